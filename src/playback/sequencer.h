@@ -1,0 +1,57 @@
+// The media service behind the transport bar: one open MIDI file, played by a sequencer.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <cstdint>
+
+namespace tunelet::playback {
+
+// Device modes in the order the transport bar knows them.
+enum class DeviceMode { NotReady, Stopped, Playing, Recording, Seeking, Paused, Open };
+
+// How a play or resume ended.
+enum class NotifyResult { Successful, Superseded, Aborted, Failure };
+
+struct Capabilities {
+    bool canPlay = false;
+    bool canRecord = false;
+    bool canEject = false;
+    bool hasVideo = false;
+    bool canStep = false;
+};
+
+// Error codes; 0 is success. errorText() has a text for each, "Unknown error code" else.
+using ErrorCode = std::uint32_t;
+
+// Every command returns at once or after the device finished it, never blocking on the
+// music itself. play() and resume() return at once; when that play ends (end of file,
+// stop, seek, pause does not count) the device emits completed() on the UI thread.
+class Sequencer : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    ~Sequencer() override = default;
+
+    virtual ErrorCode open(const QString &path) = 0; // the device is chosen by file type
+    virtual ErrorCode close() = 0;
+    virtual ErrorCode play() = 0;
+    virtual ErrorCode pause() = 0;
+    virtual ErrorCode resume() = 0;
+    virtual ErrorCode stop() = 0; // keeps the position
+    virtual ErrorCode seekToStart() = 0;
+    virtual ErrorCode seekToEnd() = 0;
+
+    virtual bool isOpen() const = 0;
+    virtual DeviceMode mode() const = 0;
+    virtual std::int64_t position() const = 0; // ticks
+    virtual std::int64_t length() const = 0;   // ticks
+    virtual Capabilities capabilities() const = 0;
+    virtual QString errorText(ErrorCode code) const = 0;
+
+signals:
+    // Delivered on the UI thread (queued) when a play or resume ends.
+    void completed(tunelet::playback::NotifyResult result);
+};
+
+} // namespace tunelet::playback

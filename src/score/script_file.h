@@ -1,0 +1,24 @@
+// The .TNL script file: plain text, one track line per line, CR LF after every line.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tunelet::score {
+
+// Splits file content into lines at CR LF, lone CR and lone LF; a final break gives no
+// extra line, an empty middle line is an empty track; reading stops at the first NUL.
+std::vector<std::string> parseScriptText(std::string_view bytes);
+
+// Every line, the last included, followed by CR LF.
+std::string formatScriptText(const std::vector<std::string> &lines);
+
+// Throws FileError("Cannot open file <path>").
+std::vector<std::string> readScriptFile(const std::string &path);
+
+// Writes through a temporary file in the same folder renamed over path, so a failed
+// write leaves any old file whole. Throws FileError("Cannot create file <path>").
+void writeScriptFile(const std::string &path, const std::vector<std::string> &lines);
+
+} // namespace tunelet::score
