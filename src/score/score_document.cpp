@@ -1,1 +1,44 @@
-// (being written)
+// The score being edited: line access, and loading and saving its script file.
+#include "score/score_document.h"
+
+#include "score/script_file.h"
+
+namespace tunelet::score {
+
+const std::string &ScoreDocument::line(std::size_t k) const {
+    return m_lines.at(k);
+}
+
+void ScoreDocument::appendLine(std::string text) {
+    m_lines.push_back(std::move(text));
+    m_saved = false;
+}
+
+void ScoreDocument::replaceLine(std::size_t k, std::string text) {
+    m_lines.at(k) = std::move(text);
+    m_saved = false;
+}
+
+void ScoreDocument::deleteLine(std::size_t k) {
+    if (k >= m_lines.size()) {
+        throw std::out_of_range("ScoreDocument::deleteLine");
+    }
+    m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(k));
+    m_saved = false;
+}
+
+void ScoreDocument::clear() {
+    m_lines.clear();
+    m_saved = false;
+}
+
+void ScoreDocument::load(const std::string &path) {
+    // Read fully first: a file that cannot be read leaves the score as it was.
+    m_lines = readScriptFile(path);
+}
+
+void ScoreDocument::saveTo(const std::string &path) const {
+    writeScriptFile(path, m_lines);
+}
+
+} // namespace tunelet::score

@@ -1,0 +1,178 @@
+// Tests of tunelet-export: the built program run in a temporary folder.
+#include <sys/wait.h>
+
+#include <cstdlib>
+
+#include <gtest/gtest.h>
+
+#include "temp_dir.h"
+
+namespace {
+
+struct Outcome {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+class TuneletExport : public ::testing::Test {
+protected:
+    // Arguments are passed to the shell as written: the tests use plain names only.
+    Outcome run(const std::string &arguments) {
+        const std::string command = "cd '" + m_dir.path().string() +
+                                    "' && '" TUNELET_EXPORT_BIN "' " + arguments +
+                                    " > .out 2> .err";
+        Outcome result;
+        int status = std::system(command.c_str());
+        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        result.out = tunelet::test::readBytes(file(".out"));
+        result.err = tunelet::test::readBytes(file(".err"));
+        std::filesystem::remove(file(".out"));
+        std::filesystem::remove(file(".err"));
+        return result;
+    }
+    std::string file(const std::string &name) const { return m_dir.file(name); }
+    void write(const std::string &name, const std::string &bytes) const {
+        tunelet::test::writeBytes(file(name), bytes);
+    }
+    std::string read(const std::string &name) const { return tunelet::test::readBytes(file(name)); }
+
+    tunelet::test::TempDir m_dir;
+};
+
+const std::string kMiddleC("MThd\0\0\0\x06\0\x01\0\x01\0\x30"
+                           "MTrk\0\0\0\x0E\0\x90\x3C\x50\x30\x3C\0\0\x3C\0\0\xFF\x2F\0",
+                           36);
+
+TEST_F(TuneletExport, ExportsWithoutAddingAnExtension) {
+    write("a.TNL", "1fd/\r\n");
+    Outcome r = run("a.TNL out");
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(read("out"), kMiddleC);
+    EXPECT_FALSE(std::filesystem::exists(file("out.MID")));
+}
+
+TEST_F(TuneletExport, OptionsReachTheExport) {
+    write("a.TNL", "1fd\n");
+    ASSERT_EQ(run("--division 96 --no-staccato a.TNL b.MID").exitCode, 0);
+    EXPECT_EQ(read("b.MID"), std::string("MThd\0\0\0\x06\0\x01\0\x01\0\x60"
+                                         "MTrk\0\0\0\x0B\0\x90\x3C\x50\x30\x3C\0\0\xFF\x2F\0",
+                                         33));
+    ASSERT_EQ(run("--division=384 a.TNL -- c.MID").exitCode, 0);
+    EXPECT_EQ(read("c.MID").substr(12, 2), std::string("\x01\x80", 2));
+}
+
+struct FailureCase {
+    const char *name;
+    std::string script;
+    std::string arguments;
+    std::string message;
+};
+
+void PrintTo(const FailureCase &c, std::ostream *os) {
+    *os << c.name;
+}
+
+class TuneletExportFailure : public TuneletExport,
+                             public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(TuneletExportFailure, ExitsOneAndLeavesTheOutputAlone) {
+    const FailureCase &c = GetParam();
+    write("in.TNL", c.script);
+    write("old.MID", "old bytes");
+    for (const char *output : {"old.MID", "new.MID"}) {
+        Outcome r = run(c.arguments + " in.TNL " + output);
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_EQ(r.err, c.message);
+        EXPECT_EQ(r.out, "");
+    }
+    EXPECT_EQ(read("old.MID"), "old bytes");
+    EXPECT_FALSE(std::filesystem::exists(file("new.MID")));
+    EXPECT_EQ(m_dir.entryCount(), 2u) << "no temporary file is left behind";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Messages, TuneletExportFailure,
+    ::testing::Values(
+        FailureCase{"BadTokenStart", "1fd/\r\n1fd2fd\r\n", "",
+                    "音轨有错误，无法导出为MIDI文件！\n"
+                    "第2音轨，第5字节：“f”不是音符、休止符、@ 或 # 的开头\n"},
+        FailureCase{"ChineseByte", "1fd\xB2\xE2", "",
+                    "音轨有错误，无法导出为MIDI文件！\n"
+                    "第1音轨，第5字节：“0xE2”不是音符、休止符、@ 或 # 的开头\n"},
+        FailureCase{"BadOctave", "1F", "",
+                    "音轨有错误，无法导出为MIDI文件！\n"
+                    "第1音轨，第2字节：“F”不是八度字母（应为 a 到 k）\n"},
+        FailureCase{"BadDuration", "0a/0i", "",
+                    "音轨有错误，无法导出为MIDI文件！\n"
+                    "第1音轨，第5字节：“i”不是时值字母（应为 a 到 h）\n"},
+        FailureCase{"TruncatedNote", "1fd/1f", "",
+                    "音轨有错误，无法导出为MIDI文件！\n"
+                    "第1音轨，第7字节：“1f”在行尾被截断（缺少时值字母）\n"},
+        FailureCase{"TruncatedOctave", "\n1", "",
+                    "音轨有错误，无法导出为MIDI文件！\n"
+                    "第2音轨，第2字节：“1”在行尾被截断（缺少八度字母）\n"},
+        FailureCase{"KeyOutOfRange", "ykc", "",
+                    "音轨有错误，无法导出为MIDI文件！\n"
+                    "第1音轨，第1字节：音符“yk”的音高超出 MIDI 范围（最高为 5k）\n"},
+        FailureCase{"ProgramOutOfRange", "@200/", "",
+                    "音轨有错误，无法导出为MIDI文件！\n"
+                    "第1音轨，第1字节：乐器号“@200”超出范围（应为 0 到 127）\n"},
+        FailureCase{"HighByteInNumber", "#1\xB2", "",
+                    "有错误产生，无法导出为MIDI文件！\n"
+                    "第1音轨，第2字节：“#”后的“1 0xB2”不是整数（应为三位数字，如 #080）\n"},
+        FailureCase{"BlankAtStart", " 1fd", "",
+                    "音轨有错误，无法导出为MIDI文件！\n"
+                    "第1音轨，第1字节：“0x20”不是音符、休止符、@ 或 # 的开头\n"},
+        FailureCase{"NegativeVolume", "#-01", "",
+                    "音轨有错误，无法导出为MIDI文件！\n"
+                    "第1音轨，第1字节：音量“#-01”不能为负数（应为 0 到 255）\n"},
+        FailureCase{"BadNumber", "@1 2/", "",
+                    "有错误产生，无法导出为MIDI文件！\n"
+                    "第1音轨，第2字节：“@”后的“1 2”不是整数（应为三位数字，如 @080）\n"},
+        FailureCase{"ZeroDivision", "1fd", "--division 0",
+                    "有错误产生，无法导出为MIDI文件！\n"
+                    "时间增量为0，MIDI 文件需要 1 到 384\n"},
+        FailureCase{"NoTracks", "", "", "当前没有任何音轨存在！\n文件“in.TNL”中没有音轨\n"},
+        FailureCase{"TooManyTracks", std::string(17 * 2, '\n'), "",
+                    "不允许有超过16个的音轨存在！\n文件“in.TNL”有34个音轨，最多允许16个\n"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(TuneletExport, UnreadableInputOrUnwritableOutput) {
+    write("a.TNL", "1fd/");
+    Outcome missing = run("absent.TNL out.MID");
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_EQ(missing.err, "有错误产生，无法导出为MIDI文件！\n无法读取文件“absent.TNL”\n");
+
+    Outcome blocked = run("a.TNL a.TNL/out.MID");
+    EXPECT_EQ(blocked.exitCode, 1);
+    EXPECT_EQ(blocked.err, "有错误产生，无法导出为MIDI文件！\n无法写入文件“a.TNL/out.MID”\n");
+    EXPECT_EQ(read("a.TNL"), "1fd/");
+    EXPECT_FALSE(std::filesystem::exists(file("out.MID")));
+}
+
+TEST_F(TuneletExport, UsageErrorsExitTwo) {
+    write("a.TNL", "1fd/");
+    for (const char *arguments :
+         {"", "a.TNL", "a.TNL b c", "--bogus a.TNL b", "--division a.TNL b",
+          "--division 385 a.TNL b", "--division -1 a.TNL b", "--division 4x a.TNL b",
+          "--division= a.TNL b", "a.TNL b --division"}) {
+        Outcome r = run(arguments);
+        EXPECT_EQ(r.exitCode, 2) << arguments;
+        EXPECT_NE(r.err.find("usage: tunelet-export [--division N] [--no-staccato] INPUT.TNL "
+                             "OUTPUT.MID"),
+                  std::string::npos)
+            << arguments;
+    }
+    EXPECT_EQ(m_dir.entryCount(), 1u) << "a usage error writes nothing";
+}
+
+TEST_F(TuneletExport, HelpPrintsUsageAndSucceeds) {
+    Outcome r = run("--help");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out.rfind("usage: tunelet-export", 0), 0u);
+    EXPECT_EQ(r.err, "");
+}
+
+} // namespace

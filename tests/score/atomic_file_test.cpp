@@ -1,0 +1,60 @@
+// Tests of the whole-file replacement: contents, permissions, failures leaving no trace.
+#include "score/atomic_file.h"
+
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include "temp_dir.h"
+
+namespace tunelet::score {
+namespace {
+
+mode_t modeOf(const std::string &path) {
+    struct stat st {};
+    EXPECT_EQ(::stat(path.c_str(), &st), 0);
+    return st.st_mode & 07777;
+}
+
+TEST(ReplaceFileAtomically, CreatesAndReplaces) {
+    test::TempDir dir;
+    const std::string path = dir.file("out.MID");
+    ASSERT_TRUE(replaceFileAtomically(path, std::string("a\0b", 3)));
+    EXPECT_EQ(test::readBytes(path), std::string("a\0b", 3));
+    ASSERT_TRUE(replaceFileAtomically(path, ""));
+    EXPECT_EQ(test::readBytes(path), "");
+    EXPECT_EQ(dir.entryCount(), 1u);
+}
+
+TEST(ReplaceFileAtomically, NewFileGetsTheUsualModeAndOldFileKeepsItsMode) {
+    test::TempDir dir;
+    const mode_t oldMask = ::umask(022);
+    const std::string fresh = dir.file("fresh");
+    ASSERT_TRUE(replaceFileAtomically(fresh, "x"));
+    EXPECT_EQ(modeOf(fresh), 0644u);
+
+    const std::string existing = dir.file("existing");
+    test::writeBytes(existing, "old");
+    ASSERT_EQ(::chmod(existing.c_str(), 0640), 0);
+    ASSERT_TRUE(replaceFileAtomically(existing, "new"));
+    EXPECT_EQ(modeOf(existing), 0640u);
+    ::umask(oldMask);
+}
+
+TEST(ReplaceFileAtomically, FailuresLeaveEverythingAsItWas) {
+    test::TempDir dir;
+    const std::string plain = dir.file("plain");
+    test::writeBytes(plain, "old");
+    std::filesystem::create_directory(dir.file("folder"));
+    test::writeBytes(dir.file("folder/inside"), "keep");
+    for (const std::string &path : {plain + "/x", dir.file("absent/x"), dir.file("folder"),
+                                    std::string(), dir.file("") + "/"}) {
+        EXPECT_FALSE(replaceFileAtomically(path, "new")) << path;
+    }
+    EXPECT_EQ(test::readBytes(plain), "old");
+    EXPECT_EQ(test::readBytes(dir.file("folder/inside")), "keep");
+    EXPECT_EQ(dir.entryCount(), 2u) << "no temporary file is left behind";
+}
+
+} // namespace
+} // namespace tunelet::score

@@ -1,0 +1,94 @@
+// Tests of the ScoreDocument: line access, the saved flag, loading and saving.
+#include "score/score_document.h"
+
+#include <gtest/gtest.h>
+
+#include "temp_dir.h"
+
+namespace tunelet::score {
+namespace {
+
+TEST(ScoreDocument, StartsEmptyUnnamedAndSaved) {
+    ScoreDocument doc;
+    EXPECT_EQ(doc.lineCount(), 0u);
+    EXPECT_TRUE(doc.fileName().empty());
+    EXPECT_TRUE(doc.isSaved());
+}
+
+TEST(ScoreDocument, LineAccess) {
+    ScoreDocument doc;
+    doc.appendLine("a");
+    doc.appendLine("b");
+    doc.appendLine("c");
+    doc.replaceLine(1, "B");
+    EXPECT_EQ(doc.lines(), (std::vector<std::string>{"a", "B", "c"}));
+    doc.deleteLine(0);
+    EXPECT_EQ(doc.lines(), (std::vector<std::string>{"B", "c"}));
+    EXPECT_EQ(doc.line(1), "c");
+    EXPECT_THROW(doc.line(2), std::out_of_range);
+    EXPECT_THROW(doc.replaceLine(2, "x"), std::out_of_range);
+    EXPECT_THROW(doc.deleteLine(2), std::out_of_range);
+    EXPECT_EQ(doc.lineCount(), 2u);
+    doc.clear();
+    EXPECT_EQ(doc.lineCount(), 0u);
+}
+
+TEST(ScoreDocument, EveryChangeOfTheLinesClearsTheSavedFlag) {
+    const std::vector<std::pair<const char *, void (*)(ScoreDocument &)>> changes = {
+        {"append", [](ScoreDocument &d) { d.appendLine("x"); }},
+        {"replace", [](ScoreDocument &d) { d.replaceLine(0, "x"); }},
+        {"delete", [](ScoreDocument &d) { d.deleteLine(0); }},
+        {"clear", [](ScoreDocument &d) { d.clear(); }},
+    };
+    for (const auto &[name, change] : changes) {
+        ScoreDocument doc;
+        doc.appendLine("1fd/");
+        doc.setSaved(true);
+        change(doc);
+        EXPECT_FALSE(doc.isSaved()) << name;
+    }
+}
+
+TEST(ScoreDocument, SaveThenLoadRoundTrips) {
+    test::TempDir dir;
+    ScoreDocument doc;
+    doc.appendLine("1fd/2fd/");
+    doc.appendLine("");
+    doc.appendLine("\xB8\xE8 0a/");
+    doc.setFileName("kept");
+    doc.setSaved(false);
+    doc.saveTo(dir.file("s.TNL"));
+    EXPECT_EQ(test::readBytes(dir.file("s.TNL")), "1fd/2fd/\r\n\r\n\xB8\xE8 0a/\r\n");
+    EXPECT_EQ(doc.fileName(), "kept") << "saving leaves naming to the caller";
+    EXPECT_FALSE(doc.isSaved());
+
+    ScoreDocument other;
+    other.appendLine("old");
+    other.setSaved(true);
+    other.load(dir.file("s.TNL"));
+    EXPECT_EQ(other.lines(), doc.lines());
+    EXPECT_TRUE(other.isSaved()) << "load leaves the saved flag to the caller";
+    EXPECT_TRUE(other.fileName().empty());
+}
+
+TEST(ScoreDocument, FailedLoadOrSaveChangesNothing) {
+    test::TempDir dir;
+    ScoreDocument doc;
+    doc.appendLine("1fd/");
+    doc.setFileName("a.TNL");
+    EXPECT_THROW(doc.load(dir.file("absent.TNL")), FileError);
+    EXPECT_EQ(doc.lines(), std::vector<std::string>{"1fd/"});
+    EXPECT_EQ(doc.fileName(), "a.TNL");
+    EXPECT_FALSE(doc.isSaved());
+
+    // An existing script survives a save that cannot complete.
+    test::writeBytes(dir.file("old.TNL"), "2fd/\r\n");
+    std::filesystem::create_directory(dir.file("dir.TNL"));
+    EXPECT_THROW(doc.saveTo(dir.file("dir.TNL")), FileError) << "a folder cannot be replaced";
+    EXPECT_THROW(doc.saveTo(dir.file("old.TNL/x")), FileError);
+    EXPECT_EQ(test::readBytes(dir.file("old.TNL")), "2fd/\r\n");
+    EXPECT_EQ(dir.entryCount(), 2u) << "no temporary file is left behind";
+}
+
+} // namespace
+} // namespace tunelet::score
