@@ -1,0 +1,17 @@
+// Tunelet's entry: the application object with its general error handler, the main
+// window, the event loop.
+#include <memory>
+
+#include "playback/fluidsynth_sequencer.h"
+#include "ui/application.h"
+#include "ui/main_f.h"
+#include "ui/prompt.h"
+
+int main(int argc, char *argv[]) {
+    tunelet::ui::Application app(argc, argv);
+    tunelet::ui::loadChineseQtTexts(app);
+    tunelet::ui::Tmain window(std::make_unique<tunelet::ui::MessageBoxPrompt>(app.title()),
+                              tunelet::playback::createSystemSequencer());
+    window.show();
+    return app.exec();
+}

@@ -1,0 +1,88 @@
+// The application object and its general error handler.
+#include "ui/application.h"
+
+#include <QFileInfo>
+#include <QLibraryInfo>
+#include <QMessageBox>
+#include <QTranslator>
+
+namespace tunelet::ui {
+
+namespace {
+
+ErrorReporter &currentReporter() {
+    static ErrorReporter reporter;
+    return reporter;
+}
+
+} // namespace
+
+QString applicationTitle(const QString &programPath) {
+    QString name = QFileInfo(programPath).fileName();
+    const qsizetype dot = name.indexOf(QLatin1Char('.'));
+    if (dot >= 0) {
+        name.truncate(dot);
+    }
+    if (name.size() > 1) {
+        name = name.left(1) + name.mid(1).toLower();
+    }
+    return name;
+}
+
+QString errorBoxText(const QString &message) {
+    if (!message.isEmpty() && message.back() > QLatin1Char('.')) {
+        return message + QLatin1Char('.');
+    }
+    return message;
+}
+
+void setErrorReporter(ErrorReporter reporter) {
+    currentReporter() = std::move(reporter);
+}
+
+void reportError(const std::exception &error) {
+    const QString text = errorBoxText(QString::fromUtf8(error.what()));
+    if (currentReporter()) {
+        currentReporter()(text);
+        return;
+    }
+    QMessageBox box(QMessageBox::Critical,
+                    applicationTitle(QCoreApplication::applicationFilePath()), text,
+                    QMessageBox::Ok, QApplication::activeWindow());
+    box.exec();
+}
+
+void runGuarded(const std::function<void()> &command) {
+    try {
+        command();
+    } catch (const std::exception &error) {
+        reportError(error);
+    }
+}
+
+bool loadChineseQtTexts(QCoreApplication &app) {
+    auto *translator = new QTranslator(&app);
+    if (!translator->load(QStringLiteral("qtbase_zh_CN"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
+}
+
+Application::Application(int &argc, char **argv) : QApplication(argc, argv) {}
+
+bool Application::notify(QObject *receiver, QEvent *event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception &error) {
+        reportError(error);
+        return false;
+    }
+}
+
+QString Application::title() const {
+    return applicationTitle(applicationFilePath());
+}
+
+} // namespace tunelet::ui

@@ -1,0 +1,34 @@
+// Main window: file name rules shared by the file commands and the export.
+#include "ui/file_names.h"
+
+#include <QStringList>
+
+namespace tunelet::ui {
+
+namespace {
+
+QChar asciiUpper(QChar c) {
+    return (c >= QLatin1Char('a') && c <= QLatin1Char('z')) ? QChar(c.unicode() - 'a' + 'A') : c;
+}
+
+} // namespace
+
+QString withExtension(const QString &path, const QString &extension) {
+    const qsizetype n = extension.size();
+    bool same = path.size() >= n;
+    for (qsizetype i = 0; same && i < n; ++i) {
+        same = asciiUpper(path[path.size() - n + i]) == asciiUpper(extension[i]);
+    }
+    return same ? path : path + extension;
+}
+
+QString qtNameFilters(const QString &filter) {
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        filters << parts[i] + QStringLiteral(" (") + parts[i + 1] + QLatin1Char(')');
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+} // namespace tunelet::ui

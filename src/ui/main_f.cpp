@@ -1,0 +1,252 @@
+// Main window (Tmain): layout, wiring, the track list and the status line.
+#include "ui/main_f.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListView>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include "playback/media_player.h"
+#include "ui/application.h"
+#include "ui/line_editor.h"
+#include "ui/texts.h"
+#include "ui/track_list_model.h"
+
+namespace tunelet::ui {
+
+namespace {
+
+constexpr int kButtonWidth = 75; // Button1
+constexpr int kBandHeight = 21;  // ToolBar3's buttons
+
+QFont windowFont() {
+    QFont font;
+    font.setFamilies(
+        {QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("WenQuanYi Micro Hei")});
+    font.setPixelSize(13);
+    return font;
+}
+
+template <typename T> T *named(T *widget, const char *name) {
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+} // namespace
+
+Tmain::Tmain(std::unique_ptr<Prompt> prompt, std::unique_ptr<playback::Sequencer> sequencer,
+             QWidget *parent)
+    : QMainWindow(parent), m_model(new TrackListModel(m_document, this)),
+      m_prompt(std::move(prompt)) {
+    setObjectName(QStringLiteral("main"));
+    setWindowTitle(texts::kWindowCaption);
+    setFont(windowFont());
+    move(192, 128);
+    resize(573, 375);
+    setErrorReporter([this](const QString &text) { m_prompt->errorBox(text); });
+
+    ImageList1 = loadImageList();
+    buildLayout(std::move(sequencer));
+    buildMenus();
+    buildToolBars();
+    wire();
+    FormCreate();
+}
+
+Tmain::~Tmain() {
+    setErrorReporter(nullptr);
+}
+
+bool Tmain::staccato() const {
+    return dz->isChecked();
+}
+
+void Tmain::buildLayout(std::unique_ptr<playback::Sequencer> sequencer) {
+    auto *central = new QWidget(this);
+    auto *column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    CoolBar1 = named(new QWidget(central), "CoolBar1");
+    auto *bands = new QHBoxLayout(CoolBar1);
+    bands->setContentsMargins(2, 2, 2, 2);
+    bands->setSpacing(4);
+    ToolBar1 = named(new QToolBar(CoolBar1), "ToolBar1");
+    ToolBar2 = named(new QToolBar(CoolBar1), "ToolBar2");
+    for (QToolBar *bar : {ToolBar1, ToolBar2}) {
+        bar->setIconSize(QSize(16, 16));
+        bar->setMovable(false);
+        bar->setFloatable(false);
+        bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+        bands->addWidget(bar);
+    }
+    bands->addStretch(1);
+    mp1 = named(new playback::MediaPlayer(std::move(sequencer), ToolBar2), "mp1");
+    const playback::TButtonSet transport =
+        playback::buttonBit(playback::btPlay) | playback::buttonBit(playback::btPause) |
+        playback::buttonBit(playback::btStop) | playback::buttonBit(playback::btNext) |
+        playback::buttonBit(playback::btPrev) | playback::buttonBit(playback::btStep) |
+        playback::buttonBit(playback::btBack);
+    mp1->setVisibleButtons(transport);
+    mp1->setEnabledButtons(transport);
+    mp1->setFixedSize(197, 22);
+
+    gb1 = named(new QGroupBox(texts::kScoreCaption, central), "gb1");
+    QPalette navy = gb1->palette();
+    navy.setColor(QPalette::WindowText, Qt::darkBlue);
+    navy.setColor(QPalette::Text, Qt::darkBlue);
+    gb1->setPalette(navy);
+    auto *score = new QVBoxLayout(gb1);
+    score->setContentsMargins(4, 4, 4, 4);
+    score->setSpacing(2);
+
+    CoolBar2 = named(new QWidget(gb1), "CoolBar2");
+    auto *band = new QHBoxLayout(CoolBar2);
+    band->setContentsMargins(2, 2, 2, 2);
+    band->addWidget(new QLabel(texts::kTrackBand, CoolBar2));
+    ToolBar3 = named(new QWidget(CoolBar2), "ToolBar3");
+    ToolBar3->setFixedHeight(kBandHeight);
+    ToolBar3->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    band->addWidget(ToolBar3, 1);
+    ij = named(new LineEditor(ToolBar3), "ij");
+    ij->setGeometry(0, 0, 441, kBandHeight);
+    Button1 = named(new QPushButton(texts::kSubmit, ToolBar3), "Button1");
+    Button1->setGeometry(443, 0, kButtonWidth, kBandHeight);
+
+    lp = named(new QListView(gb1), "lp");
+    lp->setModel(m_model);
+    lp->setUniformItemSizes(true);
+    lp->setSelectionMode(QAbstractItemView::SingleSelection);
+    lp->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    score->addWidget(CoolBar2);
+    score->addWidget(lp, 1);
+
+    tmp = named(new QLineEdit(gb1), "tmp");
+    tmp->hide();
+
+    column->addWidget(CoolBar1);
+    column->addWidget(gb1, 1);
+    setCentralWidget(central);
+
+    Timer1 = named(new QTimer(this), "Timer1");
+    Timer1->setInterval(500);
+}
+
+void Tmain::wire() {
+    connect(Button1, &QPushButton::clicked, this, [this] { runGuarded([&] { Button1Click(); }); });
+    connect(ij, &QLineEdit::textChanged, this, [this] { ijChange(); });
+    connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+    lp->viewport()->installEventFilter(this);
+    ToolBar3->installEventFilter(this);
+    Timer1->start();
+}
+
+bool Tmain::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == ToolBar3 && event->type() == QEvent::Resize) {
+        FormResize();
+    } else if (watched == lp->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        runGuarded([&] { lpDblClick(); });
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void Tmain::showEvent(QShowEvent *event) {
+    QMainWindow::showEvent(event);
+    if (!m_placed) {
+        // 573 x 375 is the outer size, frame included; the frame is known once shown.
+        m_placed = true;
+        const QSize frame = frameGeometry().size() - size();
+        resize(QSize(573, 375) - frame);
+    }
+}
+
+void Tmain::closeEvent(QCloseEvent *event) {
+    bool canClose = false; // stays false when the query ends with an error
+    runGuarded([&] { FormCloseQuery(canClose); });
+    if (canClose) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void Tmain::FormCreate() {
+    m_document.setFileName({});
+    m_timeIncrement = 48;
+    m_document.setSaved(true);
+}
+
+void Tmain::FormResize() {
+    const int width = ToolBar3->width();
+    Button1->move(width - kButtonWidth - 2, 0);
+    ij->resize(width - kButtonWidth - 3, kBandHeight);
+}
+
+int Tmain::selectedRow() const {
+    const QModelIndexList rows = lp->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void Tmain::Button1Click() {
+    const int row = selectedRow();
+    std::string text = encodeLine(ij->text());
+    if (row < 0) {
+        if (m_prompt->askYesNo(texts::kAskNewTrack)) {
+            m_model->appendLine(std::move(text));
+        }
+        return;
+    }
+    // With a track selected every answer changes the score: Yes updates it, No adds.
+    if (m_prompt->askYesNo(texts::kAskUpdateTrack)) {
+        m_model->replaceLine(row, std::move(text));
+    } else {
+        m_model->appendLine(std::move(text));
+    }
+}
+
+void Tmain::I1Click() {
+    m_model->appendLine({});
+}
+
+void Tmain::D1Click() {
+    const int row = selectedRow();
+    if (row < 0) {
+        m_prompt->notice(texts::kNoTrackSelected);
+        return;
+    }
+    if (m_prompt->askYesNo(texts::kAskDeleteTrack)) {
+        m_model->deleteLine(row);
+    }
+}
+
+void Tmain::lpDblClick() {
+    const int row = selectedRow();
+    if (row < 0) {
+        return; // nothing to load: a double-click beside the tracks
+    }
+    ij->setLowerText(decodeLine(m_document.line(static_cast<std::size_t>(row))));
+}
+
+void Tmain::ijChange() {
+    m_document.setSaved(false);
+}
+
+void Tmain::Timer1Timer() {
+    gb1->setTitle(texts::kStatusCount + QString::number(m_document.lineCount()) +
+                  texts::kStatusFile + QString::fromStdString(m_document.fileName()));
+}
+
+void Tmain::X1Click() {
+    close();
+}
+
+// The check mark was already inverted by the item itself; the export reads it.
+void Tmain::dzClick() {}
+
+} // namespace tunelet::ui

@@ -1,0 +1,103 @@
+// Main window (Tmain): New, Open, Save, Save As and the question before closing.
+#include <QCloseEvent>
+
+#include "ui/file_names.h"
+#include "ui/line_editor.h"
+#include "ui/main_f.h"
+#include "ui/texts.h"
+#include "ui/track_list_model.h"
+
+namespace tunelet::ui {
+
+// Asked before New and Open replace an unsaved score. Answers whether to go on: Yes
+// whose save dialog is then cancelled stops the command, so the score is not lost.
+bool Tmain::askToSaveChanges() {
+    if (m_document.isSaved() || !m_prompt->askYesNo(texts::kAskChangedSave)) {
+        return true;
+    }
+    return saveScore();
+}
+
+void Tmain::resetEditor() {
+    ij->clear();
+}
+
+void Tmain::newScore() {
+    if (!askToSaveChanges()) {
+        return;
+    }
+    resetEditor();
+    m_model->clear();
+    m_document.setFileName({});
+    m_document.setSaved(true);
+}
+
+void Tmain::openScore() {
+    if (!askToSaveChanges()) {
+        return;
+    }
+    op1.filter = texts::kScriptFilter;
+    op1.extension.clear();
+    const std::optional<QString> path = m_prompt->openFile(op1);
+    if (!path) {
+        return;
+    }
+    m_model->load(path->toStdString());
+    m_document.setFileName(path->toStdString());
+    resetEditor();
+    m_document.setSaved(true);
+}
+
+bool Tmain::saveScore() {
+    if (!m_document.fileName().empty()) {
+        writeScore(QString::fromStdString(m_document.fileName()));
+        return true;
+    }
+    sp1.filter = texts::kScriptFilter;
+    sp1.extension = texts::kScriptExtension;
+    const std::optional<QString> chosen = m_prompt->saveFile(sp1);
+    if (!chosen) {
+        return false;
+    }
+    const QString path = withExtension(*chosen, texts::kScriptExtension);
+    sp1.lastFileName = path;
+    writeScore(path);
+    return true;
+}
+
+void Tmain::saveScoreAs() {
+    sp1.filter = texts::kScriptFilter;
+    sp1.extension.clear();
+    const std::optional<QString> chosen = m_prompt->saveFile(sp1);
+    if (chosen) {
+        writeScore(*chosen);
+    }
+}
+
+// A failed write raises before anything changes: the file name and the saved flag stay.
+void Tmain::writeScore(const QString &path) {
+    m_document.saveTo(path.toStdString());
+    m_document.setFileName(path.toStdString());
+    m_document.setSaved(true);
+}
+
+void Tmain::FormCloseQuery(bool &canClose) {
+    if (m_document.isSaved()) {
+        canClose = true;
+        return;
+    }
+    switch (m_prompt->askYesNoCancel(texts::kAskUnsavedSave)) {
+    case Answer::Yes:
+        // A cancelled save dialog keeps the program open with the score.
+        canClose = saveScore();
+        break;
+    case Answer::No:
+        canClose = true;
+        break;
+    case Answer::Cancel:
+        canClose = false;
+        break;
+    }
+}
+
+} // namespace tunelet::ui

@@ -1,0 +1,212 @@
+// Main window (Tmain): the main menu, the tool bars and the pictures they show.
+#include <QAction>
+#include <QActionGroup>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRegularExpression>
+#include <QToolBar>
+#include <QToolButton>
+#include <array>
+
+#include "playback/media_player.h"
+#include "ui/application.h"
+#include "ui/main_f.h"
+#include "ui/texts.h"
+
+namespace tunelet::ui {
+
+namespace {
+
+// ImageList1 in index order; the octave numbers run 0, 1, 10, 2, ..., 9 and the beats
+// e, f, g, c, b, a, d, h, as the menus pick them by index.
+constexpr std::array<const char *, 27> kImageFiles = {
+    "new",        "open",       "save",     "export_midi", "insert_track", "delete_track",
+    "media_open", "media_play", "octave_0", "octave_1",    "octave_10",    "octave_2",
+    "octave_3",   "octave_4",   "octave_5", "octave_6",    "octave_7",     "octave_8",
+    "octave_9",   "beat_e",     "beat_f",   "beat_g",      "beat_c",       "beat_b",
+    "beat_a",     "beat_d",     "beat_h"};
+
+constexpr int kNoImage = -1;
+
+// A tool button's hint: the item's caption without its access key ("新建(&N)" -> "新建").
+QString hintOf(const QString &caption) {
+    QString hint = caption;
+    hint.remove(QRegularExpression(QStringLiteral("\\(&.\\)|\\.\\.\\.")));
+    return hint.remove(QLatin1Char('&'));
+}
+
+} // namespace
+
+QList<QIcon> loadImageList() {
+    QList<QIcon> images;
+    for (const char *file : kImageFiles) {
+        images << QIcon(QStringLiteral(":/icons/%1.xpm").arg(QLatin1String(file)));
+    }
+    return images;
+}
+
+QMenu *Tmain::addMenu(const char *name, const QString &caption) {
+    QMenu *menu = menuBar()->addMenu(caption);
+    menu->setObjectName(QLatin1String(name));
+    menu->menuAction()->setObjectName(QLatin1String(name));
+    return menu;
+}
+
+QAction *Tmain::addItem(QMenu *menu, const char *name, const QString &caption, int image,
+                        Handler handler, const QKeySequence &shortcut) {
+    QAction *action = menu->addAction(caption);
+    action->setObjectName(QLatin1String(name));
+    action->setShortcut(shortcut);
+    action->setToolTip(hintOf(caption));
+    if (image != kNoImage) {
+        action->setIcon(ImageList1.at(image));
+    }
+    connectCommand(action, handler);
+    return action;
+}
+
+void Tmain::addSeparator(QMenu *menu, const char *name) {
+    menu->addSeparator()->setObjectName(QLatin1String(name));
+}
+
+void Tmain::connectCommand(QAction *action, Handler handler) {
+    connect(action, &QAction::triggered, this,
+            [this, handler] { runGuarded([&] { (this->*handler)(); }); });
+}
+
+void Tmain::buildMenus() {
+    using K = QKeySequence;
+    QMenu *F1 = addMenu("F1", texts::kMenuFile);
+    addItem(F1, "N2", texts::kNew, 0, &Tmain::N2Click, K(Qt::CTRL | Qt::Key_N));
+    addItem(F1, "O1", texts::kOpen, 1, &Tmain::O1Click, K(Qt::CTRL | Qt::Key_O));
+    addItem(F1, "S1", texts::kSave, 2, &Tmain::S1Click, K(Qt::CTRL | Qt::Key_S));
+    addItem(F1, "A1", texts::kSaveAs, kNoImage, &Tmain::A1Click);
+    addItem(F1, "MIDI1", texts::kExportMidi, 3, &Tmain::MIDI1Click, K(Qt::CTRL | Qt::Key_M));
+    addSeparator(F1, "N1");
+    addItem(F1, "X1", texts::kExit, kNoImage, &Tmain::X1Click);
+
+    QMenu *E1 = addMenu("E1", texts::kMenuEdit);
+    addItem(E1, "I1", texts::kInsertTrack, 4, &Tmain::I1Click);
+    addItem(E1, "D1", texts::kDeleteTrack, 5, &Tmain::D1Click);
+    addSeparator(E1, "N3");
+    addItem(E1, "P1", texts::kTimeIncrement, kNoImage, &Tmain::P1Click);
+    // The check mark itself is the staccato switch the export reads.
+    dz = addItem(E1, "dz", texts::kStaccato, kNoImage, &Tmain::dzClick);
+    dz->setCheckable(true);
+    dz->setChecked(true);
+
+    buildScaleAndBeatMenus();
+
+    T1 = addMenu("T1", texts::kMenuTools);
+    connect(T1, &QMenu::aboutToShow, this, [this] { runGuarded([&] { T1Click(); }); });
+    showT = addItem(T1, "showT", texts::kPalette, kNoImage, &Tmain::showTMenuClick,
+                    K(Qt::CTRL | Qt::Key_W));
+    showT->setCheckable(true);
+    showT->setChecked(true);
+
+    QMenu *Media1 = addMenu("Media1", texts::kMenuMedia);
+    addItem(Media1, "K1", texts::kMediaOpen, 6, &Tmain::K1Click);
+    addItem(Media1, "P2", texts::kMediaPlay, 7, &Tmain::P2Click);
+    addItem(Media1, "O2", texts::kMediaStop, kNoImage, &Tmain::O2Click);
+    addItem(Media1, "U1", texts::kMediaPause, kNoImage, &Tmain::U1Click);
+    addItem(Media1, "C1", texts::kMediaClose, kNoImage, &Tmain::C1Click);
+
+    QMenu *H1 = addMenu("H1", texts::kMenuHelp);
+    addItem(H1, "R1", texts::kDocumentation, kNoImage, &Tmain::R1Click);
+    addSeparator(H1, "N6");
+    addItem(H1, "A2", texts::kAbout, kNoImage, &Tmain::A2Click);
+}
+
+void Tmain::buildScaleAndBeatMenus() {
+    struct Radio {
+        const char *name;
+        int image;
+        Handler handler;
+    };
+    // The scale items show the octave numbers 0 to 10, the beat items their length.
+    static const std::array<Radio, 11> scale = {{{"N01", 8, &Tmain::N01Click},
+                                                 {"N11", 9, &Tmain::N11Click},
+                                                 {"N21", 11, &Tmain::N21Click},
+                                                 {"N31", 12, &Tmain::N31Click},
+                                                 {"N41", 13, &Tmain::N41Click},
+                                                 {"N51", 14, &Tmain::N51Click},
+                                                 {"N61", 15, &Tmain::N61Click},
+                                                 {"N71", 16, &Tmain::N71Click},
+                                                 {"N81", 17, &Tmain::N81Click},
+                                                 {"N91", 18, &Tmain::N91Click},
+                                                 {"N101", 10, &Tmain::N101Click}}};
+    static const std::array<Radio, 8> beat = {{{"pp1", 24, &Tmain::pp1Click},
+                                               {"pp2", 23, &Tmain::pp2Click},
+                                               {"pp3", 22, &Tmain::pp3Click},
+                                               {"pp4", 25, &Tmain::pp4Click},
+                                               {"pp5", 19, &Tmain::pp5Click},
+                                               {"pp6", 20, &Tmain::pp6Click},
+                                               {"pp7", 21, &Tmain::pp7Click},
+                                               {"pp8", 26, &Tmain::pp8Click}}};
+    N4 = addMenu("N4", texts::kMenuScale);
+    N5 = addMenu("N5", texts::kMenuBeat);
+    connect(N4, &QMenu::aboutToShow, this, [this] { runGuarded([&] { N4Click(); }); });
+    connect(N5, &QMenu::aboutToShow, this, [this] { runGuarded([&] { N5Click(); }); });
+    const auto fill = [this](QMenu *menu, const auto &items, const char *checked) {
+        auto *group = new QActionGroup(menu);
+        group->setExclusive(true);
+        char letter = 'a';
+        for (const Radio &item : items) {
+            QAction *action =
+                addItem(menu, item.name, QString(QLatin1Char(letter++)), item.image, item.handler);
+            action->setCheckable(true);
+            action->setChecked(qstrcmp(item.name, checked) == 0);
+            group->addAction(action);
+        }
+    };
+    fill(N4, scale, "N51");
+    fill(N5, beat, "pp4");
+}
+
+void Tmain::buildToolBars() {
+    const auto button = [](QToolBar *bar, const char *actionName, const char *name) {
+        QAction *action = bar->window()->findChild<QAction *>(QLatin1String(actionName));
+        bar->addAction(action);
+        bar->widgetForAction(action)->setObjectName(QLatin1String(name));
+    };
+    const auto gap = [](QToolBar *bar, const char *name) {
+        bar->addSeparator()->setObjectName(QLatin1String(name));
+    };
+    button(ToolBar1, "N2", "ToolButton1");
+    button(ToolBar1, "O1", "ToolButton2");
+    button(ToolBar1, "S1", "ToolButton3");
+    gap(ToolBar1, "ToolButton9");
+    button(ToolBar1, "MIDI1", "ToolButton4");
+    gap(ToolBar1, "ToolButton5");
+    button(ToolBar1, "I1", "ToolButton6");
+    gap(ToolBar1, "ToolButton8");
+    button(ToolBar1, "D1", "ToolButton7");
+
+    // ToolBar2's buttons are not flat: a raised media-open button beside the bar.
+    auto *ToolButton10 = new QToolButton(ToolBar2);
+    ToolButton10->setObjectName(QStringLiteral("ToolButton10"));
+    ToolButton10->setDefaultAction(findChild<QAction *>(QStringLiteral("K1")));
+    ToolButton10->setAutoRaise(false);
+    ToolButton10->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    ToolBar2->addWidget(ToolButton10);
+    gap(ToolBar2, "ToolButton11");
+    ToolBar2->addWidget(mp1);
+}
+
+} // namespace tunelet::ui
+
+namespace tunelet::ui {
+
+// The time increment, scale, beat, palette and help items are in place with their
+// captions, pictures and checks; their actions arrive with the palette and the dialogs.
+void Tmain::P1Click() {}
+void Tmain::scaleItemClick(char) {}
+void Tmain::beatItemClick(char) {}
+void Tmain::N4Click() {}
+void Tmain::N5Click() {}
+void Tmain::T1Click() {}
+void Tmain::showTClick() {}
+void Tmain::R1Click() {}
+void Tmain::A2Click() {}
+
+} // namespace tunelet::ui

@@ -1,0 +1,54 @@
+// Main window: the questions, notices, error boxes and file dialogs the window shows.
+// The window asks through this interface only, so tests answer in place of the user.
+#pragma once
+
+#include <QString>
+#include <optional>
+
+namespace tunelet::ui {
+
+enum class Answer { Yes, No, Cancel };
+
+// One of the window's two shared file dialogs (open and save): each command sets the
+// filter it needs; the dialog starts with the last name chosen in it, as completed by
+// the command that chose it. extension is the one the command will append, so the save
+// dialog can ask before replacing the file that will really be written.
+struct FileDialogState {
+    QString filter; // "description|pattern|..."
+    QString lastFileName;
+    QString extension; // empty: the name is used as chosen
+};
+
+class Prompt {
+public:
+    virtual ~Prompt() = default;
+
+    // Titled "Tunelet", no icon, exactly the named buttons.
+    virtual bool askYesNo(const QString &text) = 0;
+    virtual Answer askYesNoCancel(const QString &text) = 0;
+    // OK only, titled with the application title; errorBox with the error icon.
+    virtual void notice(const QString &text) = 0;
+    virtual void errorBox(const QString &text) = 0;
+    // The chosen path, or nothing when the dialog was cancelled. The state's last file
+    // name becomes the chosen path.
+    virtual std::optional<QString> openFile(FileDialogState &state) = 0;
+    virtual std::optional<QString> saveFile(FileDialogState &state) = 0;
+};
+
+// The real one: QMessageBox and QFileDialog, parented to the active window.
+class MessageBoxPrompt : public Prompt {
+public:
+    explicit MessageBoxPrompt(QString applicationTitle);
+
+    bool askYesNo(const QString &text) override;
+    Answer askYesNoCancel(const QString &text) override;
+    void notice(const QString &text) override;
+    void errorBox(const QString &text) override;
+    std::optional<QString> openFile(FileDialogState &state) override;
+    std::optional<QString> saveFile(FileDialogState &state) override;
+
+private:
+    QString m_applicationTitle;
+};
+
+} // namespace tunelet::ui

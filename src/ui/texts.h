@@ -1,0 +1,63 @@
+// Main window: the texts the user reads (captions, questions, notices), in one place.
+#pragma once
+
+#include <QString>
+
+namespace tunelet::ui::texts {
+
+// Questions carry the program's name; notices and error boxes the application title.
+inline const QString kQuestionTitle = QStringLiteral("Tunelet");
+inline const QString kWindowCaption = QStringLiteral("Tunelet");
+
+inline const QString kScoreCaption = QStringLiteral("乐谱");
+inline const QString kTrackBand = QStringLiteral("音轨");
+inline const QString kSubmit = QStringLiteral("提交(&S)");
+
+inline const QString kStatusCount = QStringLiteral("乐谱：共");
+inline const QString kStatusFile = QStringLiteral("个音轨 | 脚本文件为：");
+
+inline const QString kScriptFilter = QStringLiteral("*.TNL|*.TNL|*.*|*.*");
+inline const QString kMidiFilter = QStringLiteral("*.MID|*.MID|*.*|*.*");
+inline const QString kScriptExtension = QStringLiteral(".TNL");
+inline const QString kMidiExtension = QStringLiteral(".MID");
+
+inline const QString kAskChangedSave = QStringLiteral("文件已更改，保存吗？");
+inline const QString kAskUnsavedSave = QStringLiteral("文件未保存，是否保存？");
+inline const QString kAskNewTrack = QStringLiteral("没有选定的音轨，要新建音轨吗？");
+inline const QString kAskUpdateTrack = QStringLiteral("已有选定的音轨，要更新该音轨吗？");
+inline const QString kNoTrackSelected = QStringLiteral("没有选中的音轨！");
+inline const QString kAskDeleteTrack = QStringLiteral("要删除所选音轨吗？");
+inline const QString kNoTracks = QStringLiteral("当前没有任何音轨存在！");
+inline const QString kTooManyTracks = QStringLiteral("不允许有超过16个的音轨存在！");
+inline const QString kAskPlayExport = QStringLiteral("成功生成MIDI文件。要播放吗？");
+inline const QString kExportTokenError = QStringLiteral("音轨有错误，无法导出为MIDI文件！");
+inline const QString kExportOtherError = QStringLiteral("有错误产生，无法导出为MIDI文件！");
+
+// Menus: caption with its access key.
+inline const QString kMenuFile = QStringLiteral("文件(&F)");
+inline const QString kNew = QStringLiteral("新建(&N)");
+inline const QString kOpen = QStringLiteral("打开(&O)");
+inline const QString kSave = QStringLiteral("保存(&S)");
+inline const QString kSaveAs = QStringLiteral("另存为(&A)");
+inline const QString kExportMidi = QStringLiteral("导出为&MIDI");
+inline const QString kExit = QStringLiteral("退出(&X)");
+inline const QString kMenuEdit = QStringLiteral("编辑(&E)");
+inline const QString kInsertTrack = QStringLiteral("插入空白音轨(&I)");
+inline const QString kDeleteTrack = QStringLiteral("删除音轨(&D)");
+inline const QString kTimeIncrement = QStringLiteral("设置时间增量(&P)");
+inline const QString kStaccato = QStringLiteral("断奏(&Z)");
+inline const QString kMenuScale = QStringLiteral("音阶(&J)");
+inline const QString kMenuBeat = QStringLiteral("拍子(&P)");
+inline const QString kMenuTools = QStringLiteral("工具(&T)");
+inline const QString kPalette = QStringLiteral("辅助输入(&W)");
+inline const QString kMenuMedia = QStringLiteral("媒体(&M)");
+inline const QString kMediaOpen = QStringLiteral("打开(&K)");
+inline const QString kMediaPlay = QStringLiteral("播放(&P)");
+inline const QString kMediaStop = QStringLiteral("停止(&O)");
+inline const QString kMediaPause = QStringLiteral("暂停(&U)");
+inline const QString kMediaClose = QStringLiteral("关闭(&C)");
+inline const QString kMenuHelp = QStringLiteral("帮助(&H)");
+inline const QString kDocumentation = QStringLiteral("软件文档(&R)");
+inline const QString kAbout = QStringLiteral("关于(&A)...");
+
+} // namespace tunelet::ui::texts

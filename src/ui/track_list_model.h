@@ -1,0 +1,41 @@
+// Main window: the track list's model, a view over the score's lines.
+#pragma once
+
+#include <QAbstractListModel>
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <string>
+
+#include "score/score_document.h"
+
+namespace tunelet::ui {
+
+// Track lines are GBK bytes; the list shows them decoded with GB18030 (a superset of
+// GBK) and a submitted editor text is encoded the same way, so opening and saving a
+// file gives back the same bytes. Rows are decoded only when the view draws them, so a
+// score of a million lines opens without copying it.
+QString decodeLine(const std::string &bytes);
+std::string encodeLine(const QString &text);
+
+// Every change of the lines goes through here, so the list view follows it. Replacing
+// a row reports the row as changed (not removed and inserted), so its selection stays.
+class TrackListModel : public QAbstractListModel {
+    Q_OBJECT
+public:
+    explicit TrackListModel(score::ScoreDocument &document, QObject *parent = nullptr);
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+
+    void appendLine(std::string text);
+    void replaceLine(int row, std::string text);
+    void deleteLine(int row);
+    void clear();
+    // Replaces every line with the file's; on an error the lines stay as they were.
+    void load(const std::string &path);
+
+private:
+    score::ScoreDocument &m_document;
+};
+
+} // namespace tunelet::ui
