@@ -1,8 +1,12 @@
-// The real Sequencer: Standard MIDI Files played by FluidSynth with a General MIDI
-// SoundFont, through FluidSynth's own audio drivers.
+// Playback: the real Sequencer. Standard MIDI Files played by FluidSynth with a General
+// MIDI SoundFont, through FluidSynth's own audio drivers or a silent output that the
+// caller renders by hand.
 #pragma once
 
+#include <QStringList>
 #include <memory>
+#include <mutex>
+#include <vector>
 
 #include "playback/sequencer.h"
 
@@ -11,5 +15,90 @@ namespace tunelet::playback {
 // The sequencer the program uses. Cheap to create: the SoundFont and the audio output
 // are set up at the first open().
 std::unique_ptr<Sequencer> createSystemSequencer();
+
+// Error codes of the FluidSynth device (0 is success).
+enum FluidSynthError : ErrorCode {
+    kErrFileUnreadable = 1, // the file cannot be read
+    kErrNotMidi,            // not a Standard MIDI File, or a damaged one
+    kErrNoSoundFont,        // no General MIDI SoundFont on the system
+    kErrSoundFontLoad,      // the SoundFont exists but does not load
+    kErrNoAudioOutput,      // no audio driver could be opened
+    kErrSynth,              // FluidSynth could not be set up
+    kErrNotOpen,            // a command that needs an open file
+    kErrNotPaused,          // resume while not paused
+    kErrNotSupported,       // step, record, eject: a MIDI file has none of them
+};
+
+struct FluidSynthOptions {
+    enum class Output {
+        AudioDriver, // pulseaudio, then alsa; playback runs on FluidSynth's audio thread
+        Silent,      // no driver: the caller calls renderMilliseconds() to move playback on
+    };
+    Output output = Output::AudioDriver;
+    // SoundFonts tried in order; the first that exists is loaded.
+    QStringList soundFonts = {QStringLiteral("/usr/share/sounds/sf2/default-GM.sf2"),
+                              QStringLiteral("/usr/share/sounds/sf2/TimGM6mb.sf2")};
+    int sampleRate = 44100;
+};
+
+class FluidSynthSequencer final : public Sequencer {
+    Q_OBJECT
+public:
+    explicit FluidSynthSequencer(FluidSynthOptions options = {}, QObject *parent = nullptr);
+    ~FluidSynthSequencer() override;
+
+    ErrorCode open(const QString &path) override;
+    ErrorCode close() override;
+    ErrorCode play() override;
+    ErrorCode pause() override;
+    ErrorCode resume() override;
+    ErrorCode stop() override;
+    ErrorCode seekToStart() override;
+    ErrorCode seekToEnd() override;
+
+    bool isOpen() const override;
+    DeviceMode mode() const override;
+    std::int64_t position() const override;
+    std::int64_t length() const override;
+    Capabilities capabilities() const override;
+    QString errorText(ErrorCode code) const override;
+
+    // Silent output only: renders ms milliseconds of stereo audio, moving playback on as
+    // the audio thread would. The samples stay in lastBlock() (interleaved left, right).
+    void renderMilliseconds(int ms);
+    const std::vector<float> &lastBlock() const { return m_block; }
+
+    // How many times a SoundFont was loaded (once per device at most).
+    int soundFontLoads() const { return m_soundFontLoads; }
+
+private:
+    struct Engine;
+    enum class State { Closed, Stopped, Playing, Paused };
+
+    ErrorCode fail(ErrorCode code, const QString &subject);
+    ErrorCode ensureSynth();
+    ErrorCode startOutput();
+    static int renderAudio(void *data, int len, int nfx, float *fx[], int nout, float *out[]);
+    void afterRender(unsigned generation);
+    void haltLocked(std::int64_t position);
+    void postNotice(NotifyResult result, unsigned session);
+
+    FluidSynthOptions m_options;
+    std::unique_ptr<Engine> m_engine;
+    std::vector<float> m_block;
+    int m_soundFontLoads = 0;
+    QString m_subject; // the file or SoundFont named by the last error text
+    ErrorCode m_failedCode = 0;
+    QStringList m_detail; // FluidSynth's own log lines about the last failure
+
+    // Shared with the audio thread, always under m_mutex.
+    mutable std::mutex m_mutex;
+    State m_state = State::Closed;
+    std::int64_t m_position = 0;
+    std::int64_t m_length = 0;
+    unsigned m_playGeneration = 0; // changes whenever a play starts
+    unsigned m_session = 0;        // changes at every open and close
+    bool m_noticePending = false;  // a play or resume waits for its completion notice
+};
 
 } // namespace tunelet::playback

@@ -3,6 +3,7 @@
 // shown in this program; Record and Eject exist for completeness but stay hidden.
 #pragma once
 
+#include <QRect>
 #include <QWidget>
 #include <memory>
 #include <stdexcept>
@@ -23,7 +24,9 @@ constexpr int kButtonKinds = 9;
 
 // A set of button kinds: bit b stands for TMPBtnType b.
 using TButtonSet = unsigned;
-constexpr TButtonSet buttonBit(TMPBtnType b) { return 1u << b; }
+constexpr TButtonSet buttonBit(TMPBtnType b) {
+    return 1u << b;
+}
 constexpr TButtonSet kAllButtons = (1u << kButtonKinds) - 1;
 
 class MediaPlayer : public QWidget {
@@ -75,7 +78,56 @@ signals:
     // OnNotify: a completion notice was handled.
     void notify();
 
-    // (protected event handlers and private state: added with the implementation)
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+private:
+    void requireOpen() const;
+    void onCompleted(tunelet::playback::NotifyResult result);
+    void setActive(TButtonSet set);
+    void applyTransition(TMPBtnType button);
+    void runClick(TMPBtnType button);
+    int visibleCount() const;
+    int buttonIndex(TMPBtnType button) const; // among the visible ones, or -1
+    int buttonWidth() const;                  // from the width, by the sizing rule
+    QRect buttonRect(int index) const;
+    int hitButton(int x) const; // the button kind under x, or -1
+    void pressAt(const QPoint &pos);
+    void paintButton(QPainter &painter, TMPBtnType button, int index) const;
+    void adjustSize(int width, int height);
+
+    std::unique_ptr<Sequencer> m_device;
+    TButtonSet m_visible = kAllButtons;
+    TButtonSet m_enabled = kAllButtons;
+    TButtonSet m_colored = kAllButtons;
+    TButtonSet m_active = 0;
+    bool m_autoEnable = true;
+    bool m_autoOpen = false;
+    bool m_autoRewind = true;
+    QString m_fileName;
+
+    bool m_open = false;
+    ErrorCode m_lastError = 0;
+    Capabilities m_caps;
+    std::int64_t m_stepSize = 0;
+    NotifyResult m_notifyResult = NotifyResult::Successful;
+
+    TMPBtnType m_focused = btPlay;
+    TMPBtnType m_current = btPlay;
+    bool m_pressed = false;
+    bool m_down = false;
+    QRect m_currentRect;
+    bool m_adjusting = false;
 };
 
 } // namespace tunelet::playback

@@ -1,0 +1,47 @@
+// Playback: the FluidSynth handles behind FluidSynthSequencer and the capture of
+// FluidSynth's log into error texts.
+#pragma once
+
+#include <QStringList>
+#include <fluidsynth.h>
+#include <memory>
+
+#include "playback/fluidsynth_sequencer.h"
+
+namespace tunelet::playback {
+
+struct FluidDeleter {
+    void operator()(fluid_settings_t *p) const { delete_fluid_settings(p); }
+    void operator()(fluid_synth_t *p) const { delete_fluid_synth(p); }
+    void operator()(fluid_player_t *p) const { delete_fluid_player(p); }
+    void operator()(fluid_audio_driver_t *p) const { delete_fluid_audio_driver(p); }
+};
+
+template <typename T> using FluidPtr = std::unique_ptr<T, FluidDeleter>;
+
+// Members are destroyed from the last to the first, which is FluidSynth's order: the
+// audio driver (its thread still renders with the player and the synth), then the
+// player, then the synth, then the settings.
+struct FluidSynthSequencer::Engine {
+    FluidPtr<fluid_settings_t> settings;
+    FluidPtr<fluid_synth_t> synth;   // with the SoundFont loaded; kept for the device's life
+    FluidPtr<fluid_player_t> player; // the open file
+    FluidPtr<fluid_audio_driver_t> driver;
+};
+
+// Routes FluidSynth's log (every level) into `lines` while it lives, on this thread only;
+// messages from other threads or outside a capture are dropped, never printed.
+class FluidLogCapture {
+public:
+    explicit FluidLogCapture(QStringList &lines);
+    ~FluidLogCapture();
+    FluidLogCapture(const FluidLogCapture &) = delete;
+    FluidLogCapture &operator=(const FluidLogCapture &) = delete;
+
+    static void install();
+
+private:
+    QStringList *m_previous;
+};
+
+} // namespace tunelet::playback

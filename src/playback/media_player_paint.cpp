@@ -1,0 +1,295 @@
+// The transport bar mp1: glyphs, drawing, sizing, and the pointer and keyboard handling.
+#include <QFocusEvent>
+#include <QImage>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <algorithm>
+#include <array>
+
+#include "playback/media_player.h"
+
+namespace tunelet::playback {
+
+namespace {
+
+constexpr QRgb kTransparentOlive = qRgb(0x80, 0x80, 0x00);
+constexpr int kGlyphPadWidth = 8;
+constexpr int kGlyphPadHeight = 4;
+constexpr int kFocusInset = 3;
+
+// The three looks of every button, loaded once from the resources.
+struct Glyphs {
+    std::array<QImage, kButtonKinds> enabled;
+    std::array<QImage, kButtonKinds> disabled;
+    std::array<QImage, kButtonKinds> colored;
+    int widest = 0;
+    int tallest = 0;
+};
+
+QImage loadGlyph(const char *prefix, const char *name) {
+    QImage image(
+        QStringLiteral(":/glyphs/%1_%2.xpm").arg(QLatin1String(prefix), QLatin1String(name)));
+    image = image.convertToFormat(QImage::Format_ARGB32);
+    // The artwork marks its background with olive.
+    for (int y = 0; y < image.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if ((line[x] & RGB_MASK) == kTransparentOlive) {
+                line[x] = qRgba(0, 0, 0, 0);
+            }
+        }
+    }
+    return image;
+}
+
+const Glyphs &glyphs() {
+    static const Glyphs loaded = [] {
+        static constexpr std::array<const char *, kButtonKinds> names = {
+            "MPPLAY", "MPPAUSE", "MPSTOP",   "MPNEXT", "MPPREV",
+            "MPSTEP", "MPBACK",  "MPRECORD", "MPEJECT"};
+        Glyphs g;
+        for (int b = 0; b < kButtonKinds; ++b) {
+            g.enabled[b] = loadGlyph("EN", names[b]);
+            g.disabled[b] = loadGlyph("DI", names[b]);
+            g.colored[b] = loadGlyph("CL", names[b]);
+            for (const QImage *image : {&g.enabled[b], &g.disabled[b], &g.colored[b]}) {
+                g.widest = std::max(g.widest, image->width());
+                g.tallest = std::max(g.tallest, image->height());
+            }
+        }
+        return g;
+    }();
+    return loaded;
+}
+
+int minimumButtonWidth() {
+    return glyphs().widest + kGlyphPadWidth;
+}
+int minimumButtonHeight() {
+    return glyphs().tallest + kGlyphPadHeight;
+}
+
+} // namespace
+
+int MediaPlayer::visibleCount() const {
+    int count = 0;
+    for (int b = 0; b < kButtonKinds; ++b) {
+        count += (m_visible & buttonBit(TMPBtnType(b))) ? 1 : 0;
+    }
+    return std::max(count, 1);
+}
+
+int MediaPlayer::buttonIndex(TMPBtnType button) const {
+    if (!(m_visible & buttonBit(button))) {
+        return -1;
+    }
+    int index = 0;
+    for (int b = 0; b < button; ++b) {
+        index += (m_visible & buttonBit(TMPBtnType(b))) ? 1 : 0;
+    }
+    return index;
+}
+
+int MediaPlayer::buttonWidth() const {
+    return (width() - 1) / visibleCount() + 1;
+}
+
+// Neighbouring buttons share one border pixel.
+QRect MediaPlayer::buttonRect(int index) const {
+    const int w = buttonWidth();
+    return QRect(index * (w - 1), 0, w, height());
+}
+
+// The first visible button whose span holds x, both ends of the span included.
+int MediaPlayer::hitButton(int x) const {
+    const int w = buttonWidth();
+    int index = 0;
+    for (int b = 0; b < kButtonKinds; ++b) {
+        if (!(m_visible & buttonBit(TMPBtnType(b)))) {
+            continue;
+        }
+        const int left = index * (w - 1);
+        if (x >= left && x <= left + w) {
+            return b;
+        }
+        ++index;
+    }
+    return -1;
+}
+
+void MediaPlayer::adjustSize(int width, int height) {
+    if (m_adjusting) {
+        return;
+    }
+    const int n = visibleCount();
+    const int w = (width - 1) / n + 1;
+    const int newWidth = std::max(n * (w - 1) + 1, n * (minimumButtonWidth() - 1) + 1);
+    const int newHeight = std::max(height, minimumButtonHeight());
+    if (newWidth != this->width() || newHeight != this->height()) {
+        m_adjusting = true;
+        resize(newWidth, newHeight);
+        m_adjusting = false;
+    }
+}
+
+void MediaPlayer::resizeEvent(QResizeEvent *event) {
+    QWidget::resizeEvent(event);
+    adjustSize(width(), height());
+}
+
+QSize MediaPlayer::minimumSizeHint() const {
+    return QSize(visibleCount() * (minimumButtonWidth() - 1) + 1, minimumButtonHeight());
+}
+
+QSize MediaPlayer::sizeHint() const {
+    const int n = visibleCount();
+    const int w = (width() - 1) / n + 1;
+    return QSize(n * (w - 1) + 1, height()).expandedTo(minimumSizeHint());
+}
+
+void MediaPlayer::paintEvent(QPaintEvent *) {
+    QPainter painter(this);
+    painter.setPen(Qt::black); // the window frame
+    painter.drawRect(0, 0, width() - 1, height() - 1);
+    int index = 0;
+    for (int b = 0; b < kButtonKinds; ++b) {
+        if (m_visible & buttonBit(TMPBtnType(b))) {
+            paintButton(painter, TMPBtnType(b), index++);
+        }
+    }
+}
+
+void MediaPlayer::paintButton(QPainter &painter, TMPBtnType button, int index) const {
+    const QRect r = buttonRect(index);
+    const bool in = m_down && button == m_current;
+    painter.fillRect(r, palette().color(QPalette::Button));
+    painter.setPen(Qt::black);
+    painter.drawRect(r.adjusted(0, 0, -1, -1));
+    const QRect inner = r.adjusted(1, 1, -2, -2);
+    painter.setPen(palette().color(in ? QPalette::Dark : QPalette::Light));
+    painter.drawLine(inner.topLeft(), inner.bottomLeft());
+    painter.drawLine(inner.topLeft(), inner.topRight());
+    if (!in) {
+        painter.setPen(palette().color(QPalette::Dark));
+        painter.drawLine(inner.bottomLeft(), inner.bottomRight());
+        painter.drawLine(inner.topRight(), inner.bottomRight());
+    }
+
+    const Glyphs &g = glyphs();
+    const bool usable = (m_autoEnable ? m_active : m_enabled) & buttonBit(button);
+    const QImage *glyph = &g.disabled[button];
+    if (isEnabled() && usable) {
+        glyph = (m_colored & buttonBit(button)) ? &g.colored[button] : &g.enabled[button];
+    }
+    const int shift = in ? 1 : 0;
+    const int x = r.left() + (r.width() - glyph->width()) / 2 + shift;
+    const int y = r.top() + (r.height() - glyph->height()) / 2 + shift;
+    painter.drawImage(x, y, *glyph);
+
+    if (hasFocus() && button == m_focused) {
+        painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
+        const QRect focus =
+            r.adjusted(kFocusInset, kFocusInset, -kFocusInset - 1, -kFocusInset - 1);
+        painter.drawRect(focus.translated(shift, shift));
+    }
+}
+
+void MediaPlayer::pressAt(const QPoint &pos) {
+    const int hit = hitButton(pos.x());
+    if (hit < 0) {
+        return;
+    }
+    const auto button = TMPBtnType(hit);
+    if (!((m_autoEnable ? m_active : m_enabled) & buttonBit(button))) {
+        return;
+    }
+    m_current = button;
+    m_focused = button;
+    m_currentRect = buttonRect(buttonIndex(button));
+    m_pressed = true;
+    m_down = true;
+    update(); // Qt keeps the pointer with this widget until the button is released
+}
+
+void MediaPlayer::mousePressEvent(QMouseEvent *event) {
+    if (event->button() == Qt::LeftButton) {
+        pressAt(event->position().toPoint());
+    }
+}
+
+// The second press of a double click is a press like any other.
+void MediaPlayer::mouseDoubleClickEvent(QMouseEvent *event) {
+    mousePressEvent(event);
+}
+
+void MediaPlayer::mouseMoveEvent(QMouseEvent *event) {
+    if (!m_pressed) {
+        return;
+    }
+    const bool inside = m_currentRect.contains(event->position().toPoint());
+    if (inside != m_down) {
+        m_down = inside;
+        update();
+    }
+}
+
+void MediaPlayer::mouseReleaseEvent(QMouseEvent *event) {
+    if (event->button() != Qt::LeftButton) {
+        return;
+    }
+    const bool run = m_pressed && m_down;
+    m_pressed = false;
+    if (!run) {
+        return; // released away from the button: nothing runs
+    }
+    m_down = false;
+    update();
+    runClick(m_current);
+    if (m_autoEnable && m_lastError == 0 && m_open) {
+        applyTransition(m_current);
+    }
+}
+
+void MediaPlayer::keyPressEvent(QKeyEvent *event) {
+    switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Right: {
+        const int step = event->key() == Qt::Key_Left ? -1 : 1;
+        for (int b = m_focused + step; b >= 0 && b < kButtonKinds; b += step) {
+            if (m_visible & buttonBit(TMPBtnType(b))) {
+                m_focused = TMPBtnType(b);
+                update();
+                break;
+            }
+        }
+        break;
+    }
+    case Qt::Key_Space:
+        // The enabled set decides here, not the usable one: the command itself reports
+        // when nothing is open.
+        if (m_enabled & buttonBit(m_focused)) {
+            m_current = m_focused;
+            runClick(m_current);
+            if (m_autoEnable) {
+                applyTransition(m_current);
+            }
+        }
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        break;
+    }
+}
+
+void MediaPlayer::focusInEvent(QFocusEvent *event) {
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void MediaPlayer::focusOutEvent(QFocusEvent *event) {
+    QWidget::focusOutEvent(event);
+    update();
+}
+
+} // namespace tunelet::playback

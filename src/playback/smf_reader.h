@@ -1,0 +1,33 @@
+// Playback: a reader of Standard MIDI Files that checks a file's structure and finds its
+// length in ticks before FluidSynth is given it (FluidSynth accepts any bytes at first).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace tunelet::playback {
+
+enum class SmfFault {
+    None,
+    NoHeader,       // the file does not start with an "MThd" chunk of at least 6 bytes
+    BadHeader,      // unknown format, no tracks, or a division of 0
+    TruncatedChunk, // a chunk runs past the end of the file
+    MissingTracks,  // fewer "MTrk" chunks than the header announces
+    BadEvent,       // a track's events do not parse within its chunk
+};
+
+struct SmfInfo {
+    SmfFault fault = SmfFault::None;
+    int format = 0;
+    int trackCount = 0;           // as announced by the header
+    std::uint16_t division = 0;   // as stored: ticks per quarter note, or SMPTE when bit 15
+    std::int64_t lengthTicks = 0; // the latest event time over all tracks
+
+    bool ok() const { return fault == SmfFault::None; }
+};
+
+// Parses the header, every chunk and every event of each track. Never reads past bytes.
+SmfInfo readSmf(std::string_view bytes);
+
+} // namespace tunelet::playback

@@ -1,0 +1,152 @@
+// Tests: a Sequencer with a clock the test moves. It records every command it receives
+// and delivers completion notices queued, as the real device does, so a test runs
+// QCoreApplication::processEvents() to see them arrive.
+#pragma once
+
+#include <QCoreApplication>
+#include <QHash>
+#include <QMetaObject>
+#include <QStringList>
+#include <algorithm>
+
+#include "playback/sequencer.h"
+
+namespace tunelet::playback::testing {
+
+class FakeSequencer : public Sequencer {
+public:
+    // --- what the test sets and moves ---
+
+    // Length in ticks of the files opened from now on (and of the open one).
+    void setLength(std::int64_t ticks) { m_length = ticks; }
+    // Refuses the named command ("open", "close", "play", "pause", "resume", "stop",
+    // "seekToStart", "seekToEnd") with code; 0 accepts it again.
+    void setCommandError(const QString &command, ErrorCode code) { m_errors[command] = code; }
+    void setErrorText(ErrorCode code, const QString &text) { m_texts[code] = text; }
+    // Moves a running play on by ticks; reaching the length ends it with a notice.
+    void advance(std::int64_t ticks) {
+        if (m_mode != DeviceMode::Playing) {
+            return;
+        }
+        m_position = std::min(m_position + ticks, m_length);
+        if (m_position == m_length) {
+            m_mode = DeviceMode::Stopped;
+            endPlay(NotifyResult::Successful);
+        }
+    }
+    // Posts a notice whatever the state: a late one, or one of an unusual kind.
+    void postNotice(NotifyResult result) {
+        QMetaObject::invokeMethod(
+            this, [this, result] { emit completed(result); }, Qt::QueuedConnection);
+    }
+    void setPosition(std::int64_t ticks) { m_position = ticks; }
+
+    const QStringList &commands() const { return m_commands; }
+    void clearCommands() { m_commands.clear(); }
+    bool noticePending() const { return m_pending; }
+
+    // --- Sequencer ---
+
+    ErrorCode open(const QString &path) override {
+        if (const ErrorCode code = refused(QStringLiteral("open ") + path, "open")) {
+            return code;
+        }
+        m_open = true;
+        m_pending = false;
+        m_mode = DeviceMode::Stopped;
+        m_position = 0;
+        return 0;
+    }
+    ErrorCode close() override {
+        if (const ErrorCode code = refused("close", "close")) {
+            return code;
+        }
+        m_open = false;
+        m_pending = false;
+        m_mode = DeviceMode::NotReady;
+        return 0;
+    }
+    ErrorCode play() override {
+        if (const ErrorCode code = refusedWhenOpen("play")) {
+            return code;
+        }
+        if (m_pending) {
+            postNotice(NotifyResult::Superseded);
+        }
+        m_pending = true;
+        m_mode = DeviceMode::Playing;
+        advance(0); // a play at the end ends at once
+        return 0;
+    }
+    ErrorCode pause() override {
+        if (const ErrorCode code = refusedWhenOpen("pause")) {
+            return code;
+        }
+        if (m_mode == DeviceMode::Playing) {
+            m_mode = DeviceMode::Paused;
+        }
+        return 0;
+    }
+    ErrorCode resume() override {
+        if (const ErrorCode code = refusedWhenOpen("resume")) {
+            return code;
+        }
+        return m_mode == DeviceMode::Stopped ? ErrorCode(99) : play();
+    }
+    ErrorCode stop() override { return halt("stop", m_position); }
+    ErrorCode seekToStart() override { return halt("seekToStart", 0); }
+    ErrorCode seekToEnd() override { return halt("seekToEnd", m_length); }
+
+    bool isOpen() const override { return m_open; }
+    DeviceMode mode() const override { return m_mode; }
+    std::int64_t position() const override { return m_position; }
+    std::int64_t length() const override { return m_open ? m_length : 0; }
+    Capabilities capabilities() const override {
+        Capabilities caps;
+        caps.canPlay = true;
+        return caps;
+    }
+    QString errorText(ErrorCode code) const override {
+        return m_texts.value(code, QStringLiteral("Unknown error code"));
+    }
+
+private:
+    ErrorCode refused(const QString &entry, const QString &command) {
+        m_commands << entry;
+        return m_errors.value(command, 0);
+    }
+    ErrorCode refusedWhenOpen(const QString &command) {
+        if (const ErrorCode code = refused(command, command)) {
+            return code;
+        }
+        return m_open ? 0 : ErrorCode(98);
+    }
+    ErrorCode halt(const QString &command, std::int64_t position) {
+        if (const ErrorCode code = refusedWhenOpen(command)) {
+            return code;
+        }
+        m_position = position;
+        if (m_mode == DeviceMode::Playing || m_mode == DeviceMode::Paused) {
+            m_mode = DeviceMode::Stopped;
+            endPlay(NotifyResult::Aborted);
+        }
+        return 0;
+    }
+    void endPlay(NotifyResult result) {
+        if (m_pending) {
+            m_pending = false;
+            postNotice(result);
+        }
+    }
+
+    bool m_open = false;
+    bool m_pending = false;
+    DeviceMode m_mode = DeviceMode::NotReady;
+    std::int64_t m_position = 0;
+    std::int64_t m_length = 1000;
+    QStringList m_commands;
+    QHash<QString, ErrorCode> m_errors;
+    QHash<ErrorCode, QString> m_texts;
+};
+
+} // namespace tunelet::playback::testing
