@@ -1,19 +1,9 @@
 // Note script: the token tables, the @/# number conversion and the line scanner.
 #include "export/note_script.h"
 
-#include <array>
-
 namespace tunelet::midi {
 
 namespace {
-
-// Delta-time bytes of the eight durations a..h (variable-length encoding of the ticks).
-constexpr std::array<std::string_view, 8> kDurationBytes = {
-    std::string_view("\x81\x40", 2), std::string_view("\x81\x10", 2), std::string_view("\x60", 1),
-    std::string_view("\x30", 1),     std::string_view("\x18", 1),     std::string_view("\x0C", 1),
-    std::string_view("\x06", 1),     std::string_view("\x48", 1),
-};
-constexpr std::array<int, 8> kTicks = {192, 144, 96, 48, 24, 12, 6, 72};
 
 std::optional<int> digitValue(char c, int base) {
     if (c >= '0' && c <= '9') {
@@ -28,41 +18,11 @@ std::optional<int> digitValue(char c, int base) {
     return std::nullopt;
 }
 
-bool isPitch(char c) {
-    return (c >= '1' && c <= '7') || (c >= 'v' && c <= 'z');
-}
-
 } // namespace
 
 std::optional<int> semitoneOf(char pitch) {
-    switch (pitch) {
-    case '1':
-        return 0;
-    case 'v':
-        return 1;
-    case '2':
-        return 2;
-    case 'w':
-        return 3;
-    case '3':
-        return 4;
-    case '4':
-        return 5;
-    case 'x':
-        return 6;
-    case '5':
-        return 7;
-    case 'y':
-        return 8;
-    case '6':
-        return 9;
-    case 'z':
-        return 10;
-    case '7':
-        return 11;
-    default:
-        return std::nullopt;
-    }
+    const int semitone = detail::kSemitones[static_cast<unsigned char>(pitch)];
+    return semitone < 0 ? std::nullopt : std::optional<int>(semitone);
 }
 
 std::optional<int> octaveIndexOf(char octave) {
@@ -74,14 +34,14 @@ std::optional<int> octaveIndexOf(char octave) {
 
 std::optional<int> ticksOf(char duration) {
     if (duration >= 'a' && duration <= 'h') {
-        return kTicks[static_cast<std::size_t>(duration - 'a')];
+        return detail::kTicks[static_cast<std::size_t>(duration - 'a')];
     }
     return std::nullopt;
 }
 
 std::string_view durationBytesOf(char duration) {
     if (duration >= 'a' && duration <= 'h') {
-        return kDurationBytes[static_cast<std::size_t>(duration - 'a')];
+        return detail::kDurationBytes[static_cast<std::size_t>(duration - 'a')];
     }
     return {};
 }
@@ -118,62 +78,25 @@ std::optional<int> convertTokenNumber(std::string_view field) {
     return negative ? -value : value;
 }
 
-std::optional<Token> LineScanner::next() {
-    if (m_fault != ScanFault::None || m_index >= m_line.size()) {
-        return std::nullopt;
+std::optional<Token> LineScanner::fail(ScanFault fault, std::size_t start, std::size_t offset) {
+    m_fault = fault;
+    m_faultPosition = start + offset + 1;
+    m_faultTokenStart = start + 1;
+    return std::nullopt;
+}
+
+std::optional<Token> LineScanner::numberToken(std::size_t start) {
+    // A field cut short by the end of the line takes the digits that are there.
+    std::optional<int> value = convertTokenNumber(m_line.substr(start + 1, 3));
+    if (!value) {
+        return fail(ScanFault::BadNumber, start, 1);
     }
-    const std::size_t start = m_index;
-    const std::size_t len = m_line.size();
-    auto fail = [&](ScanFault fault, std::size_t offset) -> std::optional<Token> {
-        m_fault = fault;
-        m_faultPosition = start + offset + 1;
-        m_faultTokenStart = start + 1;
-        return std::nullopt;
-    };
     Token token;
+    token.kind = m_line[start] == '@' ? TokenKind::Program : TokenKind::Volume;
     token.position = start + 1;
-    const char first = m_line[start];
-    if (isPitch(first) || first == '0') {
-        // Pitch (or rest), then octave, then duration: the first bad one is the fault.
-        const bool rest = first == '0';
-        std::size_t offset = 1;
-        if (!rest) {
-            if (start + offset >= len) {
-                return fail(ScanFault::TruncatedToken, offset);
-            }
-            std::optional<int> octave = octaveIndexOf(m_line[start + offset]);
-            if (!octave) {
-                return fail(ScanFault::BadOctave, offset);
-            }
-            token.key = 12 * *octave + *semitoneOf(first);
-            ++offset;
-        }
-        if (start + offset >= len) {
-            return fail(ScanFault::TruncatedToken, offset);
-        }
-        const char duration = m_line[start + offset];
-        std::optional<int> ticks = ticksOf(duration);
-        if (!ticks) {
-            return fail(ScanFault::BadDuration, offset);
-        }
-        token.kind = rest ? TokenKind::Rest : TokenKind::Note;
-        token.ticks = *ticks;
-        token.durationBytes = durationBytesOf(duration);
-        m_index = start + offset + 2;
-        return token;
-    }
-    if (first == '@' || first == '#') {
-        // A field cut short by the end of the line takes the digits that are there.
-        std::optional<int> value = convertTokenNumber(m_line.substr(start + 1, 3));
-        if (!value) {
-            return fail(ScanFault::BadNumber, 1);
-        }
-        token.kind = first == '@' ? TokenKind::Program : TokenKind::Volume;
-        token.value = *value;
-        m_index = start + 5;
-        return token;
-    }
-    return fail(ScanFault::BadTokenStart, 0);
+    token.value = *value;
+    m_index = start + 5;
+    return token;
 }
 
 } // namespace tunelet::midi

@@ -1,6 +1,8 @@
 // ScoreToMidi: compiles the score's lines into a format-1 Standard MIDI File.
 #include "export/score_to_midi.h"
 
+#include <algorithm>
+
 #include "score/atomic_file.h"
 
 namespace tunelet::midi {
@@ -11,85 +13,93 @@ constexpr std::size_t kMaxTracks = 16;
 constexpr int kStartVelocity = 80;
 constexpr char kEndMarkerKey = 0x3C; // key 60, velocity 0: carries the duration as delta
 
-void appendBigEndian32(std::string &out, std::size_t at, std::uint32_t value) {
-    out[at] = static_cast<char>(value >> 24);
-    out[at + 1] = static_cast<char>(value >> 16);
-    out[at + 2] = static_cast<char>(value >> 8);
-    out[at + 3] = static_cast<char>(value);
+void putBigEndian32(char *at, std::uint32_t value) {
+    at[0] = static_cast<char>(value >> 24);
+    at[1] = static_cast<char>(value >> 16);
+    at[2] = static_cast<char>(value >> 8);
+    at[3] = static_cast<char>(value);
 }
 
-// Output of one line is at most three times its length (a rest of 3 bytes gives 7 event
-// bytes, a note of 4 gives 11) plus the chunk header and the end of track.
-std::size_t estimateSize(const std::vector<std::string> &lines) {
+// An upper bound of the file size: a token gives at most three bytes per character of the
+// line (a note of 4 characters gives 11, a rest of 3 gives 8), plus a few for a last token
+// without separator, the chunk header and the end of track.
+std::size_t maxFileSize(const std::vector<std::string> &lines) {
     std::size_t size = 14;
     for (const std::string &line : lines) {
-        size += 8 + 4 + 3 * line.size() + 8;
+        size += 3 * line.size() + 20;
     }
     return size;
 }
 
-// Compiles one line into out. Returns false with the fault filled in.
+// Compiles one line into a buffer sized by maxFileSize(), so nothing is allocated per token.
 class TrackWriter {
 public:
-    TrackWriter(std::string &out, int &velocity, bool staccato)
-        : m_out(out), m_velocity(velocity), m_staccato(staccato) {}
+    TrackWriter(char *out, int &velocity, bool staccato, std::size_t channel)
+        : m_out(out), m_velocity(velocity), m_staccato(staccato),
+          m_noteOn(static_cast<char>(0x90 | channel)),
+          m_programChange(static_cast<char>(0xC0 | channel)) {}
 
-    bool write(std::string_view line, std::size_t channel, ExportResult &result);
+    // Returns the end of the written chunk, or nullptr with the fault filled in.
+    char *write(std::string_view line, ExportResult &result);
 
 private:
-    void status(char channelStatus) {
+    void put(char byte) { *m_out++ = byte; }
+    void status() {
         // Running status: the note-on status byte is written once until a program change.
         if (!m_running) {
-            m_out.push_back(channelStatus);
+            put(m_noteOn);
             m_running = true;
         }
     }
     void endMarker(std::string_view durationBytes) {
-        m_out.append(durationBytes);
-        m_out.push_back(kEndMarkerKey);
-        m_out.push_back('\0');
+        for (char byte : durationBytes) {
+            put(byte);
+        }
+        put(kEndMarkerKey);
+        put('\0');
     }
-    ScanFault append(const Token &token, char channel);
+    ScanFault append(const Token &token);
 
-    std::string &m_out;
+    char *m_out;
     int &m_velocity;
     bool m_staccato;
+    char m_noteOn;
+    char m_programChange;
     bool m_running = false;
 };
 
-ScanFault TrackWriter::append(const Token &token, char channel) {
-    const char noteOn = static_cast<char>(0x90 | channel);
+ScanFault TrackWriter::append(const Token &token) {
     switch (token.kind) {
     case TokenKind::Note:
         if (token.key > 127) {
             return ScanFault::KeyOutOfRange;
         }
-        m_out.push_back('\0');
-        status(noteOn);
-        m_out.push_back(static_cast<char>(token.key));
-        m_out.push_back(static_cast<char>(m_velocity));
+        put('\0');
+        status();
+        put(static_cast<char>(token.key));
+        put(static_cast<char>(m_velocity));
         endMarker(token.durationBytes);
         if (m_staccato) {
             // The note's own release, right after the duration.
-            m_out.push_back('\0');
-            m_out.push_back(static_cast<char>(token.key));
-            m_out.push_back('\0');
+            put('\0');
+            put(static_cast<char>(token.key));
+            put('\0');
         }
         break;
     case TokenKind::Rest:
-        m_out.push_back('\0');
-        status(noteOn);
-        m_out.push_back(kEndMarkerKey);
-        m_out.push_back('\0');
+        put('\0');
+        status();
+        put(kEndMarkerKey);
+        put('\0');
         endMarker(token.durationBytes);
         break;
     case TokenKind::Program:
         if (token.value < 0 || token.value > 127) {
             return ScanFault::ProgramOutOfRange;
         }
-        m_out.push_back('\0');
-        m_out.push_back(static_cast<char>(0xC0 | channel));
-        m_out.push_back(static_cast<char>(token.value));
+        put('\0');
+        put(m_programChange);
+        put(static_cast<char>(token.value));
         m_running = false;
         break;
     case TokenKind::Volume:
@@ -103,18 +113,20 @@ ScanFault TrackWriter::append(const Token &token, char channel) {
     return ScanFault::None;
 }
 
-bool TrackWriter::write(std::string_view line, std::size_t channel, ExportResult &result) {
-    const std::size_t chunkStart = m_out.size();
-    m_out.append("MTrk\0\0\0\0", 8);
+char *TrackWriter::write(std::string_view line, ExportResult &result) {
+    char *chunk = m_out;
+    for (char byte : std::string_view("MTrk\0\0\0\0", 8)) {
+        put(byte);
+    }
     LineScanner scanner(line);
     while (std::optional<Token> token = scanner.next()) {
-        ScanFault fault = append(*token, static_cast<char>(channel));
+        ScanFault fault = append(*token);
         if (fault != ScanFault::None) {
             result.failure = ExportFailure::TokenError;
             result.scanFault = fault;
             result.position = token->position;
             result.tokenStart = token->position;
-            return false;
+            return nullptr;
         }
     }
     if (scanner.fault() != ScanFault::None) {
@@ -123,12 +135,13 @@ bool TrackWriter::write(std::string_view line, std::size_t channel, ExportResult
         result.scanFault = scanner.fault();
         result.position = scanner.faultPosition();
         result.tokenStart = scanner.faultTokenStart();
-        return false;
+        return nullptr;
     }
-    m_out.append("\0\xFF\x2F\0", 4);
-    const std::size_t length = m_out.size() - chunkStart - 8;
-    appendBigEndian32(m_out, chunkStart + 4, static_cast<std::uint32_t>(length));
-    return true;
+    for (char byte : std::string_view("\0\xFF\x2F\0", 4)) {
+        put(byte);
+    }
+    putBigEndian32(chunk + 4, static_cast<std::uint32_t>(m_out - chunk - 8));
+    return m_out;
 }
 
 } // namespace
@@ -149,23 +162,25 @@ ExportResult compileScore(const std::vector<std::string> &lines, ExportOptions o
         return result;
     }
     std::string &out = result.bytes;
-    out.reserve(estimateSize(lines));
-    out.append("MThd\0\0\0\x06\0\x01", 10);
-    out.push_back('\0');
-    out.push_back(static_cast<char>(lines.size()));
-    out.push_back(static_cast<char>(options.division >> 8));
-    out.push_back(static_cast<char>(options.division & 0xFF));
+    out.resize(maxFileSize(lines));
+    const std::string_view header("MThd\0\0\0\x06\0\x01\0", 11);
+    char *end = std::copy(header.begin(), header.end(), out.data());
+    *end++ = static_cast<char>(lines.size());
+    *end++ = static_cast<char>(options.division >> 8);
+    *end++ = static_cast<char>(options.division & 0xFF);
 
     // The velocity carries over from one track to the next within one export.
     int velocity = kStartVelocity;
     for (std::size_t t = 0; t < lines.size(); ++t) {
-        TrackWriter writer(out, velocity, options.staccato);
-        if (!writer.write(lines[t], t, result)) {
+        end = TrackWriter(end, velocity, options.staccato, t).write(lines[t], result);
+        if (end == nullptr) {
             result.track = t + 1;
             result.bytes.clear();
+            result.bytes.shrink_to_fit();
             return result;
         }
     }
+    out.resize(static_cast<std::size_t>(end - out.data()));
     return result;
 }
 
