@@ -2,6 +2,7 @@
 #include "score/atomic_file.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -35,12 +36,26 @@ mode_t targetMode(const std::string &path) {
     return 0666 & ~mask;
 }
 
+// A link is followed, so saving through it updates the file it points to and keeps the link.
+std::string resolveLink(const std::string &path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        if (char *real = ::realpath(path.c_str(), nullptr)) {
+            std::string resolved(real);
+            std::free(real);
+            return resolved;
+        }
+    }
+    return path;
+}
+
 } // namespace
 
-bool replaceFileAtomically(const std::string &path, std::string_view bytes) {
-    if (path.empty() || path.back() == '/') {
+bool replaceFileAtomically(const std::string &target, std::string_view bytes) {
+    if (target.empty() || target.back() == '/') {
         return false;
     }
+    const std::string path = resolveLink(target);
     const std::size_t slash = path.rfind('/');
     const std::string folder =
         slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);

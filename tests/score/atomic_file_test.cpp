@@ -41,6 +41,15 @@ TEST(ReplaceFileAtomically, NewFileGetsTheUsualModeAndOldFileKeepsItsMode) {
     ::umask(oldMask);
 }
 
+TEST(ReplaceFileAtomically, WritesThroughASymbolicLink) {
+    test::TempDir dir;
+    test::writeBytes(dir.file("real"), "old");
+    std::filesystem::create_symlink("real", dir.file("link"));
+    ASSERT_TRUE(replaceFileAtomically(dir.file("link"), "new"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link")));
+    EXPECT_EQ(test::readBytes(dir.file("real")), "new");
+}
+
 TEST(ReplaceFileAtomically, FailuresLeaveEverythingAsItWas) {
     test::TempDir dir;
     const std::string plain = dir.file("plain");
