@@ -49,6 +49,22 @@ std::string resolveLink(const std::string &path) {
     return path;
 }
 
+// A device or pipe (/dev/stdout, a FIFO) is written in place: renaming a file over it
+// would replace the device node itself.
+bool isSpecialFile(const std::string &path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
+}
+
+bool writeInPlace(const std::string &path, std::string_view bytes) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    bool ok = writeAll(fd, bytes);
+    return (::close(fd) == 0) && ok;
+}
+
 } // namespace
 
 bool replaceFileAtomically(const std::string &target, std::string_view bytes) {
@@ -56,6 +72,9 @@ bool replaceFileAtomically(const std::string &target, std::string_view bytes) {
         return false;
     }
     const std::string path = resolveLink(target);
+    if (isSpecialFile(path)) {
+        return writeInPlace(path, bytes);
+    }
     const std::size_t slash = path.rfind('/');
     const std::string folder =
         slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);

@@ -1,7 +1,9 @@
 // Tests of the whole-file replacement: contents, permissions, failures leaving no trace.
 #include "score/atomic_file.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -48,6 +50,21 @@ TEST(ReplaceFileAtomically, WritesThroughASymbolicLink) {
     ASSERT_TRUE(replaceFileAtomically(dir.file("link"), "new"));
     EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link")));
     EXPECT_EQ(test::readBytes(dir.file("real")), "new");
+}
+
+TEST(ReplaceFileAtomically, WritesIntoAPipeInsteadOfReplacingIt) {
+    test::TempDir dir;
+    const std::string fifo = dir.file("pipe");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    ASSERT_TRUE(replaceFileAtomically(fifo, "MThd"));
+    char got[8] = {};
+    EXPECT_EQ(::read(reader, got, sizeof got), 4);
+    EXPECT_EQ(std::string(got), "MThd");
+    ::close(reader);
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+    EXPECT_EQ(dir.entryCount(), 1u);
 }
 
 TEST(ReplaceFileAtomically, FailuresLeaveEverythingAsItWas) {
