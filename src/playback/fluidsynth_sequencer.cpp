@@ -117,7 +117,8 @@ ErrorCode FluidSynthSequencer::pause() {
     }
     if (m_state == State::Playing) {
         // The play's notice stays pending: a pause does not end the play.
-        haltLocked(m_position);
+        fluid_player_stop(m_engine->player.get());
+        fluid_synth_all_notes_off(m_engine->synth.get(), -1);
         m_state = State::Paused;
     }
     return 0;

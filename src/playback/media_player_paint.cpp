@@ -13,7 +13,7 @@ namespace tunelet::playback {
 
 namespace {
 
-constexpr QRgb kTransparentOlive = qRgb(0x80, 0x80, 0x00);
+constexpr QRgb kTransparentOlive = qRgb(0x80, 0x80, 0x00) & RGB_MASK;
 constexpr int kGlyphPadWidth = 8;
 constexpr int kGlyphPadHeight = 4;
 constexpr int kFocusInset = 3;
@@ -166,7 +166,7 @@ void MediaPlayer::paintButton(QPainter &painter, TMPBtnType button, int index) c
     painter.fillRect(r, palette().color(QPalette::Button));
     painter.setPen(Qt::black);
     painter.drawRect(r.adjusted(0, 0, -1, -1));
-    const QRect inner = r.adjusted(1, 1, -2, -2);
+    const QRect inner = r.adjusted(1, 1, -1, -1); // inside the outline
     painter.setPen(palette().color(in ? QPalette::Dark : QPalette::Light));
     painter.drawLine(inner.topLeft(), inner.bottomLeft());
     painter.drawLine(inner.topLeft(), inner.topRight());

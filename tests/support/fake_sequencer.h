@@ -8,6 +8,7 @@
 #include <QMetaObject>
 #include <QStringList>
 #include <algorithm>
+#include <memory>
 
 #include "playback/sequencer.h"
 
@@ -41,8 +42,10 @@ public:
     }
     void setPosition(std::int64_t ticks) { m_position = ticks; }
 
-    const QStringList &commands() const { return m_commands; }
-    void clearCommands() { m_commands.clear(); }
+    const QStringList &commands() const { return *m_commands; }
+    void clearCommands() { m_commands->clear(); }
+    // The same record, still readable after the device was destroyed with its owner.
+    std::shared_ptr<const QStringList> journal() const { return m_commands; }
     bool noticePending() const { return m_pending; }
 
     // --- Sequencer ---
@@ -70,12 +73,7 @@ public:
         if (const ErrorCode code = refusedWhenOpen("play")) {
             return code;
         }
-        if (m_pending) {
-            postNotice(NotifyResult::Superseded);
-        }
-        m_pending = true;
-        m_mode = DeviceMode::Playing;
-        advance(0); // a play at the end ends at once
+        startPlay();
         return 0;
     }
     ErrorCode pause() override {
@@ -91,7 +89,11 @@ public:
         if (const ErrorCode code = refusedWhenOpen("resume")) {
             return code;
         }
-        return m_mode == DeviceMode::Stopped ? ErrorCode(99) : play();
+        if (m_mode == DeviceMode::Stopped) {
+            return ErrorCode(99);
+        }
+        startPlay();
+        return 0;
     }
     ErrorCode stop() override { return halt("stop", m_position); }
     ErrorCode seekToStart() override { return halt("seekToStart", 0); }
@@ -112,7 +114,7 @@ public:
 
 private:
     ErrorCode refused(const QString &entry, const QString &command) {
-        m_commands << entry;
+        *m_commands << entry;
         return m_errors.value(command, 0);
     }
     ErrorCode refusedWhenOpen(const QString &command) {
@@ -132,6 +134,14 @@ private:
         }
         return 0;
     }
+    void startPlay() {
+        if (m_pending) {
+            postNotice(NotifyResult::Superseded);
+        }
+        m_pending = true;
+        m_mode = DeviceMode::Playing;
+        advance(0); // a play at the end ends at once
+    }
     void endPlay(NotifyResult result) {
         if (m_pending) {
             m_pending = false;
@@ -144,7 +154,7 @@ private:
     DeviceMode m_mode = DeviceMode::NotReady;
     std::int64_t m_position = 0;
     std::int64_t m_length = 1000;
-    QStringList m_commands;
+    std::shared_ptr<QStringList> m_commands = std::make_shared<QStringList>();
     QHash<QString, ErrorCode> m_errors;
     QHash<ErrorCode, QString> m_texts;
 };

@@ -1,0 +1,223 @@
+// Playback tests: the FluidSynth device on its silent output, with files written by the
+// program's own MIDI export.
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cmath>
+#include <gtest/gtest.h>
+
+#include "bar_fixture.h"
+#include "export/score_to_midi.h"
+#include "playback/fluidsynth_sequencer.h"
+
+namespace tunelet::playback {
+namespace {
+
+using Output = FluidSynthOptions::Output;
+
+FluidSynthOptions silent() {
+    FluidSynthOptions options;
+    options.output = Output::Silent;
+    return options;
+}
+
+class FluidSynthTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        const auto result = midi::compileScore({"@000/1fd/3fd/5fc/", "0d/1ec/"}, {48, true});
+        ASSERT_TRUE(result.ok());
+        song = write("song.mid", QByteArray::fromStdString(result.bytes));
+    }
+
+    QString write(const QString &name, const QByteArray &bytes) {
+        const QString path = dir.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return path;
+    }
+
+    // Renders until `count` notices arrived or `limitMs` of music has been rendered.
+    int renderUntilNotice(QSignalSpy &spy, int limitMs, int count = 1) {
+        int rendered = 0;
+        while (spy.count() < count && rendered < limitMs) {
+            device.renderMilliseconds(20);
+            rendered += 20;
+            QCoreApplication::processEvents();
+        }
+        return rendered;
+    }
+
+    QTemporaryDir dir;
+    QString song;
+    FluidSynthSequencer device{silent()};
+};
+
+TEST_F(FluidSynthTest, PlaysToTheEndAndPostsTheNoticeAtTheLength) {
+    ASSERT_EQ(device.open(song), 0u);
+    EXPECT_EQ(device.length(), 192); // two beats of 48 ticks, then a half note of 96
+    EXPECT_EQ(device.mode(), DeviceMode::Stopped);
+    QSignalSpy notices(&device, &Sequencer::completed);
+    ASSERT_EQ(device.play(), 0u);
+    EXPECT_EQ(device.mode(), DeviceMode::Playing);
+
+    // 192 ticks at 120 beats a minute and 48 ticks a beat last two seconds.
+    const int rendered = renderUntilNotice(notices, 10000);
+    ASSERT_EQ(notices.count(), 1);
+    EXPECT_EQ(notices.at(0).at(0).value<NotifyResult>(), NotifyResult::Successful);
+    EXPECT_GE(rendered, 1980);
+    EXPECT_LE(rendered, 2100) << "the end is taken when the position reaches the length";
+    EXPECT_EQ(device.position(), device.length());
+    EXPECT_EQ(device.mode(), DeviceMode::Stopped);
+}
+
+TEST_F(FluidSynthTest, StopKeepsThePositionAndPlayGoesOnFromIt) {
+    ASSERT_EQ(device.open(song), 0u);
+    QSignalSpy notices(&device, &Sequencer::completed);
+    device.play();
+    device.renderMilliseconds(500);
+    ASSERT_EQ(device.stop(), 0u);
+    const std::int64_t stopped = device.position();
+    EXPECT_GT(stopped, 40);
+    EXPECT_LT(stopped, 60);
+    device.renderMilliseconds(500);
+    EXPECT_EQ(device.position(), stopped);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(notices.count(), 1);
+    EXPECT_EQ(notices.at(0).at(0).value<NotifyResult>(), NotifyResult::Aborted);
+
+    device.play();
+    device.renderMilliseconds(100);
+    EXPECT_GT(device.position(), stopped);
+    EXPECT_LT(device.position(), stopped + 20);
+}
+
+TEST_F(FluidSynthTest, PauseKeepsTheNoticePendingUntilTheEnd) {
+    ASSERT_EQ(device.open(song), 0u);
+    QSignalSpy notices(&device, &Sequencer::completed);
+    device.play();
+    device.renderMilliseconds(300);
+    device.pause();
+    EXPECT_EQ(device.mode(), DeviceMode::Paused);
+    const std::int64_t paused = device.position();
+    device.renderMilliseconds(300);
+    EXPECT_EQ(device.position(), paused);
+    ASSERT_EQ(device.resume(), 0u);
+    renderUntilNotice(notices, 10000, 2);
+    // the play's own notice is replaced by the resume's, which ends successfully
+    ASSERT_EQ(notices.count(), 2);
+    EXPECT_EQ(notices.at(0).at(0).value<NotifyResult>(), NotifyResult::Superseded);
+    EXPECT_EQ(notices.at(1).at(0).value<NotifyResult>(), NotifyResult::Successful);
+}
+
+TEST_F(FluidSynthTest, SeeksMoveThePositionAndAPlayAtTheEndEndsAtOnce) {
+    ASSERT_EQ(device.open(song), 0u);
+    QSignalSpy notices(&device, &Sequencer::completed);
+    device.seekToEnd();
+    EXPECT_EQ(device.position(), 192);
+    device.play();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(notices.count(), 1);
+    EXPECT_EQ(device.mode(), DeviceMode::Stopped);
+    device.seekToStart();
+    EXPECT_EQ(device.position(), 0);
+}
+
+TEST_F(FluidSynthTest, ANoteRendersSound) {
+    ASSERT_EQ(device.open(song), 0u);
+    device.play();
+    device.renderMilliseconds(200);
+    const auto &block = device.lastBlock();
+    ASSERT_EQ(block.size(), 2u * 44100 / 5);
+    const float peak = std::abs(*std::max_element(
+        block.begin(), block.end(), [](float a, float b) { return std::abs(a) < std::abs(b); }));
+    EXPECT_GT(peak, 0.01f);
+}
+
+TEST_F(FluidSynthTest, RefusesWhatIsNotAStandardMidiFile) {
+    QFile file(song);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray whole = file.readAll();
+    const QString text = write("notes.tnl", "1fd/2fd/3fd/\r\n");
+    const QString truncated = write("cut.mid", whole.left(whole.size() - 6));
+    const QString missing = dir.filePath("absent.mid");
+    const std::vector<std::pair<QString, QString>> cases = {
+        {text, "该文件不是标准MIDI文件：" + QDir::toNativeSeparators(text)},
+        {truncated, "该文件不是标准MIDI文件：" + QDir::toNativeSeparators(truncated)},
+        {missing, "无法打开文件：" + QDir::toNativeSeparators(missing)},
+    };
+    for (const auto &[path, expected] : cases) {
+        ASSERT_EQ(device.open(song), 0u);
+        const ErrorCode code = device.open(path);
+        EXPECT_NE(code, 0u);
+        EXPECT_EQ(device.errorText(code), expected);
+        EXPECT_FALSE(device.isOpen());
+        EXPECT_EQ(device.mode(), DeviceMode::NotReady);
+    }
+    EXPECT_EQ(device.errorText(12345), "Unknown error code");
+}
+
+TEST_F(FluidSynthTest, TheSoundFontIsLoadedOnceAndAMissingOneIsNamed) {
+    EXPECT_EQ(device.soundFontLoads(), 0); // nothing before the first open
+    ASSERT_EQ(device.open(song), 0u);
+    ASSERT_EQ(device.open(song), 0u);
+    EXPECT_EQ(device.soundFontLoads(), 1);
+
+    FluidSynthOptions options = silent();
+    options.soundFonts = {dir.filePath("none.sf2")};
+    FluidSynthSequencer bare(options);
+    const ErrorCode code = bare.open(song);
+    EXPECT_EQ(bare.errorText(code), "找不到General MIDI音色库（default-GM.sf2 或 TimGM6mb.sf2）");
+    EXPECT_FALSE(bare.isOpen());
+}
+
+TEST_F(FluidSynthTest, NoticesOfAClosedFileAreDropped) {
+    ASSERT_EQ(device.open(song), 0u);
+    QSignalSpy notices(&device, &Sequencer::completed);
+    device.play();
+    device.renderMilliseconds(100);
+    device.stop(); // its notice is posted, not yet delivered
+    device.close();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(notices.count(), 0);
+    EXPECT_EQ(device.play(), kErrNotOpen);
+}
+
+// Without a sound card the audio output cannot open, and Open says so.
+TEST_F(FluidSynthTest, AudioOutputOpensOrOpenSaysWhy) {
+    FluidSynthSequencer real;
+    const ErrorCode code = real.open(song);
+    if (code == 0) {
+        EXPECT_TRUE(real.isOpen());
+        return;
+    }
+    EXPECT_EQ(code, kErrNoAudioOutput);
+    EXPECT_TRUE(real.errorText(code).startsWith("无法打开音频输出（已尝试 pulseaudio、alsa）"));
+    EXPECT_FALSE(real.isOpen());
+}
+
+// The bar over the real device: the buttons follow the music to its end.
+TEST_F(FluidSynthTest, TheBarReturnsToPlayWhenTheFileEnds) {
+    auto owned = std::make_unique<FluidSynthSequencer>(silent());
+    FluidSynthSequencer *real = owned.get();
+    MediaPlayer bar(std::move(owned));
+    bar.setFileName(song);
+    bar.open();
+    QSignalSpy notices(&bar, &MediaPlayer::notify);
+    bar.play();
+    for (int ms = 0; notices.isEmpty() && ms < 10000; ms += 50) {
+        real->renderMilliseconds(50);
+        QCoreApplication::processEvents();
+    }
+    ASSERT_EQ(notices.count(), 1);
+    EXPECT_EQ(bar.activeButtons(), testing::bits({btPlay, btNext, btPrev}));
+    bar.play(); // from the start again
+    EXPECT_EQ(real->mode(), DeviceMode::Playing);
+    EXPECT_EQ(real->position(), 0);
+}
+
+} // namespace
+} // namespace tunelet::playback
