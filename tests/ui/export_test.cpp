@@ -1,0 +1,130 @@
+// Window tests: the export command, from the track count checks to playing the file.
+#include "export/score_to_midi.h"
+#include "window_fixture.h"
+
+namespace tunelet::ui::testing {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+const QString kMidiFilter = "*.MID|*.MID|*.*|*.*";
+
+Lines tracks(int n) {
+    return Lines(static_cast<std::size_t>(n), "1fd/");
+}
+
+QByteArray expectedMidi(const Lines &lines, std::uint16_t division, bool staccato) {
+    const midi::ExportResult r = midi::compileScore(lines, {division, staccato});
+    return QByteArray::fromStdString(r.bytes);
+}
+
+struct CountCase {
+    int tracks;
+    const char *notice; // nullptr: the save dialog is reached
+};
+
+class ExportCountTest : public WindowTest, public ::testing::WithParamInterface<CountCase> {};
+
+TEST_P(ExportCountTest, AllowsOneToSixteenTracks) {
+    const CountCase &c = GetParam();
+    if (c.tracks > 0) {
+        openScript(tracks(c.tracks));
+    }
+    if (c.notice == nullptr) {
+        prompt->files = {std::nullopt};
+    }
+    trigger("MIDI1");
+    ASSERT_EQ(prompt->shown.size(), 1u);
+    if (c.notice) {
+        EXPECT_EQ(prompt->shown[0], (Shown{"notice", QString::fromUtf8(c.notice)}));
+    } else {
+        EXPECT_EQ(prompt->shown[0].kind, "save");
+        EXPECT_EQ(prompt->shown[0].text, kMidiFilter);
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), c.tracks > 0 ? 1 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(MIDI1, ExportCountTest,
+                         ::testing::Values(CountCase{0, "当前没有任何音轨存在！"},
+                                           CountCase{1, nullptr}, CountCase{16, nullptr},
+                                           CountCase{17, "不允许有超过16个的音轨存在！"}));
+
+struct NameCase {
+    const char *chosen;
+    const char *written;
+};
+
+class ExportNameTest : public WindowTest, public ::testing::WithParamInterface<NameCase> {};
+
+TEST_P(ExportNameTest, CompletesMidWithoutRegardToCaseAndRemembersTheName) {
+    const NameCase &c = GetParam();
+    openScript({"1fd/", "0d/"});
+    prompt->files = {path(c.chosen)};
+    prompt->answers = {Answer::No};
+    trigger("MIDI1");
+    EXPECT_EQ(readAll(path(c.written)), expectedMidi({"1fd/", "0d/"}, 48, true));
+    EXPECT_EQ(prompt->shown.back(), (Shown{"question", "成功生成MIDI文件。要播放吗？"}));
+
+    // The shared save dialog starts with the completed name next time.
+    prompt->files = {std::nullopt};
+    trigger("A1");
+    EXPECT_EQ(prompt->shown.back(), (Shown{"save", "*.TNL|*.TNL|*.*|*.*", path(c.written)}));
+}
+
+INSTANTIATE_TEST_SUITE_P(MIDI1, ExportNameTest,
+                         ::testing::Values(NameCase{"song", "song.MID"},
+                                           NameCase{"song.mid", "song.mid"},
+                                           NameCase{"song.midi", "song.midi.MID"}));
+
+TEST_F(WindowTest, ExportUsesTheTimeIncrementAndStaccatoButNotTheEditor) {
+    openScript({"1fd/2fd/"});
+    ij()->setText("3fd/"); // typed but not submitted
+    window->setTimeIncrement(96);
+    trigger("dz"); // staccato off
+    EXPECT_FALSE(window->staccato());
+    prompt->files = {path("a.MID")};
+    prompt->answers = {Answer::No};
+    trigger("MIDI1");
+    EXPECT_EQ(readAll(path("a.MID")), expectedMidi({"1fd/2fd/"}, 96, false));
+    EXPECT_FALSE(saved()) << "the editor's change stays unsaved: the export does not save";
+}
+
+TEST_F(WindowTest, ExportFailuresShowTheirNoticeAndWriteNothing) {
+    openScript({"1fd/", "1qd/"}); // q is no token start
+    prompt->files = {path("bad")};
+    trigger("MIDI1");
+    EXPECT_EQ(prompt->shown.back(), (Shown{"notice", "音轨有错误，无法导出为MIDI文件！"}));
+
+    openScript({"1fd/"});
+    window->setTimeIncrement(0);
+    prompt->files = {path("bad")};
+    trigger("MIDI1");
+    EXPECT_EQ(prompt->shown.back(), (Shown{"notice", "有错误产生，无法导出为MIDI文件！"}));
+    EXPECT_FALSE(QFileInfo::exists(path("bad.MID")));
+}
+
+TEST_F(WindowTest, ExportClosesPlaybackFirstAndYesPlaysTheNewFile) {
+    const QString script = openScript({"1fd/"});
+    prompt->files = {path("old.MID")};
+    trigger("K1");
+    // The open dialog is shared with Open, so it starts with the script's name.
+    ASSERT_EQ(prompt->shown.back(), (Shown{"open", kMidiFilter, script}));
+    device->clearCommands();
+
+    prompt->files = {path("new")};
+    prompt->answers = {Answer::Yes};
+    trigger("MIDI1");
+    EXPECT_EQ(device->commands(), (QStringList{"close", "open " + path("new.MID"), "play"}));
+    EXPECT_TRUE(QFileInfo::exists(path("new.MID")));
+}
+
+TEST_F(WindowTest, MediaCommandsWithoutAnOpenFileShowTheDeviceError) {
+    trigger("P2");
+    EXPECT_EQ(prompt->shown, (std::vector<Shown>{{"error", "No MCI device open."}}));
+    prompt->shown.clear();
+    trigger("C1"); // closing with nothing open is harmless
+    EXPECT_TRUE(prompt->shown.empty());
+}
+
+} // namespace
+} // namespace tunelet::ui::testing

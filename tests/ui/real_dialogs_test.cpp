@@ -1,0 +1,111 @@
+// Window tests: the real message boxes and file dialogs, driven as a user would.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTimer>
+
+#include "support/fake_sequencer.h"
+#include "ui/application.h"
+#include "ui/main_f.h"
+#include "window_fixture.h"
+
+namespace tunelet::ui::testing {
+namespace {
+
+// Once a modal T is showing, runs act on it (from the event loop of its modal run).
+// *seen stays false when none appeared within three seconds.
+template <typename T> void whenModal(bool *seen, std::function<void(T *)> act) {
+    auto *timer = new QTimer;
+    auto tries = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, [=] {
+        T *widget = qobject_cast<T *>(QApplication::activeModalWidget());
+        if ((widget && widget->isVisible()) || ++*tries > 300) {
+            timer->stop();
+            timer->deleteLater();
+            if (widget) {
+                *seen = true;
+                act(widget);
+            }
+        }
+    });
+    timer->start(10);
+}
+
+TEST(RealMessageBox, QuestionIsTitledTuneletWithYesNoAndNoIcon) {
+    MessageBoxPrompt prompt("tunelet");
+    bool seen = false;
+    whenModal<QMessageBox>(&seen, [](QMessageBox *box) {
+        EXPECT_EQ(box->windowTitle(), "Tunelet");
+        EXPECT_EQ(box->text(), "要删除所选音轨吗？");
+        EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
+        EXPECT_EQ(box->standardButtons(), QMessageBox::Yes | QMessageBox::No);
+        EXPECT_TRUE(box->button(QMessageBox::Yes)->text().contains("是"))
+            << "Qt's own texts are in Chinese";
+        box->button(QMessageBox::No)->click();
+    });
+    EXPECT_FALSE(prompt.askYesNo("要删除所选音轨吗？"));
+    EXPECT_TRUE(seen);
+}
+
+TEST(RealMessageBox, ErrorOfACommandIsAnErrorBoxWithTheApplicationTitle) {
+    auto device = std::make_unique<playback::testing::FakeSequencer>();
+    Tmain window(std::make_unique<MessageBoxPrompt>(applicationTitle("/bin/TUNELET.EXE")),
+                 std::move(device));
+    window.show();
+    bool seen = false;
+    whenModal<QMessageBox>(&seen, [](QMessageBox *box) {
+        EXPECT_EQ(box->windowTitle(), "Tunelet");
+        EXPECT_EQ(box->text(), "No MCI device open.");
+        EXPECT_EQ(box->icon(), QMessageBox::Critical);
+        EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
+        box->button(QMessageBox::Ok)->click();
+    });
+    window.findChild<QAction *>("P2")->trigger();
+    EXPECT_TRUE(seen);
+}
+
+TEST_F(WindowTest, RealSaveDialogStartsWithTheLastNameAndReturnsTheTypedOne) {
+    MessageBoxPrompt real("tunelet");
+    FileDialogState state{"*.TNL|*.TNL|*.*|*.*", path("first.TNL"), ".TNL"};
+    bool seen = false;
+    whenModal<QFileDialog>(&seen, [](QFileDialog *dialog) {
+        EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
+        EXPECT_EQ(dialog->nameFilters(), (QStringList{"*.TNL (*.TNL)", "*.* (*.*)"}));
+        auto *name = dialog->findChild<QLineEdit *>("fileNameEdit");
+        ASSERT_NE(name, nullptr);
+        EXPECT_EQ(name->text(), "first.TNL");
+        name->setText("second");
+        static_cast<QDialog *>(dialog)->accept(); // the OK button
+    });
+    EXPECT_EQ(real.saveFile(state), path("second"));
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(state.lastFileName, path("second"));
+}
+
+TEST_F(WindowTest, RealSaveDialogAsksBeforeTheCompletedNameIsReplaced) {
+    QFile existing(path("song.MID"));
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.close();
+    MessageBoxPrompt real("tunelet");
+    FileDialogState state{"*.MID|*.MID|*.*|*.*", path("x"), ".MID"};
+    bool dialogSeen = false;
+    bool questionSeen = false;
+    whenModal<QFileDialog>(&dialogSeen, [&](QFileDialog *dialog) {
+        whenModal<QMessageBox>(&questionSeen, [](QMessageBox *box) {
+            EXPECT_TRUE(box->text().contains("song.MID")) << box->text().toStdString();
+            box->button(QMessageBox::No)->click();
+        });
+        dialog->findChild<QLineEdit *>("fileNameEdit")->setText("song");
+        static_cast<QDialog *>(dialog)->accept(); // the OK button
+        EXPECT_TRUE(dialog->isVisible()) << "answering no returns to the dialog";
+        dialog->reject();
+    });
+    EXPECT_EQ(real.saveFile(state), std::nullopt);
+    EXPECT_TRUE(dialogSeen);
+    EXPECT_TRUE(questionSeen);
+}
+
+} // namespace
+} // namespace tunelet::ui::testing
