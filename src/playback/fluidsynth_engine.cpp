@@ -15,8 +15,9 @@ namespace {
 
 thread_local QStringList *t_logLines = nullptr;
 
-void collectLog(int, const char *message, void *) {
-    if (t_logLines != nullptr && message != nullptr) {
+// Warnings and errors explain a failure; information and debugging lines do not.
+void collectLog(int level, const char *message, void *) {
+    if (t_logLines != nullptr && message != nullptr && level <= FLUID_WARN) {
         t_logLines->append(QString::fromUtf8(message));
     }
 }
