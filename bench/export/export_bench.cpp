@@ -61,6 +61,7 @@ void BM_ScoreToMidi(benchmark::State &state) {
         }
         bytes = result.bytes.size();
     }
+    std::filesystem::remove(path);
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
     state.counters["output_bytes"] = static_cast<double>(bytes);
 }
@@ -94,6 +95,7 @@ void BM_PlainBufferedWrite(benchmark::State &state) {
         out.close();
         benchmark::DoNotOptimize(out.good());
     }
+    std::filesystem::remove(path);
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * data.size()));
 }
 BENCHMARK(BM_PlainBufferedWrite)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -82,7 +82,7 @@ TEST(ConvertTokenNumber, AcceptedForms) {
 
 TEST(ConvertTokenNumber, RejectedForms) {
     for (std::string_view field : {"", "   ", "-", "+", "$", "x", "0x", " 0x", "1 2", "12 ", "1x2",
-                                   "$G1", "+-1", "--1", "0x-", "ab", "$ 1", "1a"}) {
+                                   "$G1", "+-1", "--1", "0x-", "ab", "$ 1", "1a", "\t12"}) {
         EXPECT_EQ(convertTokenNumber(field), std::nullopt) << '"' << field << '"';
     }
 }
