@@ -13,21 +13,21 @@ namespace tunelet::midi {
 
 enum class ExportFailure {
     None,
-    NoTracks,        // zero lines
-    TooManyTracks,   // more than 16 lines
-    TokenError,      // a line does not scan, or a value does not fit a data byte
-    NumberError,     // the characters after @ or # do not convert to an integer
-    ZeroDivision,    // time increment 0 is undefined in a MIDI file
-    WriteError,      // the output file could not be written
+    NoTracks,      // zero lines
+    TooManyTracks, // more than 16 lines
+    TokenError,    // a line does not scan, or a value does not fit a data byte
+    NumberError,   // the characters after @ or # do not convert to an integer
+    ZeroDivision,  // time increment 0 (or above 0x7FFF) cannot be a MIDI division
+    WriteError,    // the output file could not be written
 };
 
 struct ExportResult {
     ExportFailure failure = ExportFailure::None;
-    std::size_t track = 0;    // 1-based track of the fault (0 when not about a line)
-    std::size_t position = 0; // 1-based byte position of the fault in that line
+    std::size_t track = 0;      // 1-based track of the fault (0 when not about a line)
+    std::size_t position = 0;   // 1-based byte position of the fault in that line
     std::size_t tokenStart = 0; // 1-based byte position of the faulty token's start
     ScanFault scanFault = ScanFault::None;
-    std::string bytes;        // compileScore: the whole file on success
+    std::string bytes; // compileScore: the whole file on success
 
     bool ok() const { return failure == ExportFailure::None; }
     // The two failure kinds that the user is told about: a track error or any other.
