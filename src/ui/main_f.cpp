@@ -156,14 +156,18 @@ bool Tmain::eventFilter(QObject *watched, QEvent *event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-void Tmain::showEvent(QShowEvent *event) {
-    QMainWindow::showEvent(event);
-    if (!m_placed) {
-        // 573 x 375 is the outer size, frame included; the frame is known once shown.
-        m_placed = true;
+bool Tmain::event(QEvent *event) {
+    const bool handled = QMainWindow::event(event);
+    if (!m_placed && (event->type() == QEvent::Move || event->type() == QEvent::Show)) {
+        // 573 x 375 is the outer size, frame included; the window manager tells the
+        // frame only once the window is shown, so the size is set when it is known.
         const QSize frame = frameGeometry().size() - size();
-        resize(QSize(573, 375) - frame);
+        if (!frame.isNull()) {
+            m_placed = true;
+            resize(QSize(573, 375) - frame);
+        }
     }
+    return handled;
 }
 
 void Tmain::closeEvent(QCloseEvent *event) {

@@ -115,7 +115,7 @@ public:
     void pp8Click() { beatItemClick('h'); }
 
 protected:
-    void showEvent(QShowEvent *event) override;
+    bool event(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
