@@ -5,8 +5,10 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <thread>
 
 #include "bar_fixture.h"
 #include "export/score_to_midi.h"
@@ -186,6 +188,44 @@ TEST_F(FluidSynthTest, NoticesOfAClosedFileAreDropped) {
     EXPECT_EQ(device.play(), kErrNotOpen);
 }
 
+// As with an audio driver: one thread renders while the UI thread sends commands.
+TEST_F(FluidSynthTest, RenderingOnAnotherThreadWhileCommandsArrive) {
+    ASSERT_EQ(device.open(song), 0u);
+    QSignalSpy notices(&device, &Sequencer::completed);
+    std::atomic<bool> done = false;
+    std::thread audio([&] {
+        while (!done) {
+            device.renderMilliseconds(3);
+        }
+    });
+    for (int i = 0; i < 300; ++i) {
+        switch (i % 5) {
+        case 0:
+            device.play();
+            break;
+        case 1:
+            device.pause();
+            break;
+        case 2:
+            device.resume();
+            break;
+        case 3:
+            device.stop();
+            break;
+        default:
+            (i % 2 ? device.seekToStart() : device.seekToEnd());
+            break;
+        }
+        EXPECT_LE(device.position(), device.length());
+        QCoreApplication::processEvents();
+    }
+    done = true;
+    audio.join();
+    QCoreApplication::processEvents();
+    EXPECT_GE(notices.count(), 60); // every stop ends a play
+    EXPECT_EQ(device.mode(), DeviceMode::Stopped);
+}
+
 // Without a sound card the audio output cannot open, and Open says so.
 TEST_F(FluidSynthTest, AudioOutputOpensOrOpenSaysWhy) {
     FluidSynthSequencer real;
@@ -216,7 +256,9 @@ TEST_F(FluidSynthTest, TheBarReturnsToPlayWhenTheFileEnds) {
     EXPECT_EQ(bar.activeButtons(), testing::bits({btPlay, btNext, btPrev}));
     bar.play(); // from the start again
     EXPECT_EQ(real->mode(), DeviceMode::Playing);
-    EXPECT_EQ(real->position(), 0);
+    real->renderMilliseconds(250); // 24 ticks a second at 48 a beat
+    EXPECT_GE(real->position(), 22);
+    EXPECT_LE(real->position(), 26);
 }
 
 } // namespace
