@@ -186,9 +186,10 @@ void Tmain::buildToolBars() {
     auto *ToolButton10 = new QToolButton(ToolBar2);
     ToolButton10->setObjectName(QStringLiteral("ToolButton10"));
     ToolButton10->setDefaultAction(findChild<QAction *>(QStringLiteral("K1")));
-    ToolButton10->setAutoRaise(false);
     ToolButton10->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    ToolButton10->setFocusPolicy(Qt::NoFocus); // mp1 is the bar's tab stop
     ToolBar2->addWidget(ToolButton10);
+    ToolButton10->setAutoRaise(false); // after adding: the tool bar makes its buttons flat
     gap(ToolBar2, "ToolButton11");
     ToolBar2->addWidget(mp1);
 }
