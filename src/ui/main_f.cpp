@@ -72,8 +72,16 @@ void Tmain::buildLayout(std::unique_ptr<playback::Sequencer> sequencer) {
     auto *column = new QVBoxLayout(central);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
+    column->addWidget(buildCoolBar1(central, std::move(sequencer)));
+    column->addWidget(buildScoreBox(central), 1);
+    setCentralWidget(central);
 
-    CoolBar1 = named(new QWidget(central), "CoolBar1");
+    Timer1 = named(new QTimer(this), "Timer1");
+    Timer1->setInterval(500);
+}
+
+QWidget *Tmain::buildCoolBar1(QWidget *parent, std::unique_ptr<playback::Sequencer> sequencer) {
+    CoolBar1 = named(new QWidget(parent), "CoolBar1");
     auto *bands = new QHBoxLayout(CoolBar1);
     bands->setContentsMargins(2, 2, 2, 2);
     bands->setSpacing(4);
@@ -87,6 +95,7 @@ void Tmain::buildLayout(std::unique_ptr<playback::Sequencer> sequencer) {
         bands->addWidget(bar);
     }
     bands->addStretch(1);
+
     mp1 = named(new playback::MediaPlayer(std::move(sequencer), ToolBar2), "mp1");
     const playback::TButtonSet transport =
         playback::buttonBit(playback::btPlay) | playback::buttonBit(playback::btPause) |
@@ -96,8 +105,11 @@ void Tmain::buildLayout(std::unique_ptr<playback::Sequencer> sequencer) {
     mp1->setVisibleButtons(transport);
     mp1->setEnabledButtons(transport);
     mp1->setFixedSize(197, 22);
+    return CoolBar1;
+}
 
-    gb1 = named(new QGroupBox(texts::kScoreCaption, central), "gb1");
+QWidget *Tmain::buildScoreBox(QWidget *parent) {
+    gb1 = named(new QGroupBox(texts::kScoreCaption, parent), "gb1");
     QPalette navy = gb1->palette();
     navy.setColor(QPalette::WindowText, Qt::darkBlue);
     navy.setColor(QPalette::Text, Qt::darkBlue);
@@ -127,15 +139,9 @@ void Tmain::buildLayout(std::unique_ptr<playback::Sequencer> sequencer) {
     score->addWidget(CoolBar2);
     score->addWidget(lp, 1);
 
-    tmp = named(new QLineEdit(gb1), "tmp");
+    tmp = named(new QLineEdit(gb1), "tmp"); // never shown
     tmp->hide();
-
-    column->addWidget(CoolBar1);
-    column->addWidget(gb1, 1);
-    setCentralWidget(central);
-
-    Timer1 = named(new QTimer(this), "Timer1");
-    Timer1->setInterval(500);
+    return gb1;
 }
 
 void Tmain::wire() {

@@ -125,6 +125,8 @@ private:
     void scaleItemClick(char letter);
     void beatItemClick(char letter);
     void buildLayout(std::unique_ptr<playback::Sequencer> sequencer);
+    QWidget *buildCoolBar1(QWidget *parent, std::unique_ptr<playback::Sequencer> sequencer);
+    QWidget *buildScoreBox(QWidget *parent);
     void buildMenus();
     void buildToolBars();
     QMenu *addMenu(const char *name, const QString &caption);
