@@ -23,6 +23,10 @@ struct CountCase {
     const char *notice; // nullptr: the save dialog is reached
 };
 
+void PrintTo(const CountCase &c, std::ostream *os) {
+    *os << c.tracks << " tracks";
+}
+
 class ExportCountTest : public WindowTest, public ::testing::WithParamInterface<CountCase> {};
 
 TEST_P(ExportCountTest, AllowsOneToSixteenTracks) {
@@ -53,6 +57,10 @@ struct NameCase {
     const char *chosen;
     const char *written;
 };
+
+void PrintTo(const NameCase &c, std::ostream *os) {
+    *os << c.chosen;
+}
 
 class ExportNameTest : public WindowTest, public ::testing::WithParamInterface<NameCase> {};
 

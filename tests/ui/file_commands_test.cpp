@@ -26,6 +26,10 @@ struct SaveCase {
     const char *written;
 };
 
+void PrintTo(const SaveCase &c, std::ostream *os) {
+    *os << c.command << " " << c.chosen;
+}
+
 class SaveNameTest : public WindowTest, public ::testing::WithParamInterface<SaveCase> {};
 
 TEST_P(SaveNameTest, WritesTheCompletedName) {
