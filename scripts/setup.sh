@@ -31,7 +31,6 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 if [ ! -f "$build_dir/build.ninja" ]; then
-  # shellcheck disable=SC2086  # extra arguments are word-split on purpose
-  cmake -S "$root" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release ${TUNELET_CMAKE_ARGS:-}
+  cmake -S "$root" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release
 fi
 cmake --build "$build_dir" -j2

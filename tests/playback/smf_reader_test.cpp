@@ -31,6 +31,10 @@ struct Case {
     std::int64_t length;
 };
 
+void PrintTo(const Case &c, std::ostream *os) {
+    *os << c.name;
+}
+
 class SmfReaderTest : public ::testing::TestWithParam<Case> {};
 
 TEST_P(SmfReaderTest, ReadsOrRefuses) {

@@ -114,6 +114,10 @@ struct CloseCase {
     bool closes;
 };
 
+void PrintTo(const CloseCase &c, std::ostream *os) {
+    *os << c.name;
+}
+
 class CloseQueryTest : public WindowTest, public ::testing::WithParamInterface<CloseCase> {};
 
 TEST_P(CloseQueryTest, DecidesByTheAnswer) {

@@ -22,6 +22,10 @@ struct SubmitCase {
     int expectedSelection;
 };
 
+void PrintTo(const SubmitCase &c, std::ostream *os) {
+    *os << c.name;
+}
+
 class SubmitTest : public WindowTest, public ::testing::WithParamInterface<SubmitCase> {};
 
 TEST_P(SubmitTest, StoresTheEditorTextByTheAnswer) {
