@@ -9,7 +9,6 @@ namespace tunelet::midi {
 
 namespace {
 
-constexpr std::size_t kMaxTracks = 16;
 constexpr int kStartVelocity = 80;
 constexpr char kEndMarkerKey = 0x3C; // key 60, velocity 0: carries the duration as delta
 

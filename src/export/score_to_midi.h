@@ -11,6 +11,9 @@
 
 namespace tunelet::midi {
 
+// One MIDI channel per track, and a MIDI file has 16 channels.
+constexpr std::size_t kMaxTracks = 16;
+
 enum class ExportFailure {
     None,
     NoTracks,      // zero lines

@@ -7,19 +7,13 @@
 
 namespace tunelet::ui {
 
-namespace {
-
-constexpr std::size_t kMaxTracks = 16; // one MIDI channel per track
-
-} // namespace
-
 void Tmain::exportMidi() {
     const std::size_t tracks = m_document.lineCount();
     if (tracks == 0) {
         m_prompt->notice(texts::kNoTracks);
         return;
     }
-    if (tracks > kMaxTracks) {
+    if (tracks > midi::kMaxTracks) {
         m_prompt->notice(texts::kTooManyTracks);
         return;
     }
