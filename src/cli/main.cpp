@@ -1,6 +1,5 @@
 // tunelet-export: exports a .TNL script file to a MIDI file, exactly as the program does.
 #include <charconv>
-#include <cstdio>
 #include <iostream>
 #include <optional>
 #include <string>

@@ -77,24 +77,17 @@ ErrorCode FluidSynthSequencer::close() {
 
 ErrorCode FluidSynthSequencer::play() {
     std::lock_guard lock(m_mutex);
-    switch (m_state) {
-    case State::Closed:
+    if (m_state == State::Closed) {
         return kErrNotOpen;
-    case State::Playing:
-        // Plays on; the earlier play's notice is replaced by this one.
-        if (m_noticePending) {
-            postNotice(NotifyResult::Superseded, m_session);
-        }
-        m_noticePending = true;
-        return 0;
-    case State::Stopped:
-    case State::Paused:
-        break;
     }
+    // A play still waiting for its notice is replaced by this one.
     if (m_noticePending) {
         postNotice(NotifyResult::Superseded, m_session);
     }
     m_noticePending = true;
+    if (m_state == State::Playing) {
+        return 0; // plays on from where it is
+    }
     if (m_position >= m_length) {
         // Nothing left to play: the play ends at once, at the end.
         m_position = m_length;

@@ -25,12 +25,8 @@ bool writeAll(int fd, std::string_view bytes) {
     return true;
 }
 
-// An existing file keeps its permission bits; a new one gets what a plain create would.
-mode_t targetMode(const std::string &path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
-        return st.st_mode & 07777;
-    }
+// What a plain create would give a new file.
+mode_t newFileMode() {
     mode_t mask = ::umask(0);
     ::umask(mask);
     return 0666 & ~mask;
@@ -49,13 +45,6 @@ std::string resolveLink(const std::string &path) {
     return path;
 }
 
-// A device or pipe (/dev/stdout, a FIFO) is written in place: renaming a file over it
-// would replace the device node itself.
-bool isSpecialFile(const std::string &path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
-}
-
 bool writeInPlace(const std::string &path, std::string_view bytes) {
     int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
     if (fd < 0) {
@@ -72,9 +61,15 @@ bool replaceFileAtomically(const std::string &target, std::string_view bytes) {
         return false;
     }
     const std::string path = resolveLink(target);
-    if (isSpecialFile(path)) {
+    struct stat st {};
+    const bool exists = ::stat(path.c_str(), &st) == 0;
+    // A device or pipe (/dev/stdout, a FIFO) is written in place: renaming a file over it
+    // would replace the device node itself.
+    if (exists && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
         return writeInPlace(path, bytes);
     }
+    // An existing file keeps its permission bits.
+    const mode_t mode = exists && S_ISREG(st.st_mode) ? st.st_mode & 07777 : newFileMode();
     const std::size_t slash = path.rfind('/');
     const std::string folder =
         slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
@@ -85,7 +80,7 @@ bool replaceFileAtomically(const std::string &target, std::string_view bytes) {
     if (fd < 0) {
         return false;
     }
-    bool ok = writeAll(fd, bytes) && ::fchmod(fd, targetMode(path)) == 0 && ::fsync(fd) == 0;
+    bool ok = writeAll(fd, bytes) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
     if (ok && ::rename(temp.c_str(), path.c_str()) == 0) {
         return true;
