@@ -60,4 +60,12 @@ inline const QString kMenuHelp = QStringLiteral("帮助(&H)");
 inline const QString kDocumentation = QStringLiteral("软件文档(&R)");
 inline const QString kAbout = QStringLiteral("关于(&A)...");
 
+// Dialogs
+inline const QString kChooserCaption = QStringLiteral("乐器选择");
+inline const QString kValueCaption = QStringLiteral("设置时间增量"); // each caller sets its own
+inline const QString kDocumentationCaption = QStringLiteral("软件文档");
+inline const QString kAboutCaption = QStringLiteral("关于");
+inline const QString kOkButton = QStringLiteral("OK");
+inline const QString kCancelButton = QStringLiteral("Cancel");
+
 } // namespace tunelet::ui::texts
