@@ -15,6 +15,11 @@ ErrorReporter &currentReporter() {
     return reporter;
 }
 
+// The lines an error carries beyond its message; none so far.
+QString errorDetail(const std::exception &) {
+    return {};
+}
+
 } // namespace
 
 QString applicationTitle(const QString &programPath) {
@@ -42,13 +47,15 @@ void setErrorReporter(ErrorReporter reporter) {
 
 void reportError(const std::exception &error) {
     const QString text = errorBoxText(QString::fromUtf8(error.what()));
+    const QString detail = errorDetail(error);
     if (currentReporter()) {
-        currentReporter()(text);
+        currentReporter()(text, detail);
         return;
     }
     QMessageBox box(QMessageBox::Critical,
                     applicationTitle(QCoreApplication::applicationFilePath()), text,
                     QMessageBox::Ok, QApplication::activeWindow());
+    box.setDetailedText(detail);
     box.exec();
 }
 

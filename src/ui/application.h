@@ -20,7 +20,9 @@ QString errorBoxText(const QString &message);
 
 // Where error boxes go: the main window routes them through its prompt. Without one, a
 // plain QMessageBox with the error icon is shown.
-using ErrorReporter = std::function<void(const QString &text)>;
+// detail is what the error holds beyond its message (an audio library's own lines), or
+// empty.
+using ErrorReporter = std::function<void(const QString &text, const QString &detail)>;
 void setErrorReporter(ErrorReporter reporter);
 
 // Shows the error box for an error that ended a handler.

@@ -10,7 +10,8 @@ namespace tunelet::ui {
 QString withExtension(const QString &path, const QString &extension);
 
 // A filter written as "description|pattern|description|pattern" in the form Qt's file
-// dialogs take: "description (pattern);;description (pattern)".
+// dialogs take: "description (pattern);;description (pattern)". The pattern "*.*" stands
+// for every file, with or without a dot, as it reads.
 QString qtNameFilters(const QString &filter);
 
 } // namespace tunelet::ui

@@ -49,7 +49,8 @@ Tmain::Tmain(std::unique_ptr<Prompt> prompt, std::unique_ptr<playback::Sequencer
     setFont(windowFont());
     move(192, 128);
     resize(573, 375);
-    setErrorReporter([this](const QString &text) { m_prompt->errorBox(text); });
+    setErrorReporter(
+        [this](const QString &text, const QString &detail) { m_prompt->errorBox(text, detail); });
 
     ImageList1 = loadImageList();
     buildLayout(std::move(sequencer));
@@ -232,6 +233,9 @@ void Tmain::D1Click() {
     }
     if (m_prompt->askYesNo(texts::kAskDeleteTrack)) {
         m_model->deleteLine(row);
+        // The view would select the row that moved up into the deleted one's place; the
+        // next Delete or Submit must not act on a track the user never picked.
+        lp->selectionModel()->clear();
     }
 }
 

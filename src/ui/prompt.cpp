@@ -4,8 +4,11 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFileDialog>
+#include <QFileIconProvider>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QMessageBox>
+#include <QMimeDatabase>
 
 #include "ui/file_names.h"
 #include "ui/texts.h"
@@ -14,9 +17,40 @@ namespace tunelet::ui {
 
 namespace {
 
+// A Yes/No question has no cancel button, so nothing but Yes or No may close it: Qt
+// would otherwise take Esc and the close box as No, and "No" to "save the changes?"
+// throws the score away.
+class YesNoBox : public QMessageBox {
+public:
+    YesNoBox(const QString &title, const QString &text, QWidget *parent)
+        : QMessageBox(QMessageBox::NoIcon, title, text, QMessageBox::Yes | QMessageBox::No,
+                      parent) {
+        setWindowFlags((windowFlags() | Qt::CustomizeWindowHint | Qt::WindowTitleHint) &
+                       ~Qt::WindowCloseButtonHint);
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override {
+        if (event->matches(QKeySequence::Cancel)) {
+            event->accept();
+            return;
+        }
+        QMessageBox::keyPressEvent(event);
+    }
+    void closeEvent(QCloseEvent *event) override {
+        if (!clickedButton()) {
+            event->ignore(); // the window manager's close box, Alt+F4
+            return;
+        }
+        QMessageBox::closeEvent(event);
+    }
+};
+
 QMessageBox::StandardButton runBox(QMessageBox::Icon icon, const QString &title,
-                                   const QString &text, QMessageBox::StandardButtons buttons) {
+                                   const QString &text, QMessageBox::StandardButtons buttons,
+                                   const QString &detail = {}) {
     QMessageBox box(icon, title, text, buttons, QApplication::activeWindow());
+    box.setDetailedText(detail);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
@@ -52,12 +86,48 @@ private:
     QString m_extension;
 };
 
+// Names a file's kind by its extension only: the toolkit's own look-up opens files to
+// sniff their contents, which blocks for ever on a file such as /proc/kmsg.
+class ExtensionIconProvider : public QFileIconProvider {
+public:
+    QIcon icon(const QFileInfo &info) const override {
+        return QFileIconProvider::icon(info.isDir() ? Folder : File);
+    }
+    QString type(const QFileInfo &info) const override {
+        if (info.isDir()) {
+            return QFileIconProvider::type(info);
+        }
+        return m_types.mimeTypeForFile(info, QMimeDatabase::MatchExtension).comment();
+    }
+
+private:
+    QMimeDatabase m_types;
+};
+
+// The last name is offered again only where the user keeps files: a folder that is
+// gone, not writable, or one of the system's virtual file systems starts the dialog in
+// the current folder instead.
+bool isUsersFolder(const QString &folder) {
+    const QFileInfo info(folder);
+    const QString real = info.canonicalFilePath();
+    for (const char *system : {"/proc", "/sys", "/dev"}) {
+        const QString root = QLatin1String(system);
+        if (real == root || real.startsWith(root + QLatin1Char('/'))) {
+            return false;
+        }
+    }
+    return info.isDir() && info.isWritable();
+}
+
 std::optional<QString> runFileDialog(QFileDialog &dialog, FileDialogState &state) {
     // Qt's own dialog everywhere, so it looks and answers the same on every desktop.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::HideNameFilterDetails); // the entries read "*.TNL", "*.*"
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilter(qtNameFilters(state.filter));
-    if (!state.lastFileName.isEmpty()) {
+    dialog.resize(720, 440); // wide enough for the name, size, kind and date columns
+    if (!state.lastFileName.isEmpty() &&
+        isUsersFolder(QFileInfo(state.lastFileName).absolutePath())) {
         dialog.selectFile(state.lastFileName);
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
@@ -73,8 +143,8 @@ MessageBoxPrompt::MessageBoxPrompt(QString applicationTitle)
     : m_applicationTitle(std::move(applicationTitle)) {}
 
 bool MessageBoxPrompt::askYesNo(const QString &text) {
-    return runBox(QMessageBox::NoIcon, texts::kQuestionTitle, text,
-                  QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    YesNoBox box(texts::kQuestionTitle, text, QApplication::activeWindow());
+    return box.exec() == QMessageBox::Yes;
 }
 
 Answer MessageBoxPrompt::askYesNoCancel(const QString &text) {
@@ -93,21 +163,29 @@ void MessageBoxPrompt::notice(const QString &text) {
     runBox(QMessageBox::NoIcon, m_applicationTitle, text, QMessageBox::Ok);
 }
 
-void MessageBoxPrompt::errorBox(const QString &text) {
-    runBox(QMessageBox::Critical, m_applicationTitle, text, QMessageBox::Ok);
+void MessageBoxPrompt::errorBox(const QString &text, const QString &detail) {
+    runBox(QMessageBox::Critical, m_applicationTitle, text, QMessageBox::Ok, detail);
 }
 
 std::optional<QString> MessageBoxPrompt::openFile(FileDialogState &state) {
+    ExtensionIconProvider icons; // outlives the dialog that uses it
     QFileDialog dialog(QApplication::activeWindow());
+    dialog.setIconProvider(&icons);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     return runFileDialog(dialog, state);
 }
 
 std::optional<QString> MessageBoxPrompt::saveFile(FileDialogState &state) {
+    ExtensionIconProvider icons; // outlives the dialog that uses it
     CompletingSaveDialog dialog(QApplication::activeWindow(), state.extension);
+    dialog.setIconProvider(&icons);
     // The toolkit asks before an existing file is replaced; answering no returns here.
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     return runFileDialog(dialog, state);
+}
+
+int MessageBoxPrompt::runDialog(QDialog &dialog) {
+    return dialog.exec();
 }
 
 } // namespace tunelet::ui

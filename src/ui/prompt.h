@@ -5,6 +5,8 @@
 #include <QString>
 #include <optional>
 
+class QDialog;
+
 namespace tunelet::ui {
 
 enum class Answer { Yes, No, Cancel };
@@ -23,16 +25,21 @@ class Prompt {
 public:
     virtual ~Prompt() = default;
 
-    // Titled "Tunelet", no icon, exactly the named buttons.
+    // Titled "Tunelet", no icon, exactly the named buttons. A Yes/No box closes only by
+    // Yes or No; the Yes/No/Cancel box takes Esc and its close box as Cancel.
     virtual bool askYesNo(const QString &text) = 0;
     virtual Answer askYesNoCancel(const QString &text) = 0;
-    // OK only, titled with the application title; errorBox with the error icon.
+    // OK only, titled with the application title; errorBox with the error icon and,
+    // when there is one, the detail behind the box's details button.
     virtual void notice(const QString &text) = 0;
-    virtual void errorBox(const QString &text) = 0;
+    virtual void errorBox(const QString &text, const QString &detail) = 0;
     // The chosen path, or nothing when the dialog was cancelled. The state's last file
     // name becomes the chosen path.
     virtual std::optional<QString> openFile(FileDialogState &state) = 0;
     virtual std::optional<QString> saveFile(FileDialogState &state) = 0;
+    // One modal run of one of the program's own dialogs: its modal result (OK = 1,
+    // Cancel = 2). The caller reads the answer from the dialog's controls afterwards.
+    virtual int runDialog(QDialog &dialog) = 0;
 };
 
 // The real one: QMessageBox and QFileDialog, parented to the active window.
@@ -43,9 +50,10 @@ public:
     bool askYesNo(const QString &text) override;
     Answer askYesNoCancel(const QString &text) override;
     void notice(const QString &text) override;
-    void errorBox(const QString &text) override;
+    void errorBox(const QString &text, const QString &detail) override;
     std::optional<QString> openFile(FileDialogState &state) override;
     std::optional<QString> saveFile(FileDialogState &state) override;
+    int runDialog(QDialog &dialog) override;
 
 private:
     QString m_applicationTitle;

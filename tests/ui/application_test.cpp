@@ -53,7 +53,7 @@ public:
 
 TEST(GeneralErrorHandler, ShowsAnErrorLeavingAnEventHandlerAndTheProgramGoesOn) {
     QStringList shown;
-    setErrorReporter([&](const QString &text) { shown << text; });
+    setErrorReporter([&](const QString &text, const QString &) { shown << text; });
     FailingReceiver receiver;
     QEvent event(QEvent::User);
     QCoreApplication::sendEvent(&receiver, &event);
@@ -75,8 +75,8 @@ TEST(FileNames, WithExtensionComparesTheLastFourCharactersIgnoringAsciiCase) {
     }
 }
 
-TEST(FileNames, QtFiltersFromDescriptionPatternPairs) {
-    EXPECT_EQ(qtNameFilters("*.TNL|*.TNL|*.*|*.*"), "*.TNL (*.TNL);;*.* (*.*)");
+TEST(FileNames, QtFiltersFromDescriptionPatternPairsWithStarDotStarForEveryFile) {
+    EXPECT_EQ(qtNameFilters("*.TNL|*.TNL|*.*|*.*"), "*.TNL (*.TNL);;*.* (*)");
     EXPECT_EQ(qtNameFilters("Scores|*.TNL"), "Scores (*.TNL)");
 }
 

@@ -49,6 +49,37 @@ TEST(RealMessageBox, QuestionIsTitledTuneletWithYesNoAndNoIcon) {
     EXPECT_TRUE(seen);
 }
 
+// Esc and the close box never answer a Yes/No question: only Yes or No may close it.
+TEST(RealMessageBox, YesNoQuestionIgnoresEscAndTheCloseBox) {
+    MessageBoxPrompt prompt("tunelet");
+    bool seen = false;
+    whenModal<QMessageBox>(&seen, [](QMessageBox *box) {
+        QTest::keyClick(box, Qt::Key_Escape);
+        EXPECT_FALSE(box->close()) << "the close box";
+        EXPECT_TRUE(box->isVisible());
+        EXPECT_FALSE(box->windowFlags() & Qt::WindowCloseButtonHint);
+        box->button(QMessageBox::Yes)->click();
+    });
+    EXPECT_TRUE(prompt.askYesNo("文件已更改，保存吗？"));
+    EXPECT_TRUE(seen);
+}
+
+TEST(RealMessageBox, YesNoCancelQuestionTakesEscAndTheCloseBoxAsCancel) {
+    const std::vector<std::pair<const char *, std::function<void(QMessageBox *)>>> ways = {
+        {"Esc", [](QMessageBox *box) { QTest::keyClick(box, Qt::Key_Escape); }},
+        {"close box", [](QMessageBox *box) { box->close(); }},
+        {"No", [](QMessageBox *box) { box->button(QMessageBox::No)->click(); }},
+    };
+    const std::vector<Answer> expected = {Answer::Cancel, Answer::Cancel, Answer::No};
+    for (std::size_t i = 0; i < ways.size(); ++i) {
+        MessageBoxPrompt prompt("tunelet");
+        bool seen = false;
+        whenModal<QMessageBox>(&seen, ways[i].second);
+        EXPECT_EQ(prompt.askYesNoCancel("文件未保存，是否保存？"), expected[i]) << ways[i].first;
+        EXPECT_TRUE(seen);
+    }
+}
+
 TEST(RealMessageBox, ErrorOfACommandIsAnErrorBoxWithTheApplicationTitle) {
     auto device = std::make_unique<playback::testing::FakeSequencer>();
     Tmain window(std::make_unique<MessageBoxPrompt>(applicationTitle("/bin/TUNELET.EXE")),
@@ -72,7 +103,7 @@ TEST_F(WindowTest, RealSaveDialogStartsWithTheLastNameAndReturnsTheTypedOne) {
     bool seen = false;
     whenModal<QFileDialog>(&seen, [](QFileDialog *dialog) {
         EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
-        EXPECT_EQ(dialog->nameFilters(), (QStringList{"*.TNL (*.TNL)", "*.* (*.*)"}));
+        EXPECT_EQ(dialog->nameFilters(), (QStringList{"*.TNL (*.TNL)", "*.* (*)"}));
         auto *name = dialog->findChild<QLineEdit *>("fileNameEdit");
         ASSERT_NE(name, nullptr);
         EXPECT_EQ(name->text(), "first.TNL");

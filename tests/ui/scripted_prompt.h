@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QDialog>
 #include <QString>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -32,6 +34,10 @@ public:
     std::deque<Answer> answers;               // for the questions, in order
     std::deque<std::optional<QString>> files; // for the dialogs; nullopt cancels
     std::vector<Shown> shown;
+    std::vector<QString> details; // of the error boxes, in order
+    // For the program's own dialogs, in order: each fills the dialog's controls as the
+    // user would and returns the modal result (1 OK, 2 Cancel).
+    std::deque<std::function<int(QDialog &)>> dialogs;
 
     bool askYesNo(const QString &text) override {
         shown.push_back({QStringLiteral("question"), text});
@@ -44,14 +50,25 @@ public:
         return next(text);
     }
     void notice(const QString &text) override { shown.push_back({QStringLiteral("notice"), text}); }
-    void errorBox(const QString &text) override {
+    void errorBox(const QString &text, const QString &detail) override {
         shown.push_back({QStringLiteral("error"), text});
+        details.push_back(detail);
     }
     std::optional<QString> openFile(FileDialogState &state) override {
         return dialog(QStringLiteral("open"), state);
     }
     std::optional<QString> saveFile(FileDialogState &state) override {
         return dialog(QStringLiteral("save"), state);
+    }
+    int runDialog(QDialog &dialog) override {
+        shown.push_back({QStringLiteral("dialog"), dialog.windowTitle()});
+        if (dialogs.empty()) {
+            ADD_FAILURE() << "unexpected dialog " << dialog.windowTitle().toStdString();
+            return 2;
+        }
+        const auto fill = dialogs.front();
+        dialogs.pop_front();
+        return fill(dialog);
     }
 
 private:

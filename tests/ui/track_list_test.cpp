@@ -121,6 +121,10 @@ TEST_F(WindowTest, DeleteAsksAndOnlyYesDeletes) {
     EXPECT_EQ(prompt->shown, (std::vector<Shown>{{"question", "要删除所选音轨吗？"},
                                                  {"question", "要删除所选音轨吗？"}}));
     EXPECT_FALSE(saved()) << "closing now must ask about the deleted track";
+    EXPECT_EQ(selectedRow(), -1) << "the track that moved up was never picked";
+    prompt->shown.clear();
+    trigger("D1");
+    EXPECT_EQ(prompt->shown, (std::vector<Shown>{{"notice", "没有选中的音轨！"}}));
 }
 
 TEST_F(WindowTest, DoubleClickCopiesTheSelectedTrackLowerCasedIntoTheEditor) {
