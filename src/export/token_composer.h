@@ -1,0 +1,30 @@
+// Composing tokens of the note script: what one key press or palette button writes.
+#pragma once
+
+#include <string>
+
+namespace tunelet::midi {
+
+// Every composed token ends with this separator.
+inline constexpr char kSeparator = '/';
+
+// A note token, and whether it may be inserted: the four notes above key 127 ("yk",
+// "zk", "6k", "7k") are shown but never written, since no MIDI key can hold them.
+struct ComposedNote {
+    std::string text;
+    bool refused = false;
+};
+
+// pitch is one of 1-7 or v-z, octave a..k, beat a..h.
+ComposedNote composeNote(char pitch, char octave, char beat);
+std::string composeRest(char beat);
+// "@" or "#" and the value in at least three digits ("@005/", "#080/").
+std::string composeProgram(int instrument);
+std::string composeVolume(int volume);
+
+// The value in decimal with zeros in front up to three digits: 5 -> "005".
+std::string threeDigits(int value);
+
+bool isPitchLetter(char c);
+
+} // namespace tunelet::midi
