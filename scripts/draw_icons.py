@@ -310,14 +310,14 @@ def draw_at(c):
 
 def beat(c, dashes=0, bars=0, dot=False, colour=BLUE):
     if c.w == 16:
-        bw, bh = 4, 7           # the block
+        bw, bh = 4, 9           # the block
         dw, dh, dgap = 3, 2, 1  # a dash
-        barw, barh, bargap = 6, 2, 1
+        barw, barh, bargap = 6, 1, 1
         dots = 2
     else:
-        bw, bh = 8, 14
-        dw, dh, dgap = 5, 3, 3
-        barw, barh, bargap = 12, 3, 2
+        bw, bh = 8, 18
+        dw, dh, dgap = 5, 3, 2
+        barw, barh, bargap = 12, 2, 2
         dots = 4
     s = c.w
     # horizontal extent of the row: block, then dashes or the dot
@@ -339,9 +339,10 @@ def beat(c, dashes=0, bars=0, dot=False, colour=BLUE):
     if dot:
         x += dgap + 1
         dy = y0 + (bh - dots) // 2
-        if dots == 4:
-            c.rect(x + 1, dy, 2, 4, colour)
-            c.rect(x, dy + 1, 4, 2, colour)
+        if dots > 2:
+            # a round dot: a square with its corners taken off
+            c.rect(x + 1, dy, dots - 2, dots, colour)
+            c.rect(x, dy + 1, dots, dots - 2, colour)
         else:
             c.rect(x, dy, dots, dots, colour)
     y = y0 + bh
