@@ -3,11 +3,15 @@
 #include "playback/fluidsynth_engine.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QMetaObject>
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <mutex>
+
+#include "playback/smf_reader.h"
 
 namespace tunelet::playback {
 
@@ -48,6 +52,21 @@ std::unique_ptr<Sequencer> createSystemSequencer() {
     return std::make_unique<FluidSynthSequencer>();
 }
 
+void applyFluidSynthSettings(fluid_settings_t *settings, const FluidSynthOptions &options) {
+    // The player moves on with the rendered samples, whichever thread renders them.
+    fluid_settings_setstr(settings, "player.timing-source", "sample");
+    // The player would reset the synthesiser when it reaches the end of its file, which
+    // cuts the last notes short instead of letting them ring out.
+    fluid_settings_setint(settings, "player.reset-synth", 0);
+    fluid_settings_setnum(settings, "synth.sample-rate", options.sampleRate);
+    fluid_settings_setint(settings, "synth.lock-memory", 0);
+    // FluidSynth's default gain (0.2) leaves a single General MIDI voice at about
+    // -25 dBFS, too quiet beside other programs; 0.5 keeps 16 busy tracks from clipping.
+    fluid_settings_setnum(settings, "synth.gain", 0.5);
+    fluid_settings_setint(settings, "audio.period-size", options.periodSize);
+    fluid_settings_setint(settings, "audio.periods", options.periods);
+}
+
 ErrorCode FluidSynthSequencer::ensureSynth() {
     if (m_engine->synth) {
         return 0;
@@ -60,20 +79,13 @@ ErrorCode FluidSynthSequencer::ensureSynth() {
     FluidLogCapture capture(m_detail);
     if (!m_engine->settings) {
         m_engine->settings.reset(new_fluid_settings());
-        fluid_settings_t *settings = m_engine->settings.get();
-        // The player moves on with the rendered samples, whichever thread renders them.
-        fluid_settings_setstr(settings, "player.timing-source", "sample");
-        fluid_settings_setnum(settings, "synth.sample-rate", m_options.sampleRate);
-        fluid_settings_setint(settings, "synth.lock-memory", 0);
-        // FluidSynth's default gain (0.2) leaves a single General MIDI voice at about
-        // -25 dBFS, too quiet beside other programs; 0.5 keeps 16 busy tracks from clipping.
-        fluid_settings_setnum(settings, "synth.gain", 0.5);
+        applyFluidSynthSettings(m_engine->settings.get(), m_options);
     }
     m_engine->synth.reset(new_fluid_synth(m_engine->settings.get()));
     if (!m_engine->synth) {
         return fail(kErrSynth, {});
     }
-    if (fluid_synth_sfload(m_engine->synth.get(), found->toLocal8Bit().constData(), 1) ==
+    if (fluid_synth_sfload(m_engine->synth.get(), QFile::encodeName(*found).constData(), 1) ==
         FLUID_FAILED) {
         m_engine->synth.reset(); // the next open tries again
         return fail(kErrSoundFontLoad, *found);
@@ -82,8 +94,11 @@ ErrorCode FluidSynthSequencer::ensureSynth() {
     return 0;
 }
 
-ErrorCode FluidSynthSequencer::startOutput() {
-    if (m_options.output == FluidSynthOptions::Output::Silent) {
+// Marks the output running and starts the audio driver when there is none. Under the
+// lock: the driver's thread waits for it before its first block.
+ErrorCode FluidSynthSequencer::startOutputLocked() {
+    m_outputActive = true;
+    if (m_options.output == FluidSynthOptions::Output::Silent || m_engine->driver) {
         return 0;
     }
     FluidLogCapture capture(m_detail);
@@ -95,17 +110,36 @@ ErrorCode FluidSynthSequencer::startOutput() {
             return 0;
         }
     }
+    m_outputActive = false;
     return fail(kErrNoAudioOutput, {});
 }
 
-// FluidSynth's audio thread: render, then see whether the play reached its end.
+namespace {
+
+float peakOf(const float *samples, int count) {
+    float peak = 0.0f;
+    for (int i = 0; i < count; ++i) {
+        peak = std::max(peak, std::abs(samples[i]));
+    }
+    return peak;
+}
+
+} // namespace
+
+// FluidSynth's audio thread: render, then see whether the play reached its end or the
+// output has gone quiet. A stopped output renders nothing until its driver is deleted.
 int FluidSynthSequencer::renderAudio(void *data, int len, int nfx, float *fx[], int nout,
                                      float *out[]) {
     auto *self = static_cast<FluidSynthSequencer *>(data);
-    unsigned generation = 0;
-    {
-        std::lock_guard lock(self->m_mutex);
-        generation = self->m_playGeneration;
+    for (int i = 0; i < nout; ++i) {
+        std::fill_n(out[i], len, 0.0f); // FluidSynth adds to what it is given
+    }
+    for (int i = 0; i < nfx; ++i) {
+        std::fill_n(fx[i], len, 0.0f);
+    }
+    std::lock_guard lock(self->m_mutex);
+    if (!self->m_outputActive) {
+        return FLUID_OK;
     }
     int result = FLUID_OK;
     if (nfx == 0) {
@@ -116,7 +150,11 @@ int FluidSynthSequencer::renderAudio(void *data, int len, int nfx, float *fx[], 
     } else {
         result = fluid_synth_process(self->m_engine->synth.get(), len, nfx, fx, nout, out);
     }
-    self->afterRender(generation);
+    float peak = 0.0f;
+    for (int i = 0; i < nout; ++i) {
+        peak = std::max(peak, peakOf(out[i], len));
+    }
+    self->afterRenderLocked(peak);
     return result;
 }
 
@@ -126,14 +164,13 @@ void FluidSynthSequencer::renderMilliseconds(int ms) {
     if (m_options.output != FluidSynthOptions::Output::Silent || !m_engine->synth) {
         return;
     }
-    unsigned generation = 0;
-    {
-        std::lock_guard lock(m_mutex);
-        generation = m_playGeneration;
+    std::lock_guard lock(m_mutex);
+    if (!m_outputActive) {
+        return;
     }
     fluid_synth_write_float(m_engine->synth.get(), frames, m_block.data(), 0, 2, m_block.data(), 1,
                             2);
-    afterRender(generation);
+    afterRenderLocked(peakOf(m_block.data(), int(m_block.size())));
 }
 
 ErrorCode FluidSynthSequencer::fail(ErrorCode code, const QString &subject) {
@@ -143,7 +180,6 @@ ErrorCode FluidSynthSequencer::fail(ErrorCode code, const QString &subject) {
 }
 
 QString FluidSynthSequencer::errorText(ErrorCode code) const {
-    QString text;
     switch (code) {
     case 0:
         return QStringLiteral("命令已完成");
@@ -152,31 +188,40 @@ QString FluidSynthSequencer::errorText(ErrorCode code) const {
     case kErrNotMidi:
         return QStringLiteral("该文件不是标准MIDI文件：%1").arg(m_subject);
     case kErrNoSoundFont:
-        text = QStringLiteral("找不到General MIDI音色库（default-GM.sf2 或 TimGM6mb.sf2）");
-        break;
+        return QStringLiteral("找不到General MIDI音色库（default-GM.sf2 或 TimGM6mb.sf2）");
     case kErrSoundFontLoad:
-        text = QStringLiteral("无法载入音色库：%1").arg(m_subject);
-        break;
+        return QStringLiteral("无法载入音色库：%1").arg(m_subject);
     case kErrNoAudioOutput:
-        text = QStringLiteral("无法打开音频输出（已尝试 pulseaudio、alsa）");
-        break;
+        return QStringLiteral("无法打开音频输出（已尝试 pulseaudio、alsa）\n"
+                              "没有找到可用的音频设备，导出MIDI文件不受影响。"
+                              "请启动声音服务器（如 PulseAudio）或连接音频设备后再播放");
     case kErrSynth:
-        text = QStringLiteral("无法启动FluidSynth合成器");
-        break;
+        return QStringLiteral("无法启动FluidSynth合成器");
     case kErrNotOpen:
         return QStringLiteral("没有打开的MIDI文件");
     case kErrNotPaused:
         return QStringLiteral("MIDI文件没有暂停，无法继续播放");
-    case kErrNotSupported:
-        return QStringLiteral("MIDI设备不支持该命令");
+    case kErrSmpteDivision:
+        return QStringLiteral("该MIDI文件以SMPTE时间码计时，本程序无法播放：%1").arg(m_subject);
+    case kErrTooManyTracks:
+        return QStringLiteral("该MIDI文件的音轨多于%1条，本程序无法播放：%2")
+            .arg(kMaxPlayableTracks)
+            .arg(m_subject);
     default:
         return QStringLiteral("Unknown error code");
     }
-    // FluidSynth's own words about the failure, when it said any.
-    if (code == m_failedCode && !m_detail.isEmpty()) {
-        text += QLatin1Char('\n') + m_detail.join(QLatin1Char('\n'));
+}
+
+// FluidSynth's own words about the failure, when it said any.
+QString FluidSynthSequencer::errorDetail(ErrorCode code) const {
+    if (code == 0 || code != m_failedCode) {
+        return {};
     }
-    return text;
+    return m_detail.join(QLatin1Char('\n'));
+}
+
+QString FluidSynthSequencer::failureText() const {
+    return QStringLiteral("FluidSynth未能播放该MIDI文件：%1").arg(m_path);
 }
 
 } // namespace tunelet::playback

@@ -29,6 +29,10 @@ struct FluidSynthSequencer::Engine {
     FluidPtr<fluid_audio_driver_t> driver;
 };
 
+// The program's synthesiser and audio output settings (gain, period size, the player's
+// timing), for the device and for measurements that must hear what the program plays.
+void applyFluidSynthSettings(fluid_settings_t *settings, const FluidSynthOptions &options);
+
 // Routes FluidSynth's log (every level) into `lines` while it lives, on this thread only;
 // messages from other threads or outside a capture are dropped, never printed.
 class FluidLogCapture {

@@ -1,7 +1,8 @@
 // Playback: FluidSynthSequencer's commands. One open file at a time; its position is
-// kept here in ticks and handed to FluidSynth's player whenever a play starts.
+// kept here in ticks and handed to a fresh FluidSynth player whenever a play starts.
 #include "playback/fluidsynth_sequencer.h"
 
+#include <QDir>
 #include <QFile>
 #include <QMetaObject>
 #include <algorithm>
@@ -27,28 +28,30 @@ ErrorCode FluidSynthSequencer::open(const QString &path) {
         return fail(kErrFileUnreadable, path);
     }
     const QByteArray bytes = file.readAll();
-    // FluidSynth's player takes any bytes without complaint, so the file is checked here.
-    const SmfInfo info = readSmf(std::string_view(bytes.constData(), std::size_t(bytes.size())));
-    if (!info.ok()) {
+    // FluidSynth's player takes any bytes without complaint and then stays silent, so the
+    // file is checked here, and FluidSynth is given the plain copy the reader writes.
+    SmfInfo info = readSmf(std::string_view(bytes.constData(), std::size_t(bytes.size())));
+    switch (info.fault) {
+    case SmfFault::None:
+        break;
+    case SmfFault::SmpteDivision:
+        return fail(kErrSmpteDivision, path);
+    case SmfFault::TooManyTracks:
+        return fail(kErrTooManyTracks, path);
+    default:
         return fail(kErrNotMidi, path);
     }
     if (const ErrorCode code = ensureSynth()) {
         return code;
     }
-    {
-        FluidLogCapture capture(m_detail);
-        m_engine->player.reset(new_fluid_player(m_engine->synth.get()));
-        if (!m_engine->player || fluid_player_add_mem(m_engine->player.get(), bytes.constData(),
-                                                      std::size_t(bytes.size())) != FLUID_OK) {
-            m_engine->player.reset();
-            return fail(kErrSynth, {});
-        }
-    }
-    if (const ErrorCode code = startOutput()) {
-        m_engine->player.reset();
+    std::lock_guard lock(m_mutex);
+    // Started here so that a missing sound output is reported at Open; it stops again as
+    // soon as it has rendered a quiet block.
+    if (const ErrorCode code = startOutputLocked()) {
         return code;
     }
-    std::lock_guard lock(m_mutex);
+    m_path = QDir::toNativeSeparators(path);
+    m_midi = std::move(info.playable);
     m_state = State::Stopped;
     m_position = 0;
     m_length = info.lengthTicks;
@@ -58,6 +61,7 @@ ErrorCode FluidSynthSequencer::open(const QString &path) {
 }
 
 ErrorCode FluidSynthSequencer::close() {
+    FluidPtr<fluid_audio_driver_t> driver;
     {
         std::lock_guard lock(m_mutex);
         if (m_state == State::Closed) {
@@ -66,12 +70,16 @@ ErrorCode FluidSynthSequencer::close() {
         // A play still running ends here without a notice: its file is gone.
         m_state = State::Closed;
         m_noticePending = false;
+        m_outputActive = false;
         ++m_session;
+        driver = std::move(m_engine->driver);
     }
-    // Outside the lock: the audio thread may be waiting for it while the driver joins it.
-    m_engine->driver.reset();
+    // Joined outside the lock, which the audio thread may be waiting for.
+    driver.reset();
+    std::lock_guard lock(m_mutex);
     m_engine->player.reset();
     fluid_synth_system_reset(m_engine->synth.get());
+    m_midi.clear();
     return 0;
 }
 
@@ -96,10 +104,33 @@ ErrorCode FluidSynthSequencer::play() {
         postNotice(NotifyResult::Successful, m_session);
         return 0;
     }
-    fluid_player_seek(m_engine->player.get(), int(m_position));
-    fluid_player_play(m_engine->player.get());
-    ++m_playGeneration;
+    ErrorCode code = startPlayerLocked();
+    if (code == 0) {
+        code = startOutputLocked();
+    }
+    if (code != 0) {
+        m_engine->player.reset();
+        m_state = State::Stopped;
+        m_noticePending = false;
+        return code;
+    }
+    m_playStart = m_position;
     m_state = State::Playing;
+    return 0;
+}
+
+// A fresh player for every start: FluidSynth's player does not start again once it has
+// played its file to the end.
+ErrorCode FluidSynthSequencer::startPlayerLocked() {
+    FluidLogCapture capture(m_detail);
+    m_engine->player.reset(new_fluid_player(m_engine->synth.get()));
+    fluid_player_t *player = m_engine->player.get();
+    if (player == nullptr ||
+        fluid_player_add_mem(player, m_midi.data(), m_midi.size()) != FLUID_OK ||
+        fluid_player_seek(player, int(m_position)) != FLUID_OK ||
+        fluid_player_play(player) != FLUID_OK) {
+        return fail(kErrSynth, {});
+    }
     return 0;
 }
 
@@ -111,7 +142,7 @@ ErrorCode FluidSynthSequencer::pause() {
     if (m_state == State::Playing) {
         // The play's notice stays pending: a pause does not end the play.
         fluid_player_stop(m_engine->player.get());
-        fluid_synth_all_notes_off(m_engine->synth.get(), -1);
+        silenceLocked();
         m_state = State::Paused;
     }
     return 0;
@@ -158,11 +189,12 @@ ErrorCode FluidSynthSequencer::seekToEnd() {
 }
 
 // Ends a play or a pause at `position`; a notice still pending reports the play aborted.
+// Whatever still sounds (the ring of an ended play too) is silenced at once.
 void FluidSynthSequencer::haltLocked(std::int64_t position) {
     if (m_state == State::Playing) {
         fluid_player_stop(m_engine->player.get());
-        fluid_synth_all_notes_off(m_engine->synth.get(), -1);
     }
+    silenceLocked();
     if (m_state == State::Playing || m_state == State::Paused) {
         m_state = State::Stopped;
         if (m_noticePending) {
@@ -173,23 +205,50 @@ void FluidSynthSequencer::haltLocked(std::int64_t position) {
     m_position = position;
 }
 
-// After each rendered block, on whichever thread rendered it. A block that began before
-// the current play started may still show the player's old tick, so it is not trusted.
-void FluidSynthSequencer::afterRender(unsigned generation) {
-    std::lock_guard lock(m_mutex);
-    if (m_state != State::Playing || generation != m_playGeneration) {
+void FluidSynthSequencer::silenceLocked() {
+    fluid_synth_all_sounds_off(m_engine->synth.get(), -1);
+}
+
+// After each rendered block, on whichever thread rendered it, with the block's peak.
+void FluidSynthSequencer::afterRenderLocked(float peak) {
+    if (m_state == State::Playing) {
+        const std::int64_t tick = fluid_player_get_current_tick(m_engine->player.get());
+        // Until the player has read its file it reports tick 0, not where this play began.
+        m_position = std::clamp(tick, m_playStart, m_length);
+        if (tick >= m_length) {
+            // The end of the music. Its last notes were released by the file itself and
+            // ring out; FluidSynth's player finishes on its own without cutting them.
+            m_state = State::Stopped;
+            m_noticePending = false;
+            postNotice(NotifyResult::Successful, m_session);
+        } else if (fluid_player_get_status(m_engine->player.get()) == FLUID_PLAYER_DONE) {
+            // The player gave up before the end: it could not read what it was given.
+            m_state = State::Stopped;
+            m_noticePending = false;
+            postNotice(NotifyResult::Failure, m_session);
+        }
         return;
     }
-    const std::int64_t tick = fluid_player_get_current_tick(m_engine->player.get());
-    m_position = std::min(tick, m_length);
-    if (tick >= m_length) {
-        // FluidSynth itself reports the end only seconds later, so the end is taken here.
-        fluid_player_stop(m_engine->player.get());
-        fluid_synth_all_notes_off(m_engine->synth.get(), -1);
-        m_state = State::Stopped;
-        m_noticePending = false;
-        postNotice(NotifyResult::Successful, m_session);
+    if (fluid_synth_get_active_voice_count(m_engine->synth.get()) == 0 && peak < kQuietPeak) {
+        m_outputActive = false;
+        if (m_options.output == FluidSynthOptions::Output::AudioDriver) {
+            QMetaObject::invokeMethod(this, &FluidSynthSequencer::stopIdleOutput,
+                                      Qt::QueuedConnection);
+        }
     }
+}
+
+// On the UI thread: the driver's thread cannot end itself.
+void FluidSynthSequencer::stopIdleOutput() {
+    FluidPtr<fluid_audio_driver_t> idle;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_outputActive) {
+            return; // a play started again in the meantime
+        }
+        idle = std::move(m_engine->driver);
+    }
+    idle.reset();
 }
 
 // Posted, so that it reaches the bar on the UI thread; dropped when the file it belongs
@@ -237,6 +296,14 @@ std::int64_t FluidSynthSequencer::position() const {
 std::int64_t FluidSynthSequencer::length() const {
     std::lock_guard lock(m_mutex);
     return m_length;
+}
+
+bool FluidSynthSequencer::outputRunning() const {
+    std::lock_guard lock(m_mutex);
+    if (m_options.output == FluidSynthOptions::Output::Silent) {
+        return m_outputActive;
+    }
+    return m_engine->driver != nullptr;
 }
 
 Capabilities FluidSynthSequencer::capabilities() const {

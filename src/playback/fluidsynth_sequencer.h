@@ -6,14 +6,16 @@
 #include <QStringList>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "playback/sequencer.h"
 
 namespace tunelet::playback {
 
-// The sequencer the program uses. Cheap to create: the SoundFont and the audio output
-// are set up at the first open().
+// The sequencer the program uses. Cheap to create: the SoundFont is loaded at the first
+// open(). The audio output runs only while something sounds: from Play until the music
+// and its last notes' ring have ended, so an open file that does not play costs nothing.
 std::unique_ptr<Sequencer> createSystemSequencer();
 
 // Error codes of the FluidSynth device (0 is success).
@@ -26,7 +28,8 @@ enum FluidSynthError : ErrorCode {
     kErrSynth,              // FluidSynth could not be set up
     kErrNotOpen,            // a command that needs an open file
     kErrNotPaused,          // resume while not paused
-    kErrNotSupported,       // step, record, eject: a MIDI file has none of them
+    kErrSmpteDivision,      // a legal file timed in SMPTE frames, which FluidSynth cannot play
+    kErrTooManyTracks,      // a legal file with more tracks than FluidSynth's player holds
 };
 
 struct FluidSynthOptions {
@@ -39,6 +42,11 @@ struct FluidSynthOptions {
     QStringList soundFonts = {QStringLiteral("/usr/share/sounds/sf2/default-GM.sf2"),
                               QStringLiteral("/usr/share/sounds/sf2/TimGM6mb.sf2")};
     int sampleRate = 44100;
+    // Frames FluidSynth renders at a time; the sound server is asked to buffer as much.
+    // 1024 frames (23 ms) play without dropouts on a busy machine and keep a note sent to
+    // the synthesiser under 30 ms from its sound (figures in scripts/record_playback.sh).
+    int periodSize = 1024;
+    int periods = 2; // ALSA only: periods in its ring buffer
 };
 
 class FluidSynthSequencer final : public Sequencer {
@@ -62,24 +70,36 @@ public:
     std::int64_t length() const override;
     Capabilities capabilities() const override;
     QString errorText(ErrorCode code) const override;
+    QString errorDetail(ErrorCode code) const override;
+    QString failureText() const override;
 
     // Silent output only: renders ms milliseconds of stereo audio, moving playback on as
-    // the audio thread would. The samples stay in lastBlock() (interleaved left, right).
+    // the audio thread would. The samples stay in lastBlock() (interleaved left, right);
+    // while the output is not running nothing is rendered and the block stays silent.
     void renderMilliseconds(int ms);
     const std::vector<float> &lastBlock() const { return m_block; }
+
+    // Whether the audio output runs (the driver exists, or the silent output renders):
+    // from Play until the music has ended and its sound has died away.
+    bool outputRunning() const;
 
     // How many times a SoundFont was loaded (once per device at most).
     int soundFontLoads() const { return m_soundFontLoads; }
 
 private:
     struct Engine;
+    // Below this peak (-80 dBFS), with no voice left, a block counts as quiet.
+    static constexpr float kQuietPeak = 1e-4f;
     enum class State { Closed, Stopped, Playing, Paused };
 
     ErrorCode fail(ErrorCode code, const QString &subject);
     ErrorCode ensureSynth();
-    ErrorCode startOutput();
+    ErrorCode startOutputLocked();
+    ErrorCode startPlayerLocked();
+    void stopIdleOutput();
     static int renderAudio(void *data, int len, int nfx, float *fx[], int nout, float *out[]);
-    void afterRender(unsigned generation);
+    void afterRenderLocked(float peak);
+    void silenceLocked();
     void haltLocked(std::int64_t position);
     void postNotice(NotifyResult result, unsigned session);
 
@@ -88,17 +108,21 @@ private:
     std::vector<float> m_block;
     int m_soundFontLoads = 0;
     QString m_subject; // the file or SoundFont named by the last error text
+    QString m_path;    // the open file, for the text of a failed play
     ErrorCode m_failedCode = 0;
     QStringList m_detail; // FluidSynth's own log lines about the last failure
 
-    // Shared with the audio thread, always under m_mutex.
+    // Shared with the audio thread, always under m_mutex, which a render holds throughout:
+    // commands act between two blocks, never while FluidSynth is inside one.
     mutable std::mutex m_mutex;
+    std::string m_midi; // the open file as FluidSynth is given it
     State m_state = State::Closed;
     std::int64_t m_position = 0;
     std::int64_t m_length = 0;
-    unsigned m_playGeneration = 0; // changes whenever a play starts
-    unsigned m_session = 0;        // changes at every open and close
-    bool m_noticePending = false;  // a play or resume waits for its completion notice
+    std::int64_t m_playStart = 0; // where the running play began
+    unsigned m_session = 0;       // changes at every open and close
+    bool m_noticePending = false; // a play or resume waits for its completion notice
+    bool m_outputActive = false;  // the output renders; cleared once all is quiet
 };
 
 } // namespace tunelet::playback

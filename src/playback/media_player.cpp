@@ -13,7 +13,8 @@ constexpr TButtonSet kPauseAndStop = buttonBit(btPause) | buttonBit(btStop);
 
 MediaPlayer::MediaPlayer(std::unique_ptr<Sequencer> device, QWidget *parent)
     : QWidget(parent), m_device(std::move(device)) {
-    setFocusPolicy(Qt::StrongFocus);
+    // Tab reaches the bar; a press takes the focus only when it lands on a usable button.
+    setFocusPolicy(Qt::TabFocus);
     connect(m_device.get(), &Sequencer::completed, this, &MediaPlayer::onCompleted);
 }
 
@@ -89,8 +90,19 @@ TButtonSet MediaPlayer::activeButtons() const {
 NotifyResult MediaPlayer::lastNotifyResult() const {
     return m_notifyResult;
 }
-Sequencer &MediaPlayer::device() {
-    return *m_device;
+void MediaPlayer::setErrorReporter(ErrorReporter reporter) {
+    m_reporter = std::move(reporter);
+}
+
+void MediaPlayer::guarded(const std::function<void()> &action) {
+    try {
+        action();
+    } catch (const std::exception &error) {
+        if (!m_reporter) {
+            throw;
+        }
+        m_reporter(error);
+    }
 }
 
 void MediaPlayer::requireOpen() const {
@@ -104,10 +116,10 @@ void MediaPlayer::open() {
     m_lastError = m_device->open(m_fileName);
     if (m_lastError != 0) {
         m_open = false;
-        throw EMCIDeviceError(m_device->errorText(m_lastError).toStdString());
+        throw EMCIDeviceError(m_device->errorText(m_lastError).toStdString(),
+                              m_device->errorDetail(m_lastError));
     }
     m_open = true;
-    m_stepSize = m_device->length() / 10;
     m_caps = m_device->capabilities();
 
     TButtonSet active = buttonBit(btNext) | buttonBit(btPrev);
@@ -199,6 +211,10 @@ void MediaPlayer::onCompleted(NotifyResult result) {
     }
     m_notifyResult = result;
     emit notify();
+    if (result == NotifyResult::Failure) {
+        // Said, rather than leaving the user to wonder why the music stopped.
+        guarded([this] { throw EMCIDeviceError(m_device->failureText().toStdString()); });
+    }
 }
 
 void MediaPlayer::setActive(TButtonSet set) {

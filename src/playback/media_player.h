@@ -5,6 +5,8 @@
 
 #include <QRect>
 #include <QWidget>
+#include <exception>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 
@@ -12,11 +14,18 @@
 
 namespace tunelet::playback {
 
-// Raised by the bar's commands. The text is the device's error text for the code,
-// "Unknown error code", or "No MCI device open" for a command that needs an open file.
+// Raised by the bar's commands. The text (what(), UTF-8) is the device's error text for
+// the code, "Unknown error code", or "No MCI device open" for a command that needs an open
+// file. detail() holds the audio library's own lines about the failure, if it said any,
+// for an error box's details rather than its message.
 class EMCIDeviceError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit EMCIDeviceError(const std::string &message, QString detail = {})
+        : std::runtime_error(message), m_detail(std::move(detail)) {}
+    const QString &detail() const { return m_detail; }
+
+private:
+    QString m_detail;
 };
 
 enum TMPBtnType { btPlay, btPause, btStop, btNext, btPrev, btStep, btBack, btRecord, btEject };
@@ -68,7 +77,12 @@ public:
     ErrorCode lastError() const;
     TButtonSet activeButtons() const;
     NotifyResult lastNotifyResult() const;
-    Sequencer &device();
+
+    // Where errors of the bar's own buttons and keys go, and the error of a play that the
+    // device could not carry on: the owner shows them in its error box. Without one they
+    // are raised on, to the application's general error handler.
+    using ErrorReporter = std::function<void(const std::exception &error)>;
+    void setErrorReporter(ErrorReporter reporter);
 
 signals:
     // OnClick: a bar button was activated; clear doDefault to skip its command.
@@ -93,6 +107,8 @@ protected:
 
 private:
     void requireOpen() const;
+    // Runs a bar activation; an error ends it and goes to the error reporter.
+    void guarded(const std::function<void()> &action);
     void onCompleted(tunelet::playback::NotifyResult result);
     void setActive(TButtonSet set);
     void applyTransition(TMPBtnType button);
@@ -119,7 +135,6 @@ private:
     bool m_open = false;
     ErrorCode m_lastError = 0;
     Capabilities m_caps;
-    std::int64_t m_stepSize = 0;
     NotifyResult m_notifyResult = NotifyResult::Successful;
 
     TMPBtnType m_focused = btPlay;
@@ -128,6 +143,7 @@ private:
     bool m_down = false;
     QRect m_currentRect;
     bool m_adjusting = false;
+    ErrorReporter m_reporter;
 };
 
 } // namespace tunelet::playback

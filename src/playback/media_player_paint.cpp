@@ -209,6 +209,7 @@ void MediaPlayer::pressAt(const QPoint &pos) {
     m_currentRect = buttonRect(buttonIndex(button));
     m_pressed = true;
     m_down = true;
+    setFocus(Qt::MouseFocusReason);
     update(); // Qt keeps the pointer with this widget until the button is released
 }
 
@@ -245,10 +246,12 @@ void MediaPlayer::mouseReleaseEvent(QMouseEvent *event) {
     }
     m_down = false;
     update();
-    runClick(m_current);
-    if (m_autoEnable && m_lastError == 0 && m_open) {
-        applyTransition(m_current);
-    }
+    guarded([this] {
+        runClick(m_current);
+        if (m_autoEnable && m_lastError == 0 && m_open) {
+            applyTransition(m_current);
+        }
+    });
 }
 
 void MediaPlayer::keyPressEvent(QKeyEvent *event) {
@@ -270,10 +273,12 @@ void MediaPlayer::keyPressEvent(QKeyEvent *event) {
         // when nothing is open.
         if (m_enabled & buttonBit(m_focused)) {
             m_current = m_focused;
-            runClick(m_current);
-            if (m_autoEnable) {
-                applyTransition(m_current);
-            }
+            guarded([this] {
+                runClick(m_current);
+                if (m_autoEnable) {
+                    applyTransition(m_current);
+                }
+            });
         }
         break;
     default:

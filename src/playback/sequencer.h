@@ -17,7 +17,6 @@ struct Capabilities {
     bool canPlay = false;
     bool canRecord = false;
     bool canEject = false;
-    bool hasVideo = false;
     bool canStep = false;
 };
 
@@ -26,7 +25,8 @@ using ErrorCode = std::uint32_t;
 
 // Every command returns at once or after the device finished it, never blocking on the
 // music itself. play() and resume() return at once; when that play ends (end of file,
-// stop, seek, pause does not count) the device emits completed() on the UI thread.
+// stop, seek, pause does not count) the device emits completed() on the UI thread. A play
+// that the device could not carry on ends with NotifyResult::Failure.
 class Sequencer : public QObject {
     Q_OBJECT
 public:
@@ -48,6 +48,11 @@ public:
     virtual std::int64_t length() const = 0;   // ticks
     virtual Capabilities capabilities() const = 0;
     virtual QString errorText(ErrorCode code) const = 0;
+    // The audio library's own words about a failure with this code, when it said any;
+    // kept apart from errorText(), which says in the user's language what happened.
+    virtual QString errorDetail(ErrorCode code) const = 0;
+    // Why the last play ended with NotifyResult::Failure.
+    virtual QString failureText() const = 0;
 
 signals:
     // Delivered on the UI thread (queued) when a play or resume ends.

@@ -1,4 +1,5 @@
-// Playback: Standard MIDI File structure check and length in ticks.
+// Playback: Standard MIDI File structure check, length in ticks, and the plain copy that
+// FluidSynth is given.
 #include "playback/smf_reader.h"
 
 #include <algorithm>
@@ -9,7 +10,9 @@ namespace tunelet::playback {
 namespace {
 
 constexpr std::size_t kChunkHeaderSize = 8;
+constexpr std::size_t kPlainHeaderSize = 6;
 constexpr std::size_t kMaxQuantityBytes = 4;
+constexpr std::uint16_t kSmpteBit = 0x8000;
 
 std::uint32_t readBigEndian(std::string_view bytes, std::size_t at, std::size_t count) {
     std::uint32_t value = 0;
@@ -19,12 +22,57 @@ std::uint32_t readBigEndian(std::string_view bytes, std::size_t at, std::size_t 
     return value;
 }
 
-// Reads the events of one track chunk; returns its length in ticks, or nothing when an
-// event does not fit in the chunk.
+void putBigEndian(std::string &out, std::uint32_t value, std::size_t count) {
+    for (std::size_t i = count; i-- > 0;) {
+        out += static_cast<char>((value >> (8 * i)) & 0xff);
+    }
+}
+
+void putQuantity(std::string &out, std::uint32_t value) {
+    char bytes[kMaxQuantityBytes + 1];
+    std::size_t n = 0;
+    bytes[n++] = static_cast<char>(value & 0x7f);
+    while ((value >>= 7) != 0) {
+        bytes[n++] = static_cast<char>(0x80 | (value & 0x7f));
+    }
+    while (n-- > 0) {
+        out += bytes[n];
+    }
+}
+
+// Data bytes after a channel status byte.
+std::size_t channelDataBytes(unsigned status) {
+    const unsigned kind = status & 0xf0;
+    return kind == 0xc0 || kind == 0xd0 ? 1 : 2;
+}
+
+// Meta events whose length the file format fixes; FluidSynth refuses the whole file when
+// one of them has another length. Nothing for the meta events of any length.
+std::optional<std::uint32_t> fixedMetaLength(unsigned type) {
+    switch (type) {
+    case 0x2f: // end of track
+        return 0;
+    case 0x51: // tempo
+        return 3;
+    case 0x54: // SMPTE offset
+        return 5;
+    case 0x58: // time signature
+        return 4;
+    case 0x59: // key signature
+        return 2;
+    default:
+        return std::nullopt;
+    }
+}
+
+// Reads the events of one track chunk and writes them to `out` in the plain form: each
+// event with its own status byte (FluidSynth takes a data byte after a SysEx or a meta
+// event as part of those), escaped F7 messages left out with their time kept.
 class TrackParser {
 public:
-    explicit TrackParser(std::string_view data) : m_data(data) {}
+    TrackParser(std::string_view data, std::string &out) : m_data(data), m_out(out) {}
 
+    // The track's length in ticks, or nothing when an event does not fit in the chunk.
     std::optional<std::int64_t> run() {
         std::int64_t ticks = 0;
         while (m_at < m_data.size()) {
@@ -33,6 +81,7 @@ public:
                 return std::nullopt;
             }
             ticks += *delta;
+            m_pendingDelta += *delta;
             bool endOfTrack = false;
             if (!event(endOfTrack)) {
                 return std::nullopt;
@@ -60,12 +109,20 @@ private:
         return std::nullopt;
     }
 
-    bool skip(std::size_t count) {
+    std::optional<std::string_view> take(std::size_t count) {
         if (count > m_data.size() - m_at) {
-            return false;
+            return std::nullopt;
         }
+        const std::string_view taken = m_data.substr(m_at, count);
         m_at += count;
-        return true;
+        return taken;
+    }
+
+    // Starts an event in the copy: the time since the last event written, then status.
+    void begin(unsigned status) {
+        putQuantity(m_out, m_pendingDelta);
+        m_pendingDelta = 0;
+        m_out += static_cast<char>(status);
     }
 
     bool event(bool &endOfTrack) {
@@ -83,41 +140,68 @@ private:
             ++m_at;
         }
         if (status == 0xff) {
-            if (m_at >= m_data.size()) {
+            const auto type = take(1);
+            const auto size = quantity();
+            if (!type || !size) {
                 return false;
             }
-            const auto type = static_cast<unsigned char>(m_data[m_at++]);
-            const auto size = quantity();
-            endOfTrack = type == 0x2f;
-            return size && skip(*size);
+            const auto typeByte = static_cast<unsigned char>((*type)[0]);
+            const auto expected = fixedMetaLength(typeByte);
+            const auto body = take(*size);
+            if (!body || (expected && *size != *expected)) {
+                return false;
+            }
+            begin(status);
+            m_out += static_cast<char>(typeByte);
+            putQuantity(m_out, *size);
+            m_out += *body;
+            endOfTrack = typeByte == 0x2f;
+            return true;
         }
         if (status == 0xf0 || status == 0xf7) {
             const auto size = quantity();
-            return size && skip(*size);
+            const auto body = size ? take(*size) : std::nullopt;
+            if (!body) {
+                return false;
+            }
+            if (status == 0xf0) {
+                begin(status);
+                putQuantity(m_out, *size);
+                m_out += *body;
+            }
+            return true;
         }
         if (status >= 0xf0) {
             return false; // system common and real-time messages do not belong in a file
         }
         m_running = status;
-        const unsigned kind = status & 0xf0;
-        return skip(kind == 0xc0 || kind == 0xd0 ? 1 : 2);
+        const auto data = take(channelDataBytes(status));
+        if (!data || std::any_of(data->begin(), data->end(),
+                                 [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) {
+            return false;
+        }
+        begin(status);
+        m_out += *data;
+        return true;
     }
 
     std::string_view m_data;
+    std::string &m_out;
     std::size_t m_at = 0;
     unsigned m_running = 0;
+    std::uint32_t m_pendingDelta = 0; // time of events left out of the copy
 };
 
 } // namespace
 
 SmfInfo readSmf(std::string_view bytes) {
     SmfInfo info;
-    if (bytes.size() < kChunkHeaderSize + 6 || bytes.substr(0, 4) != "MThd") {
+    if (bytes.size() < kChunkHeaderSize + kPlainHeaderSize || bytes.substr(0, 4) != "MThd") {
         info.fault = SmfFault::NoHeader;
         return info;
     }
     const std::uint32_t headerSize = readBigEndian(bytes, 4, 4);
-    if (headerSize < 6) {
+    if (headerSize < kPlainHeaderSize) {
         info.fault = SmfFault::NoHeader;
         return info;
     }
@@ -132,33 +216,56 @@ SmfInfo readSmf(std::string_view bytes) {
         info.fault = SmfFault::TruncatedChunk;
         return info;
     }
+    // A header longer than 6 bytes is legal; the copy keeps its first 6.
+    info.playable.reserve(bytes.size() + bytes.size() / 2);
+    info.playable.append("MThd", 4);
+    putBigEndian(info.playable, kPlainHeaderSize, 4);
+    info.playable.append(bytes.substr(kChunkHeaderSize, kPlainHeaderSize));
+
     std::size_t at = kChunkHeaderSize + headerSize;
     int tracksSeen = 0;
     while (tracksSeen < info.trackCount && at < bytes.size()) {
         if (bytes.size() - at < kChunkHeaderSize) {
             info.fault = SmfFault::TruncatedChunk;
-            return info;
+            break;
         }
         const std::uint32_t size = readBigEndian(bytes, at + 4, 4);
         const std::size_t body = at + kChunkHeaderSize;
         if (size > bytes.size() - body) {
             info.fault = SmfFault::TruncatedChunk;
-            return info;
+            break;
         }
         // Chunks of other types are skipped, as the file format asks of readers.
         if (bytes.substr(at, 4) == "MTrk") {
-            const auto ticks = TrackParser(bytes.substr(body, size)).run();
+            const std::size_t chunkStart = info.playable.size();
+            info.playable.append("MTrk\0\0\0\0", kChunkHeaderSize);
+            const auto ticks = TrackParser(bytes.substr(body, size), info.playable).run();
             if (!ticks) {
                 info.fault = SmfFault::BadEvent;
-                return info;
+                break;
+            }
+            const auto written =
+                static_cast<std::uint32_t>(info.playable.size() - chunkStart - kChunkHeaderSize);
+            for (std::size_t i = 0; i < 4; ++i) {
+                info.playable[chunkStart + 4 + i] = static_cast<char>(written >> (24 - 8 * i));
             }
             info.lengthTicks = std::max(info.lengthTicks, *ticks);
             ++tracksSeen;
         }
         at = body + size;
     }
-    if (tracksSeen < info.trackCount) {
+    if (info.fault == SmfFault::None && tracksSeen < info.trackCount) {
         info.fault = SmfFault::MissingTracks;
+    }
+    // Legal, but beyond what FluidSynth plays: said at Open rather than heard as silence.
+    if (info.fault == SmfFault::None && (info.division & kSmpteBit) != 0) {
+        info.fault = SmfFault::SmpteDivision;
+    }
+    if (info.fault == SmfFault::None && info.trackCount > kMaxPlayableTracks) {
+        info.fault = SmfFault::TooManyTracks;
+    }
+    if (info.fault != SmfFault::None) {
+        info.playable.clear();
     }
     return info;
 }

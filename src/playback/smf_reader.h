@@ -1,9 +1,11 @@
-// Playback: a reader of Standard MIDI Files that checks a file's structure and finds its
-// length in ticks before FluidSynth is given it (FluidSynth accepts any bytes at first).
+// Playback: a reader of Standard MIDI Files that checks a file's structure, finds its
+// length in ticks, and writes the plain copy that FluidSynth is given (FluidSynth's own
+// reader takes only a part of what the file format allows).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace tunelet::playback {
@@ -15,7 +17,12 @@ enum class SmfFault {
     TruncatedChunk, // a chunk runs past the end of the file
     MissingTracks,  // fewer "MTrk" chunks than the header announces
     BadEvent,       // a track's events do not parse within its chunk
+    SmpteDivision,  // legal, but timed in SMPTE frames, which FluidSynth cannot play
+    TooManyTracks,  // legal, but more tracks than FluidSynth's player holds
 };
+
+// FluidSynth's player holds at most this many tracks.
+constexpr int kMaxPlayableTracks = 128;
 
 struct SmfInfo {
     SmfFault fault = SmfFault::None;
@@ -23,6 +30,9 @@ struct SmfInfo {
     int trackCount = 0;           // as announced by the header
     std::uint16_t division = 0;   // as stored: ticks per quarter note, or SMPTE when bit 15
     std::int64_t lengthTicks = 0; // the latest event time over all tracks
+    // The same music in the form FluidSynth reads: a 6-byte header, only the announced
+    // "MTrk" chunks, every event with its own status byte, no escaped (F7) messages.
+    std::string playable;
 
     bool ok() const { return fault == SmfFault::None; }
 };

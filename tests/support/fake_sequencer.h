@@ -24,6 +24,16 @@ public:
     // "seekToStart", "seekToEnd") with code; 0 accepts it again.
     void setCommandError(const QString &command, ErrorCode code) { m_errors[command] = code; }
     void setErrorText(ErrorCode code, const QString &text) { m_texts[code] = text; }
+    void setErrorDetail(ErrorCode code, const QString &detail) { m_details[code] = detail; }
+    // Ends a running play as a device does that cannot carry it on.
+    void failPlay(const QString &why) {
+        if (m_mode != DeviceMode::Playing) {
+            return;
+        }
+        m_failure = why;
+        m_mode = DeviceMode::Stopped;
+        endPlay(NotifyResult::Failure);
+    }
     // Moves a running play on by ticks; reaching the length ends it with a notice.
     void advance(std::int64_t ticks) {
         if (m_mode != DeviceMode::Playing) {
@@ -111,6 +121,8 @@ public:
     QString errorText(ErrorCode code) const override {
         return m_texts.value(code, QStringLiteral("Unknown error code"));
     }
+    QString errorDetail(ErrorCode code) const override { return m_details.value(code); }
+    QString failureText() const override { return m_failure; }
 
 private:
     ErrorCode refused(const QString &entry, const QString &command) {
@@ -157,6 +169,8 @@ private:
     std::shared_ptr<QStringList> m_commands = std::make_shared<QStringList>();
     QHash<QString, ErrorCode> m_errors;
     QHash<ErrorCode, QString> m_texts;
+    QHash<ErrorCode, QString> m_details;
+    QString m_failure;
 };
 
 } // namespace tunelet::playback::testing
