@@ -400,6 +400,220 @@ def draw_cubes(c):
 
 
 # ---------------------------------------------------------------------------
+# 32 x 32 companions of the menu and tool bar icons.  Shapes are filled by
+# testing pixel centres; outlines are the shape's own border pixels, which
+# gives one-pixel, eight-connected outlines like hand-drawn pixel art.
+
+def in_polygon(pts, x, y):
+    inside = False
+    n = len(pts)
+    for i in range(n):
+        x1, y1 = pts[i]
+        x2, y2 = pts[(i + 1) % n]
+        if (y1 > y) != (y2 > y):
+            if x < x1 + (y - y1) * (x2 - x1) / (y2 - y1):
+                inside = not inside
+    return inside
+
+
+def polygon(pts):
+    return lambda x, y: in_polygon(pts, x, y)
+
+
+def shape(c, inside, fill, outline=None):
+    """Paints the pixels whose centres satisfy inside(x, y)."""
+    def hit(px, py):
+        return 0 <= px < c.w and 0 <= py < c.h and inside(px + 0.5, py + 0.5)
+    for py in range(c.h):
+        for px in range(c.w):
+            if not hit(px, py):
+                continue
+            edge = outline is not None and not (
+                hit(px - 1, py) and hit(px + 1, py) and hit(px, py - 1) and hit(px, py + 1))
+            colour = outline if edge else fill
+            if colour is not None:
+                c.set(px, py, colour)
+
+
+def tile32(c):
+    def inside(x, y):
+        if not (2 <= x <= 30 and 2 <= y <= 30):
+            return False
+        cx = min(max(x, 5.5), 26.5)
+        cy = min(max(y, 5.5), 26.5)
+        return (x - cx) ** 2 + (y - cy) ** 2 <= 3.6 ** 2
+    shape(c, inside, TILE, TILE_EDGE)
+
+
+def octave2x(n):
+    def draw(c):
+        tile32(c)
+        if n == 10:
+            draw_ten(c, NAVY)
+        else:
+            c.glyph(DIGITS32[str(n)], 9, 5, NAVY)
+    return draw
+
+
+def beat2x(dashes=0, bars=0, dot=False):
+    """The menu's duration marks keep their left-aligned layout."""
+    def draw(c):
+        c.rect(0, 4, 8, 14, NAVY)
+        x = 8
+        for _ in range(dashes):
+            c.rect(x + 2, 10, 6, 2, NAVY)
+            x += 8
+        if dot:
+            c.rect(11, 9, 2, 4, NAVY)
+            c.rect(10, 10, 4, 2, NAVY)
+        for i in range(bars):
+            c.rect(0, 20 + 4 * i, 8, 2, NAVY)
+    return draw
+
+
+def new2x(c):
+    shape(c, polygon([(5, 1), (20, 1), (27, 8), (27, 31), (5, 31)]), "#FFFFFF", BLACK)
+    shape(c, polygon([(20, 1), (27, 8), (20, 8)]), "#C0C0C0", BLACK)
+
+
+def open2x(c):
+    green = "#006000"
+    # the arrow leaving the folder: an arc rising to the right, then its head
+    def arc(x, y):
+        dx, dy = x - 26, y - 15
+        return dx <= 0 and dy <= 0 and 8.0 ** 2 <= dx * dx + dy * dy <= 10.6 ** 2 and y < 13
+    shape(c, arc, green)
+    shape(c, polygon([(25, 0), (31, 6), (25, 12)]), green)
+    back = [(1, 12), (3, 10), (10, 10), (12, 13), (23, 13), (23, 19), (1, 29)]
+    shape(c, polygon(back), "#D0A020", BLACK)
+    shape(c, polygon([(8, 18), (32, 18), (23, 30), (1, 30)]), "#FFE060", BLACK)
+
+
+def save2x(c):
+    c.rect(2, 2, 28, 28, BLACK)
+    c.rect(3, 3, 26, 26, "#2850B8")
+    c.rect(6, 3, 20, 12, "#FFFFFF")
+    for y in (6, 9, 12):
+        c.rect(8, y, 16, 1, "#808080")
+    c.rect(8, 19, 16, 10, "#C0C0C0")
+    c.rect(10, 21, 4, 6, BLACK)
+
+
+def export2x(c):
+    # pen along the diagonal u = x - y, across it v = x + y
+    def pen(lo, hi, vlo=30.0, vhi=40.0):
+        def inside(x, y):
+            u, v = x - y, x + y
+            if not lo <= u <= hi:
+                return False
+            if u < -8:   # the sharpened cone narrows to the point
+                half = 5.0 * (u + 17) / 9
+                return abs(v - 35) <= half and vlo <= v <= vhi
+            return vlo <= v <= vhi
+        return inside
+    shape(c, pen(-17, 27), None, BLACK)
+    shape(c, lambda x, y: pen(-17, 27)(x, y) and not edge_of(pen(-17, 27), x, y),
+          "#FFE060")
+    body = pen(-8, 17)
+    shape(c, lambda x, y: body(x, y) and x + y > 36 and not edge_of(pen(-17, 27), x, y),
+          "#D0A020")
+    shape(c, lambda x, y: pen(-17, -8)(x, y) and not edge_of(pen(-17, 27), x, y),
+          "#F0C890")
+    shape(c, lambda x, y: pen(-17, -13)(x, y), BLACK)
+    shape(c, lambda x, y: pen(17, 19.5)(x, y) and not edge_of(pen(-17, 27), x, y),
+          "#808080")
+    shape(c, lambda x, y: pen(19.5, 27)(x, y) and not edge_of(pen(-17, 27), x, y),
+          "#E02020")
+    c.rect(2, 28, 28, 2, NAVY)
+
+
+def edge_of(inside, x, y):
+    """True when the pixel centred at (x, y) lies on the border of the shape."""
+    return inside(x, y) and not (inside(x - 1, y) and inside(x + 1, y)
+                                 and inside(x, y - 1) and inside(x, y + 1))
+
+
+def insert2x(c):
+    bolt = [(16, 2), (30, 2), (20, 12), (30, 12), (7, 31), (14, 17), (4, 17)]
+    shape(c, polygon(bolt), "#FFFF00", BLACK)
+
+
+def delete2x(c):
+    def cross(x, y):
+        if not (2 <= x <= 30 and 2 <= y <= 30):
+            return False
+        return abs(x - y) <= 4.5 or abs(x + y - 32) <= 4.5
+    shape(c, cross, "#E02020", "#800000")
+
+
+def media_open2x(c):
+    cx, cy = 20.5, 20.5
+
+    def disc(x, y):
+        r2 = (x - cx) ** 2 + (y - cy) ** 2
+        return 2.6 ** 2 <= r2 <= 11.0 ** 2
+
+    def colour_at(x, y):
+        dx, dy = x - cx, y - cy
+        r2 = dx * dx + dy * dy
+        if r2 <= 4.6 ** 2:
+            return "#808080"
+        if dx > 2 and dy < 4:
+            return "#A0E0F0"
+        if dx + dy < -5:
+            return "#FFFFFF"
+        return "#C0C0C0"
+    shape(c, disc, None, BLACK)
+    for py in range(32):
+        for px in range(32):
+            x, y = px + 0.5, py + 0.5
+            if disc(x, y) and not edge_of(disc, x, y):
+                c.set(px, py, colour_at(x, y))
+    # the note: head, stem, flag, with a white rim that lifts it off the disc
+    def head(x, y):
+        dx, dy = x - 7.0, y - 20.5
+        # an oval tilted up to the right
+        a, b = dx * 0.89 + dy * 0.45, -dx * 0.45 + dy * 0.89
+        return (a / 4.4) ** 2 + (b / 3.0) ** 2 <= 1.0
+
+    def stem(x, y):
+        return 9.5 <= x <= 11.5 and 2 <= y <= 20
+
+    def flag(x, y):
+        return 11 <= x <= 16 and 2 <= y <= 13 and 0 <= (y - 2) - 1.2 * (x - 11) <= 3.2
+
+    def note(x, y):
+        return head(x, y) or stem(x, y) or flag(x, y)
+
+    def rim(x, y):
+        return any(note(x + dx, y + dy) for dx in (-1, 0, 1) for dy in (-1, 0, 1))
+    shape(c, lambda x, y: rim(x, y) and disc(x, y), "#FFFFFF")
+    shape(c, note, NAVY)
+
+
+def media_play2x(c):
+    tri = [(6, 2), (6, 30), (28, 16)]
+    shape(c, polygon(tri), "#20C020", "#006000")
+    shape(c, lambda x, y: in_polygon(tri, x, y) and 7 <= x <= 9 and y < 15
+          and not edge_of(polygon(tri), x, y), "#90F090")
+
+
+def menu_icons():
+    items = [("new", new2x), ("open", open2x), ("save", save2x),
+             ("export_midi", export2x), ("insert_track", insert2x),
+             ("delete_track", delete2x), ("media_open", media_open2x),
+             ("media_play", media_play2x)]
+    for n in range(11):
+        items.append(("octave_%d" % n, octave2x(n)))
+    marks = {"a": dict(dashes=3), "b": dict(dashes=2), "c": dict(dashes=1),
+             "d": {}, "e": dict(bars=1), "f": dict(bars=2), "g": dict(bars=3),
+             "h": dict(dot=True)}
+    for letter, kw in marks.items():
+        items.append(("beat_" + letter, beat2x(**kw)))
+    return items
+
+
+# ---------------------------------------------------------------------------
 # Output.
 
 def xpm_text(var, c):
@@ -427,9 +641,9 @@ def xpm_text(var, c):
     return "\n".join(lines) + "\n"
 
 
-def write(folder, name, draw):
+def write(folder, name, draw, sizes=((16, ""), (32, "@2x"))):
     os.makedirs(os.path.join(RES, folder), exist_ok=True)
-    for size, suffix in ((16, ""), (32, "@2x")):
+    for size, suffix in sizes:
         c = Canvas(size)
         draw(c)
         var = name + ("_2x" if suffix else "") + "_xpm"
@@ -472,6 +686,9 @@ def main():
     for name, draw in items:
         write("palette", name, draw)
     write("app", "readme_cubes", draw_cubes)
+    # the 16 x 16 menu icons are hand-drawn and kept as they are
+    for name, draw in menu_icons():
+        write("icons", name, draw, sizes=((32, "@2x"),))
 
 
 if __name__ == "__main__":
