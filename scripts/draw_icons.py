@@ -389,9 +389,9 @@ def cube(c, x, y, s, d, colours, outline=NAVY):
 def draw_cubes(c):
     if c.w == 16:
         # top cube behind, the two lower cubes in front of it
-        cube(c, 4, 0, 5, 2, CUBE_COLOURS["red"])
-        cube(c, 0, 7, 5, 2, CUBE_COLOURS["blue"])
-        cube(c, 7, 7, 5, 2, CUBE_COLOURS["green"])
+        cube(c, 3, 0, 6, 2, CUBE_COLOURS["red"])
+        cube(c, 0, 7, 6, 2, CUBE_COLOURS["blue"])
+        cube(c, 7, 7, 6, 2, CUBE_COLOURS["green"])
     else:
         cube(c, 8, 1, 11, 4, CUBE_COLOURS["red"])
         cube(c, 1, 16, 11, 4, CUBE_COLOURS["blue"])
