@@ -621,18 +621,25 @@ def xpm_text(var, c):
         for p in row:
             if p is not None and p not in colours:
                 colours.append(p)
-    keys = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"
-    if len(colours) > len(keys):
-        sys.exit("too many colours in " + var)
+    # readable keys for the common colours, as in the hand-drawn icons
+    named = {BLACK: "k", NAVY: "n", BLUE: "b", PURPLE: "p", TILE: "T",
+             TILE_EDGE: "e", "#FFFFFF": "w", "#C0C0C0": "l", "#808080": "d"}
+    spare = [k for k in "abcfghijmoqrstuvxyzABCDEFGHIJKLMNOPQRSUVWXYZ0123456789"
+             if k not in named.values()]
     key = {None: " "}
     lines = ["/* XPM */",
              "static const char *const %s[] = {" % var,
              "/* columns rows colors chars-per-pixel */",
              '"%d %d %d 1",' % (c.w, c.h, len(colours) + 1),
              '"  c None",']
-    for i, col in enumerate(colours):
-        key[col] = keys[i]
-        lines.append('"%s c %s",' % (keys[i], col))
+    for col in colours:
+        if col in named:
+            key[col] = named[col]
+        elif spare:
+            key[col] = spare.pop(0)
+        else:
+            sys.exit("too many colours in " + var)
+        lines.append('"%s c %s",' % (key[col], col))
     lines.append("/* pixels */")
     rows = ['"' + "".join(key[p] for p in row) + '"' for row in c.px]
     lines.append(",\n".join(rows))
