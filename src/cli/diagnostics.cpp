@@ -92,19 +92,6 @@ std::string showBytes(std::string_view bytes) {
     return shown;
 }
 
-std::string failureMessage(ExportFailure failure) {
-    switch (failure) {
-    case ExportFailure::NoTracks:
-        return "当前没有任何音轨存在！";
-    case ExportFailure::TooManyTracks:
-        return "不允许有超过16个的音轨存在！";
-    case ExportFailure::TokenError:
-        return "音轨有错误，无法导出为MIDI文件！";
-    default:
-        return "有错误产生，无法导出为MIDI文件！";
-    }
-}
-
 std::string failureDetail(const midi::ExportResult &result, const std::vector<std::string> &lines,
                           const ExportContext &context) {
     switch (result.failure) {
@@ -113,24 +100,20 @@ std::string failureDetail(const midi::ExportResult &result, const std::vector<st
     case ExportFailure::TooManyTracks:
         return "文件“" + context.inputPath + "”有" + std::to_string(lines.size()) +
                "个音轨，最多允许16个";
-    case ExportFailure::ZeroDivision:
-        return "时间增量为" + std::to_string(context.division) + "，MIDI 文件需要 1 到 384";
-    case ExportFailure::WriteError:
-        return "无法写入文件“" + context.outputPath + "”";
     case ExportFailure::TokenError:
     case ExportFailure::NumberError:
         if (result.track >= 1 && result.track <= lines.size()) {
             return scanDetail(result, lines[result.track - 1]);
         }
         break;
-    case ExportFailure::None:
+    default:
+        if (std::string detail = midi::failureDetail(result, context.inputPath, context.outputPath);
+            !detail.empty()) {
+            return detail;
+        }
         break;
     }
     return "导出失败";
-}
-
-std::string unreadableInputDetail(const std::string &path) {
-    return "无法读取文件“" + path + "”";
 }
 
 } // namespace tunelet::cli

@@ -11,18 +11,12 @@ namespace tunelet::cli {
 struct ExportContext {
     std::string inputPath;
     std::string outputPath;
-    unsigned division = 48;
 };
 
-// The program's own message for the failure (the same text the main window shows).
-std::string failureMessage(midi::ExportFailure failure);
-
-// The second line: where the fault is (track, byte column, the offending bytes) and why.
+// The second line, under midi::failureMessage: where the fault is (track, byte column, the
+// offending bytes) and why.
 std::string failureDetail(const midi::ExportResult &result, const std::vector<std::string> &lines,
                           const ExportContext &context);
-
-// The second line when the input file cannot be read.
-std::string unreadableInputDetail(const std::string &path);
 
 // Bytes as the user should see them: printable ASCII as is, any other byte as 0xB2.
 std::string showBytes(std::string_view bytes);

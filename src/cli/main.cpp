@@ -20,7 +20,8 @@ constexpr const char *kUsage =
     "usage: tunelet-export [--division N] [--no-staccato] INPUT.TNL OUTPUT.MID\n"
     "\n"
     "Exports the script file INPUT.TNL to the Standard MIDI File OUTPUT.MID (written as\n"
-    "named, no extension added; an existing file is replaced only on success).\n"
+    "named, no extension added; an existing file is replaced only on success; OUTPUT may\n"
+    "not be INPUT itself).\n"
     "\n"
     "  --division N   ticks per quarter note, 0 to 384 (default 48; 0 is refused)\n"
     "  --no-staccato  write no release after each note (default: staccato on)\n"
@@ -87,20 +88,28 @@ std::optional<Arguments> parseArguments(int argc, char **argv) {
     return args;
 }
 
+void report(const tunelet::midi::ExportResult &result, const std::vector<std::string> &lines,
+            const tunelet::cli::ExportContext &context) {
+    std::cerr << tunelet::midi::failureMessage(result.failure) << "\n"
+              << tunelet::cli::failureDetail(result, lines, context) << "\n";
+}
+
 int exportFile(const Arguments &args) {
-    tunelet::cli::ExportContext context{args.files[0], args.files[1], args.options.division};
+    const tunelet::cli::ExportContext context{args.files[0], args.files[1]};
     std::vector<std::string> lines;
     try {
         lines = tunelet::score::readScriptFile(context.inputPath);
-    } catch (const tunelet::score::FileError &) {
-        std::cerr << tunelet::cli::failureMessage(tunelet::midi::ExportFailure::WriteError) << "\n"
-                  << tunelet::cli::unreadableInputDetail(context.inputPath) << "\n";
+    } catch (const tunelet::score::FileError &error) {
+        tunelet::midi::ExportResult result;
+        result.failure = tunelet::midi::ExportFailure::ReadError;
+        result.systemError = error.error();
+        report(result, lines, context);
         return kExitFailure;
     }
-    auto result = tunelet::midi::scoreToMidi(lines, args.options, context.outputPath);
+    const auto result =
+        tunelet::midi::scoreToMidi(lines, args.options, context.outputPath, context.inputPath);
     if (!result.ok()) {
-        std::cerr << tunelet::cli::failureMessage(result.failure) << "\n"
-                  << tunelet::cli::failureDetail(result, lines, context) << "\n";
+        report(result, lines, context);
         return kExitFailure;
     }
     return 0;

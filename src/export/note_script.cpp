@@ -39,13 +39,6 @@ std::optional<int> ticksOf(char duration) {
     return std::nullopt;
 }
 
-std::string_view durationBytesOf(char duration) {
-    if (duration >= 'a' && duration <= 'h') {
-        return detail::kDurationBytes[static_cast<std::size_t>(duration - 'a')];
-    }
-    return {};
-}
-
 std::optional<int> convertTokenNumber(std::string_view field) {
     std::size_t i = 0;
     while (i < field.size() && field[i] == ' ') {

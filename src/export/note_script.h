@@ -41,8 +41,6 @@ std::optional<int> semitoneOf(char pitch);
 std::optional<int> octaveIndexOf(char octave);
 // Duration letter a..h -> ticks (192, 144, 96, 48, 24, 12, 6, 72), or nullopt.
 std::optional<int> ticksOf(char duration);
-// Duration letter a..h -> its fixed delta-time bytes ("\x81\x40" for a), or empty.
-std::string_view durationBytesOf(char duration);
 
 // The three characters after "@" or "#" as one integer: leading blanks, then an optional
 // + or - with decimal digits, or one of $ x X 0x 0X with hex digits; the end of the

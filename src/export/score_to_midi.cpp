@@ -2,6 +2,10 @@
 #include "export/score_to_midi.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <new>
+#include <stdexcept>
 
 #include "score/atomic_file.h"
 
@@ -11,18 +15,18 @@ namespace {
 
 constexpr int kStartVelocity = 80;
 constexpr char kEndMarkerKey = 0x3C; // key 60, velocity 0: carries the duration as delta
+constexpr std::uint64_t kMaxTrackBytes = 0xFFFFFFFF; // the chunk length has 32 bits
 
-void putBigEndian32(char *at, std::uint32_t value) {
-    at[0] = static_cast<char>(value >> 24);
-    at[1] = static_cast<char>(value >> 16);
-    at[2] = static_cast<char>(value >> 8);
-    at[3] = static_cast<char>(value);
+std::string bigEndian32(std::uint32_t value) {
+    return {static_cast<char>(value >> 24), static_cast<char>(value >> 16),
+            static_cast<char>(value >> 8), static_cast<char>(value)};
 }
 
-// An upper bound of the file size: a token gives at most three bytes per character of the
+// About what the file takes: a token gives at most three bytes per character of the
 // line (a note of 4 characters gives 11, a rest of 3 gives 8), plus a few for a last token
-// without separator, the chunk header and the end of track.
-std::size_t maxFileSize(const std::vector<std::string> &lines) {
+// without separator, the chunk header and the end of track. Only a first size: the
+// buffer grows when an output is longer, it is never overrun.
+std::size_t expectedFileSize(const std::vector<std::string> &lines) {
     std::size_t size = 14;
     for (const std::string &line : lines) {
         size += 3 * line.size() + 20;
@@ -30,36 +34,93 @@ std::size_t maxFileSize(const std::vector<std::string> &lines) {
     return size;
 }
 
-// Compiles one line into a buffer sized by maxFileSize(), so nothing is allocated per token.
+// The file's bytes, appended in small groups. Every append checks the room left in the
+// buffer itself and grows it when needed, so no event can write past the end, whatever
+// size was expected; inline, because every token costs a few appends.
+class ByteAppender {
+public:
+    ByteAppender(std::string &out, std::size_t expected) : m_out(out) {
+        grow(std::max<std::size_t>(expected, 64));
+    }
+    ~ByteAppender() { m_out.resize(size()); }
+    ByteAppender(const ByteAppender &) = delete;
+    ByteAppender &operator=(const ByteAppender &) = delete;
+
+    std::size_t size() const { return static_cast<std::size_t>(m_next - m_out.data()); }
+    void append(std::string_view bytes) {
+        if (bytes.size() > static_cast<std::size_t>(m_end - m_next)) {
+            grow(bytes.size());
+        }
+        std::memcpy(m_next, bytes.data(), bytes.size());
+        m_next += bytes.size();
+    }
+    // A group of a size known where it is written: copied without a call.
+    template <std::size_t N> void append(const char (&bytes)[N]) {
+        if (N > static_cast<std::size_t>(m_end - m_next)) {
+            grow(N);
+        }
+        std::memcpy(m_next, bytes, N);
+        m_next += N;
+    }
+    // Overwrites bytes already appended (a chunk's length, known only at its end).
+    void overwrite(std::size_t at, std::string_view bytes) {
+        if (at > size() || bytes.size() > size() - at) {
+            throw std::out_of_range("ByteAppender::overwrite");
+        }
+        std::memcpy(m_out.data() + at, bytes.data(), bytes.size());
+    }
+    void discard() { m_next = m_out.data(); }
+
+private:
+    // Room for at least more bytes after the ones appended. Rare: kept out of line, so
+    // that the appends stay small enough to be inlined.
+    [[gnu::noinline]] void grow(std::size_t more) {
+        const std::size_t used = size();
+        m_out.resize(std::max(2 * m_out.size(), used + more));
+        m_next = m_out.data() + used;
+        m_end = m_out.data() + m_out.size();
+    }
+
+    std::string &m_out;
+    char *m_next = m_out.data();
+    char *m_end = m_next;
+};
+
+// Compiles one line and appends its track chunk to the file's bytes.
 class TrackWriter {
 public:
-    TrackWriter(char *out, int &velocity, bool staccato, std::size_t channel)
+    TrackWriter(ByteAppender &out, int &velocity, bool staccato, std::size_t channel)
         : m_out(out), m_velocity(velocity), m_staccato(staccato),
           m_noteOn(static_cast<char>(0x90 | channel)),
           m_programChange(static_cast<char>(0xC0 | channel)) {}
 
-    // Returns the end of the written chunk, or nullptr with the fault filled in.
-    char *write(std::string_view line, ExportResult &result);
+    // Returns false with the fault filled in; the chunk is then incomplete.
+    bool write(std::string_view line, std::uint64_t maxTrackBytes, ExportResult &result);
 
 private:
-    void put(char byte) { *m_out++ = byte; }
-    void status() {
-        // Running status: the note-on status byte is written once until a program change.
-        if (!m_running) {
-            put(m_noteOn);
-            m_running = true;
+    // The duration's delta bytes, the EndMarker and, for a note with staccato, the key's
+    // release, in one append of a known size (every duration's delta has one or two bytes).
+    void endMarker(std::string_view delta, bool release, char key = 0) {
+        const char d0 = delta.empty() ? '\0' : delta[0];
+        if (delta.size() == 1 && release) {
+            m_out.append({d0, kEndMarkerKey, '\0', '\0', key, '\0'});
+        } else if (delta.size() == 1) {
+            m_out.append({d0, kEndMarkerKey, '\0'});
+        } else if (delta.size() == 2 && release) {
+            m_out.append({d0, delta[1], kEndMarkerKey, '\0', '\0', key, '\0'});
+        } else if (delta.size() == 2) {
+            m_out.append({d0, delta[1], kEndMarkerKey, '\0'});
+        } else {
+            m_out.append(delta);
+            m_out.append({kEndMarkerKey, '\0'});
+            if (release) {
+                m_out.append({'\0', key, '\0'});
+            }
         }
-    }
-    void endMarker(std::string_view durationBytes) {
-        for (char byte : durationBytes) {
-            put(byte);
-        }
-        put(kEndMarkerKey);
-        put('\0');
     }
     ScanFault append(const Token &token);
 
-    char *m_out;
+    ByteAppender &m_out;
     int &m_velocity;
     bool m_staccato;
     char m_noteOn;
@@ -68,37 +129,43 @@ private:
 };
 
 ScanFault TrackWriter::append(const Token &token) {
+    // Each event goes in with a few appends of whole byte groups, each checked by the
+    // buffer; the running status decides the first group.
     switch (token.kind) {
-    case TokenKind::Note:
+    case TokenKind::Note: {
         if (token.key > 127) {
             return ScanFault::KeyOutOfRange;
         }
-        put('\0');
-        status();
-        put(static_cast<char>(token.key));
-        put(static_cast<char>(m_velocity));
-        endMarker(token.durationBytes);
+        const char key = static_cast<char>(token.key);
+        const char velocity = static_cast<char>(m_velocity);
+        if (m_running) {
+            m_out.append({'\0', key, velocity});
+        } else {
+            m_out.append({'\0', m_noteOn, key, velocity});
+            m_running = true;
+        }
         if (m_staccato) {
-            // The note's own release, right after the duration.
-            put('\0');
-            put(static_cast<char>(token.key));
-            put('\0');
+            // The EndMarker, then the note's own release right after the duration.
+            endMarker(token.durationBytes, true, key);
+        } else {
+            endMarker(token.durationBytes, false);
         }
         break;
+    }
     case TokenKind::Rest:
-        put('\0');
-        status();
-        put(kEndMarkerKey);
-        put('\0');
-        endMarker(token.durationBytes);
+        if (m_running) {
+            m_out.append({'\0', kEndMarkerKey, '\0'});
+        } else {
+            m_out.append({'\0', m_noteOn, kEndMarkerKey, '\0'});
+            m_running = true;
+        }
+        endMarker(token.durationBytes, false);
         break;
     case TokenKind::Program:
         if (token.value < 0 || token.value > 127) {
             return ScanFault::ProgramOutOfRange;
         }
-        put('\0');
-        put(m_programChange);
-        put(static_cast<char>(token.value));
+        m_out.append({'\0', m_programChange, static_cast<char>(token.value)});
         m_running = false;
         break;
     case TokenKind::Volume:
@@ -112,11 +179,9 @@ ScanFault TrackWriter::append(const Token &token) {
     return ScanFault::None;
 }
 
-char *TrackWriter::write(std::string_view line, ExportResult &result) {
-    char *chunk = m_out;
-    for (char byte : std::string_view("MTrk\0\0\0\0", 8)) {
-        put(byte);
-    }
+bool TrackWriter::write(std::string_view line, std::uint64_t maxTrackBytes, ExportResult &result) {
+    const std::size_t chunk = m_out.size();
+    m_out.append(std::string_view("MTrk\0\0\0\0", 8));
     LineScanner scanner(line);
     while (std::optional<Token> token = scanner.next()) {
         ScanFault fault = append(*token);
@@ -125,7 +190,7 @@ char *TrackWriter::write(std::string_view line, ExportResult &result) {
             result.scanFault = fault;
             result.position = token->position;
             result.tokenStart = token->position;
-            return nullptr;
+            return false;
         }
     }
     if (scanner.fault() != ScanFault::None) {
@@ -134,68 +199,150 @@ char *TrackWriter::write(std::string_view line, ExportResult &result) {
         result.scanFault = scanner.fault();
         result.position = scanner.faultPosition();
         result.tokenStart = scanner.faultTokenStart();
-        return nullptr;
+        return false;
     }
-    for (char byte : std::string_view("\0\xFF\x2F\0", 4)) {
-        put(byte);
+    m_out.append({'\0', '\xFF', '\x2F', '\0'});
+    const std::uint64_t length = m_out.size() - chunk - 8;
+    if (length > maxTrackBytes) {
+        // A cut length would make every later byte of the file unreadable.
+        result.failure = ExportFailure::TrackTooLong;
+        return false;
     }
-    putBigEndian32(chunk + 4, static_cast<std::uint32_t>(m_out - chunk - 8));
-    return m_out;
+    m_out.overwrite(chunk + 4, bigEndian32(static_cast<std::uint32_t>(length)));
+    return true;
+}
+
+ExportResult failed(ExportFailure failure, int systemError = 0) {
+    ExportResult result;
+    result.failure = failure;
+    result.systemError = systemError;
+    return result;
+}
+
+std::string quoted(const std::string &path) {
+    return "“" + path + "”";
 }
 
 } // namespace
 
-ExportResult compileScore(const std::vector<std::string> &lines, ExportOptions options) {
-    ExportResult result;
+namespace detail {
+
+ExportResult compileScore(const std::vector<std::string> &lines, ExportOptions options,
+                          std::uint64_t maxTrackBytes) {
     if (lines.empty()) {
-        result.failure = ExportFailure::NoTracks;
-        return result;
+        return failed(ExportFailure::NoTracks);
     }
     if (lines.size() > kMaxTracks) {
-        result.failure = ExportFailure::TooManyTracks;
-        return result;
+        return failed(ExportFailure::TooManyTracks);
     }
     // Division 0 means nothing in a MIDI file, and a set top bit would mean SMPTE time.
     if (options.division == 0 || options.division > 0x7FFF) {
-        result.failure = ExportFailure::ZeroDivision;
-        return result;
+        return failed(ExportFailure::ZeroDivision);
     }
-    std::string &out = result.bytes;
-    out.resize(maxFileSize(lines));
-    const std::string_view header("MThd\0\0\0\x06\0\x01\0", 11);
-    char *end = std::copy(header.begin(), header.end(), out.data());
-    *end++ = static_cast<char>(lines.size());
-    *end++ = static_cast<char>(options.division >> 8);
-    *end++ = static_cast<char>(options.division & 0xFF);
+    ExportResult result;
+    try {
+        ByteAppender out(result.bytes, expectedFileSize(lines));
+        out.append(std::string_view("MThd\0\0\0\x06\0\x01\0", 11));
+        out.append({static_cast<char>(lines.size()), static_cast<char>(options.division >> 8),
+                    static_cast<char>(options.division & 0xFF)});
 
-    // The velocity carries over from one track to the next within one export.
-    int velocity = kStartVelocity;
-    for (std::size_t t = 0; t < lines.size(); ++t) {
-        end = TrackWriter(end, velocity, options.staccato, t).write(lines[t], result);
-        if (end == nullptr) {
-            result.track = t + 1;
-            result.bytes.clear();
-            result.bytes.shrink_to_fit();
-            return result;
+        // The velocity carries over from one track to the next within one export.
+        int velocity = kStartVelocity;
+        for (std::size_t t = 0; t < lines.size(); ++t) {
+            if (!TrackWriter(out, velocity, options.staccato, t)
+                     .write(lines[t], maxTrackBytes, result)) {
+                result.track = t + 1;
+                out.discard();
+                break;
+            }
         }
+    } catch (const std::bad_alloc &) {
+        return failed(ExportFailure::OutOfMemory, ENOMEM);
     }
-    out.resize(static_cast<std::size_t>(end - out.data()));
+    if (!result.ok()) {
+        result.bytes.shrink_to_fit();
+    }
     return result;
 }
 
+} // namespace detail
+
+ExportResult compileScore(const std::vector<std::string> &lines, ExportOptions options) {
+    return detail::compileScore(lines, options, kMaxTrackBytes);
+}
+
 ExportResult scoreToMidi(const std::vector<std::string> &lines, ExportOptions options,
-                         const std::string &outputPath) {
+                         const std::string &outputPath, const std::string &scriptPath) {
+    // Replacing the script with MIDI bytes would destroy the very score being exported.
+    if (!scriptPath.empty() && score::isSameFile(scriptPath, outputPath)) {
+        return failed(ExportFailure::SameFile);
+    }
     ExportResult result = compileScore(lines, options);
     if (!result.ok()) {
         return result;
     }
-    // Written whole to a temporary file and renamed, so a failed export never leaves a
-    // broken file and an old file stays as it was.
-    if (!score::replaceFileAtomically(outputPath, result.bytes)) {
+    // Written whole to a temporary file and put in place, so a failed export never leaves
+    // a broken file and an old file stays as it was.
+    if (const score::FileWriteResult written =
+            score::replaceFileAtomically(outputPath, result.bytes);
+        !written.ok()) {
         result.failure = ExportFailure::WriteError;
+        result.systemError = written.error;
         result.bytes.clear();
     }
     return result;
+}
+
+std::string failureMessage(ExportFailure failure) {
+    switch (failure) {
+    case ExportFailure::None:
+        return {};
+    case ExportFailure::NoTracks:
+        return "当前没有任何音轨存在！";
+    case ExportFailure::TooManyTracks:
+        return "不允许有超过16个的音轨存在！";
+    case ExportFailure::TokenError:
+        return "音轨有错误，无法导出为MIDI文件！";
+    case ExportFailure::NumberError:
+    case ExportFailure::ZeroDivision:
+    case ExportFailure::TrackTooLong:
+    case ExportFailure::OutOfMemory:
+    case ExportFailure::ReadError:
+    case ExportFailure::SameFile:
+    case ExportFailure::WriteError:
+        break;
+    }
+    return "有错误产生，无法导出为MIDI文件！";
+}
+
+std::string failureDetail(const ExportResult &result, const std::string &scriptPath,
+                          const std::string &outputPath) {
+    using score::FileAccess;
+    using score::systemErrorText;
+    switch (result.failure) {
+    case ExportFailure::ZeroDivision:
+        return "时间增量不能用作 MIDI 文件的时间单位（不能为0，也不能大于32767）";
+    case ExportFailure::TrackTooLong:
+        return "第" + std::to_string(result.track) + "音轨的事件超过4 GB，MIDI 文件的音轨容纳不下";
+    case ExportFailure::OutOfMemory:
+        return "内存不足";
+    case ExportFailure::ReadError:
+        return "无法读取文件" + quoted(scriptPath) + "：" +
+               systemErrorText(result.systemError, FileAccess::Read);
+    case ExportFailure::SameFile:
+        return "输出文件" + quoted(outputPath) + "就是脚本文件" + quoted(scriptPath) +
+               "，导出会覆盖乐谱";
+    case ExportFailure::WriteError:
+        return "无法写入文件" + quoted(outputPath) + "：" +
+               systemErrorText(result.systemError, FileAccess::Write);
+    case ExportFailure::None:
+    case ExportFailure::NoTracks:
+    case ExportFailure::TooManyTracks:
+    case ExportFailure::TokenError:
+    case ExportFailure::NumberError:
+        break;
+    }
+    return {};
 }
 
 } // namespace tunelet::midi

@@ -21,6 +21,10 @@ enum class ExportFailure {
     TokenError,    // a line does not scan, or a value does not fit a data byte
     NumberError,   // the characters after @ or # do not convert to an integer
     ZeroDivision,  // time increment 0 (or above 0x7FFF) cannot be a MIDI division
+    TrackTooLong,  // a track's events do not fit the 32-bit length of a track chunk
+    OutOfMemory,   // the file does not fit in memory
+    ReadError,     // the script file could not be read (reported by the caller)
+    SameFile,      // the output is the script file itself
     WriteError,    // the output file could not be written
 };
 
@@ -30,7 +34,8 @@ struct ExportResult {
     std::size_t position = 0;   // 1-based byte position of the fault in that line
     std::size_t tokenStart = 0; // 1-based byte position of the faulty token's start
     ScanFault scanFault = ScanFault::None;
-    std::string bytes; // compileScore: the whole file on success
+    int systemError = 0; // ReadError, WriteError: the system's error number
+    std::string bytes;   // compileScore: the whole file on success
 
     bool ok() const { return failure == ExportFailure::None; }
     // The two failure kinds that the user is told about: a track error or any other.
@@ -45,9 +50,27 @@ struct ExportOptions {
 // Compiles in memory: on success result.bytes holds the whole MIDI file.
 ExportResult compileScore(const std::vector<std::string> &lines, ExportOptions options);
 
-// Compiles and writes to outputPath through a temporary file renamed over it, so a failed
-// export leaves outputPath as it was (absent, or its old bytes).
+// Compiles and writes to outputPath with score::replaceFileAtomically, so a failed export
+// leaves outputPath as it was (absent, or its old bytes). An output that is the script
+// file scriptPath itself (through any name or link) is refused and left alone.
 ExportResult scoreToMidi(const std::vector<std::string> &lines, ExportOptions options,
-                         const std::string &outputPath);
+                         const std::string &outputPath, const std::string &scriptPath = {});
+
+// What the user is told about a failure, in the program's own words (UTF-8): the window
+// shows it in a box, the command line prints it.
+std::string failureMessage(ExportFailure failure);
+
+// The line under the message for a failure that is not about a place in a line: what
+// happened to which file and why. Empty for the failures about a line and for the track
+// count, whose message says it all.
+std::string failureDetail(const ExportResult &result, const std::string &scriptPath,
+                          const std::string &outputPath);
+
+namespace detail {
+// compileScore with a smaller limit of a track chunk's length than 2^32 - 1 bytes, so the
+// refusal of an overlong track can be seen without gigabytes of input.
+ExportResult compileScore(const std::vector<std::string> &lines, ExportOptions options,
+                          std::uint64_t maxTrackBytes);
+} // namespace detail
 
 } // namespace tunelet::midi

@@ -9,10 +9,17 @@
 namespace tunelet::score {
 
 // A script file that cannot be read or written. The text is what the user sees:
-// "Cannot open file <path>" or "Cannot create file <path>".
+// "Cannot open file <path>" or "Cannot create file <path>", and on a second line why
+// (in Chinese) when the system said why.
 class FileError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit FileError(const std::string &message, int error = 0)
+        : std::runtime_error(message), m_error(error) {}
+    // The system's error number (errno), or 0.
+    int error() const { return m_error; }
+
+private:
+    int m_error;
 };
 
 // Track lines are byte strings exactly as stored in the script file (GBK text for

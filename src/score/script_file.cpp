@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -46,40 +47,73 @@ std::string formatScriptText(const std::vector<std::string> &lines) {
     return text;
 }
 
+namespace {
+
+FileError fileError(const std::string &what, const std::string &path, int error,
+                    FileAccess access) {
+    return FileError(what + path + "\n" + systemErrorText(error, access), error);
+}
+
+// Reads up to the first NUL byte (nothing after it counts), in pieces: a huge sparse file
+// or /dev/zero ends at once, and a file too big for memory is an error, not an abort.
+int readUntilNul(int fd, std::string &bytes) {
+    constexpr std::size_t kPiece = 1 << 16;
+    try {
+        for (;;) {
+            const std::size_t used = bytes.size();
+            bytes.resize(used + kPiece);
+            const ssize_t got = ::read(fd, bytes.data() + used, kPiece);
+            if (got < 0 && errno == EINTR) {
+                bytes.resize(used);
+                continue;
+            }
+            bytes.resize(used + static_cast<std::size_t>(got < 0 ? 0 : got));
+            if (got <= 0) {
+                return got < 0 ? errno : 0;
+            }
+            if (bytes.find('\0', used) != std::string::npos) {
+                return 0;
+            }
+        }
+    } catch (const std::bad_alloc &) {
+        return ENOMEM;
+    }
+}
+
+} // namespace
+
 std::vector<std::string> readScriptFile(const std::string &path) {
-    const FileError error("Cannot open file " + path);
+    const std::string what = "Cannot open file ";
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        throw error;
+        throw fileError(what, path, errno, FileAccess::Read);
     }
     std::string bytes;
     struct stat st {};
-    bool ok = ::fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);
-    if (ok && S_ISREG(st.st_mode)) {
-        bytes.reserve(static_cast<std::size_t>(st.st_size));
-    }
-    char buffer[65536];
-    while (ok) {
-        ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            ok = got == 0;
-            break;
-        }
-        bytes.append(buffer, static_cast<std::size_t>(got));
+    int error = ::fstat(fd, &st) != 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : 0;
+    if (error == 0) {
+        error = readUntilNul(fd, bytes);
     }
     ::close(fd);
-    if (!ok) {
-        throw error;
+    if (error != 0) {
+        throw fileError(what, path, error, FileAccess::Read);
     }
-    return parseScriptText(bytes);
+    try {
+        return parseScriptText(bytes);
+    } catch (const std::bad_alloc &) {
+        throw fileError(what, path, ENOMEM, FileAccess::Read);
+    }
 }
 
 void writeScriptFile(const std::string &path, const std::vector<std::string> &lines) {
-    if (!replaceFileAtomically(path, formatScriptText(lines))) {
-        throw FileError("Cannot create file " + path);
+    int error = 0;
+    try {
+        error = replaceFileAtomically(path, formatScriptText(lines)).error;
+    } catch (const std::bad_alloc &) {
+        error = ENOMEM;
+    }
+    if (error != 0) {
+        throw fileError("Cannot create file ", path, error, FileAccess::Write);
     }
 }
 

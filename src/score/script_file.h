@@ -14,11 +14,12 @@ std::vector<std::string> parseScriptText(std::string_view bytes);
 // Every line, the last included, followed by CR LF.
 std::string formatScriptText(const std::vector<std::string> &lines);
 
-// Throws FileError("Cannot open file <path>").
+// Reads up to the first NUL byte, so any file or device can be given. Throws
+// FileError("Cannot open file <path>" and the reason), also when memory runs out.
 std::vector<std::string> readScriptFile(const std::string &path);
 
-// Writes through a temporary file in the same folder renamed over path, so a failed
-// write leaves any old file whole. Throws FileError("Cannot create file <path>").
+// Writes through replaceFileAtomically, so a failed write leaves any old file whole.
+// Throws FileError("Cannot create file <path>" and the reason).
 void writeScriptFile(const std::string &path, const std::vector<std::string> &lines);
 
 } // namespace tunelet::score

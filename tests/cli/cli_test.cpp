@@ -101,6 +101,9 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"ChineseByte", "1fd\xB2\xE2", "",
                     "音轨有错误，无法导出为MIDI文件！\n"
                     "第1音轨，第5字节：“0xE2”不是音符、休止符、@ 或 # 的开头\n"},
+        FailureCase{"DeleteByte", "1fd/\x7F", "",
+                    "音轨有错误，无法导出为MIDI文件！\n"
+                    "第1音轨，第5字节：“0x7F”不是音符、休止符、@ 或 # 的开头\n"},
         FailureCase{"BadOctave", "1F", "",
                     "音轨有错误，无法导出为MIDI文件！\n"
                     "第1音轨，第2字节：“F”不是八度字母（应为 a 到 k）\n"},
@@ -133,23 +136,52 @@ INSTANTIATE_TEST_SUITE_P(
                     "第1音轨，第2字节：“@”后的“1 2”不是整数（应为三位数字，如 @080）\n"},
         FailureCase{"ZeroDivision", "1fd", "--division 0",
                     "有错误产生，无法导出为MIDI文件！\n"
-                    "时间增量为0，MIDI 文件需要 1 到 384\n"},
+                    "时间增量不能用作 MIDI 文件的时间单位（不能为0，也不能大于32767）\n"},
         FailureCase{"NoTracks", "", "", "当前没有任何音轨存在！\n文件“in.TNL”中没有音轨\n"},
         FailureCase{"TooManyTracks", std::string(17 * 2, '\n'), "",
                     "不允许有超过16个的音轨存在！\n文件“in.TNL”有34个音轨，最多允许16个\n"}),
     [](const auto &info) { return std::string(info.param.name); });
 
-TEST_F(TuneletExport, UnreadableInputOrUnwritableOutput) {
+TEST_F(TuneletExport, UnreadableInputOrUnwritableOutputSaysWhy) {
     write("a.TNL", "1fd/");
-    Outcome missing = run("absent.TNL out.MID");
-    EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_EQ(missing.err, "有错误产生，无法导出为MIDI文件！\n无法读取文件“absent.TNL”\n");
-
-    Outcome blocked = run("a.TNL a.TNL/out.MID");
-    EXPECT_EQ(blocked.exitCode, 1);
-    EXPECT_EQ(blocked.err, "有错误产生，无法导出为MIDI文件！\n无法写入文件“a.TNL/out.MID”\n");
+    const struct {
+        std::string arguments;
+        std::string detail;
+    } cases[] = {
+        {"absent.TNL out.MID", "无法读取文件“absent.TNL”：文件不存在"},
+        {". out.MID", "无法读取文件“.”：这是一个文件夹"},
+        {"a.TNL a.TNL/out.MID", "无法写入文件“a.TNL/out.MID”：路径中有一部分不是文件夹"},
+        {"a.TNL absent/out.MID", "无法写入文件“absent/out.MID”：文件夹不存在"},
+        {"a.TNL /dev/full", "无法写入文件“/dev/full”：磁盘空间不足"},
+    };
+    for (const auto &c : cases) {
+        Outcome r = run(c.arguments);
+        EXPECT_EQ(std::make_pair(r.exitCode, r.err),
+                  std::make_pair(1, "有错误产生，无法导出为MIDI文件！\n" + c.detail + "\n"));
+    }
     EXPECT_EQ(read("a.TNL"), "1fd/");
-    EXPECT_FALSE(std::filesystem::exists(file("out.MID")));
+    EXPECT_EQ(m_dir.entryCount(), 1u);
+}
+
+// Any name of the script itself, through a link or a hard link, would overwrite it.
+TEST_F(TuneletExport, RefusesToWriteOverTheScript) {
+    write("a.TNL", "1fd/\r\n");
+    std::filesystem::create_symlink("a.TNL", file("link.MID"));
+    std::filesystem::create_hard_link(file("a.TNL"), file("hard.MID"));
+    for (const char *output : {"a.TNL", "./a.TNL", "link.MID", "hard.MID"}) {
+        Outcome r = run(std::string("a.TNL ") + output);
+        EXPECT_EQ(std::make_pair(r.exitCode, r.err),
+                  std::make_pair(1, std::string("有错误产生，无法导出为MIDI文件！\n输出文件“") +
+                                        output + "”就是脚本文件“a.TNL”，导出会覆盖乐谱\n"));
+    }
+    EXPECT_EQ(read("a.TNL"), "1fd/\r\n");
+}
+
+TEST_F(TuneletExport, EndlessInputEndsAtItsFirstNul) {
+    Outcome r = run("/dev/zero out.MID");
+    EXPECT_EQ(
+        std::make_pair(r.exitCode, r.err),
+        std::make_pair(1, std::string("当前没有任何音轨存在！\n文件“/dev/zero”中没有音轨\n")));
 }
 
 TEST_F(TuneletExport, UsageErrorsExitTwo) {

@@ -1,6 +1,9 @@
 // Tests of ScoreToMidi: exact bytes of whole files, the failure kinds, the atomic output.
 #include "export/score_to_midi.h"
 
+#include <cerrno>
+#include <tuple>
+
 #include <gtest/gtest.h>
 
 #include "temp_dir.h"
@@ -189,15 +192,60 @@ TEST(ScoreToMidi, FailedExportKeepsTheOldFileOrNone) {
     EXPECT_EQ(dir.entryCount(), 1u);
 }
 
-TEST(ScoreToMidi, UnwritableTargetIsAWriteError) {
+TEST(ScoreToMidi, UnwritableTargetIsAWriteErrorWithTheSystemsReason) {
     test::TempDir dir;
     const std::string plain = dir.file("plain");
     test::writeBytes(plain, "old");
     ExportResult result = scoreToMidi({"1fd/"}, {}, plain + "/song.MID");
-    EXPECT_EQ(result.failure, ExportFailure::WriteError);
-    EXPECT_FALSE(result.isTokenError());
+    EXPECT_EQ(std::make_pair(result.failure, result.systemError),
+              std::make_pair(ExportFailure::WriteError, ENOTDIR));
     EXPECT_EQ(test::readBytes(plain), "old");
     EXPECT_EQ(dir.entryCount(), 1u);
+}
+
+TEST(ScoreToMidi, RefusesToWriteOverTheScript) {
+    test::TempDir dir;
+    const std::string script = dir.file("song.TNL");
+    test::writeBytes(script, "1fd/\r\n");
+    std::filesystem::create_symlink(script, dir.file("link.MID"));
+    for (const std::string &output : {script, dir.file("link.MID")}) {
+        EXPECT_EQ(scoreToMidi({"1fd/"}, {}, output, script).failure, ExportFailure::SameFile);
+    }
+    EXPECT_EQ(test::readBytes(script), "1fd/\r\n");
+    EXPECT_TRUE(scoreToMidi({"1fd/"}, {}, dir.file("song.MID"), script).ok());
+}
+
+// A chunk's length has 32 bits; a longer track is refused, not written with a cut length.
+// The limit is lowered here so the rule shows on a small track (its data is 14 bytes).
+TEST(CompileScore, RefusesATrackLongerThanAChunkCanSay) {
+    for (const auto &[limit, failure] :
+         {std::pair{14u, ExportFailure::None}, {13u, ExportFailure::TrackTooLong}}) {
+        const ExportResult result = detail::compileScore({"", "1fd/"}, {}, limit);
+        EXPECT_EQ(std::make_tuple(result.failure, result.track, result.bytes.empty()),
+                  std::make_tuple(failure, failure == ExportFailure::None ? 0u : 2u,
+                                  failure != ExportFailure::None))
+            << limit;
+    }
+}
+
+// The one wording of each failure, shared by the window and the command line.
+TEST(FailureMessage, TrackErrorsAndCountsHaveTheirOwnTextAllElseTheGeneralOne) {
+    const std::string general = "有错误产生，无法导出为MIDI文件！";
+    const std::pair<ExportFailure, std::string> cases[] = {
+        {ExportFailure::NoTracks, "当前没有任何音轨存在！"},
+        {ExportFailure::TooManyTracks, "不允许有超过16个的音轨存在！"},
+        {ExportFailure::TokenError, "音轨有错误，无法导出为MIDI文件！"},
+        {ExportFailure::NumberError, general},
+        {ExportFailure::ZeroDivision, general},
+        {ExportFailure::TrackTooLong, general},
+        {ExportFailure::OutOfMemory, general},
+        {ExportFailure::ReadError, general},
+        {ExportFailure::SameFile, general},
+        {ExportFailure::WriteError, general},
+    };
+    for (const auto &[failure, message] : cases) {
+        EXPECT_EQ(failureMessage(failure), message) << static_cast<int>(failure);
+    }
 }
 
 } // namespace

@@ -1,6 +1,8 @@
-// Tests of the whole-file replacement: contents, permissions, failures leaving no trace.
+// Tests of the whole-file replacement: a new file in the old one's place, what the old
+// file's owner, mode, links and names keep, refusals, failures leaving no trace.
 #include "score/atomic_file.h"
 
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,44 +14,82 @@
 namespace tunelet::score {
 namespace {
 
-mode_t modeOf(const std::string &path) {
+struct stat statOf(const std::string &path) {
     struct stat st {};
-    EXPECT_EQ(::stat(path.c_str(), &st), 0);
-    return st.st_mode & 07777;
+    EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
+    return st;
+}
+
+void skipUnlessRoot() {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only root can give files to another user";
+    }
 }
 
 TEST(ReplaceFileAtomically, CreatesAndReplaces) {
     test::TempDir dir;
     const std::string path = dir.file("out.MID");
-    ASSERT_TRUE(replaceFileAtomically(path, std::string("a\0b", 3)));
+    ASSERT_TRUE(replaceFileAtomically(path, std::string("a\0b", 3)).ok());
     EXPECT_EQ(test::readBytes(path), std::string("a\0b", 3));
-    ASSERT_TRUE(replaceFileAtomically(path, ""));
+    ASSERT_TRUE(replaceFileAtomically(path, "").ok());
     EXPECT_EQ(test::readBytes(path), "");
     EXPECT_EQ(dir.entryCount(), 1u);
+}
+
+TEST(ReplaceFileAtomically, PutsANewFileInTheOldOnesPlace) {
+    test::TempDir dir;
+    const std::string path = dir.file("song.TNL");
+    test::writeBytes(path, "old");
+    const ino_t oldInode = test::inodeOf(path);
+    const int reader = ::open(path.c_str(), O_RDONLY);
+    ASSERT_GE(reader, 0);
+    ASSERT_TRUE(replaceFileAtomically(path, "new bytes").ok());
+    char got[16] = {};
+    EXPECT_EQ(::read(reader, got, sizeof got), 3);
+    EXPECT_EQ(std::string(got), "old") << "a reader of the old file still sees it whole";
+    ::close(reader);
+    EXPECT_NE(test::inodeOf(path), oldInode);
+    EXPECT_EQ(test::readBytes(path), "new bytes");
 }
 
 TEST(ReplaceFileAtomically, NewFileGetsTheUsualModeAndOldFileKeepsItsMode) {
     test::TempDir dir;
     const mode_t oldMask = ::umask(022);
     const std::string fresh = dir.file("fresh");
-    ASSERT_TRUE(replaceFileAtomically(fresh, "x"));
-    EXPECT_EQ(modeOf(fresh), 0644u);
+    ASSERT_TRUE(replaceFileAtomically(fresh, "x").ok());
+    EXPECT_EQ(statOf(fresh).st_mode & 07777, 0644u);
 
     const std::string existing = dir.file("existing");
     test::writeBytes(existing, "old");
     ASSERT_EQ(::chmod(existing.c_str(), 0640), 0);
-    ASSERT_TRUE(replaceFileAtomically(existing, "new"));
-    EXPECT_EQ(modeOf(existing), 0640u);
+    ASSERT_TRUE(replaceFileAtomically(existing, "new").ok());
+    EXPECT_EQ(statOf(existing).st_mode & 07777, 0640u);
     ::umask(oldMask);
 }
 
-TEST(ReplaceFileAtomically, WritesThroughASymbolicLink) {
+TEST(ReplaceFileAtomically, ReplacedFileKeepsItsOwnerAndGroup) {
+    skipUnlessRoot();
     test::TempDir dir;
-    test::writeBytes(dir.file("real"), "old");
-    std::filesystem::create_symlink("real", dir.file("link"));
-    ASSERT_TRUE(replaceFileAtomically(dir.file("link"), "new"));
-    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link")));
-    EXPECT_EQ(test::readBytes(dir.file("real")), "new");
+    const std::string path = dir.file("theirs.TNL");
+    test::writeBytes(path, "old");
+    ASSERT_EQ(::chown(path.c_str(), test::kNobody, test::kNogroup), 0);
+    ASSERT_TRUE(replaceFileAtomically(path, "new").ok());
+    const struct stat st = statOf(path);
+    EXPECT_EQ(std::make_pair(st.st_uid, st.st_gid), std::make_pair(test::kNobody, test::kNogroup));
+}
+
+TEST(ReplaceFileAtomically, WritesTheFileALinkPointsTo) {
+    for (const bool targetExists : {true, false}) {
+        test::TempDir dir;
+        if (targetExists) {
+            test::writeBytes(dir.file("real"), "old");
+        }
+        std::filesystem::create_symlink("real", dir.file("link"));
+        ASSERT_TRUE(replaceFileAtomically(dir.file("link"), "new").ok());
+        EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link")) &&
+                    test::readBytes(dir.file("real")) == "new")
+            << (targetExists ? "live link" : "dangling link");
+    }
 }
 
 TEST(ReplaceFileAtomically, WritesIntoAPipeInsteadOfReplacingIt) {
@@ -58,13 +98,86 @@ TEST(ReplaceFileAtomically, WritesIntoAPipeInsteadOfReplacingIt) {
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
     ASSERT_GE(reader, 0);
-    ASSERT_TRUE(replaceFileAtomically(fifo, "MThd"));
+    ASSERT_TRUE(replaceFileAtomically(fifo, "MThd").ok());
     char got[8] = {};
     EXPECT_EQ(::read(reader, got, sizeof got), 4);
     EXPECT_EQ(std::string(got), "MThd");
     ::close(reader);
     EXPECT_TRUE(std::filesystem::is_fifo(fifo));
     EXPECT_EQ(dir.entryCount(), 1u);
+}
+
+// Where a new file would split hard links, lose the owner or need a folder the user may
+// not write to, the file itself is written: same inode, new bytes.
+struct InPlaceCase {
+    const char *name;
+    bool asNobody;                             // saved by the unprivileged user
+    void (*prepare)(const test::TempDir &dir); // dir holds "song.TNL" with "old bytes"
+};
+
+void PrintTo(const InPlaceCase &c, std::ostream *os) {
+    *os << c.name;
+}
+
+class ReplaceFileInPlace : public ::testing::TestWithParam<InPlaceCase> {};
+
+TEST_P(ReplaceFileInPlace, KeepsTheSameFile) {
+    skipUnlessRoot();
+    test::TempDir dir;
+    const std::string path = dir.file("song.TNL");
+    test::writeBytes(path, "old bytes");
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+    GetParam().prepare(dir);
+    const ino_t inode = test::inodeOf(path);
+    auto save = [&] { return replaceFileAtomically(path, "new").error; };
+    ASSERT_EQ(GetParam().asNobody ? test::runAsNobody(save) : save(), 0);
+    EXPECT_TRUE(test::inodeOf(path) == inode && test::readBytes(path) == "new");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ReplaceFileInPlace,
+    ::testing::Values(
+        InPlaceCase{"OtherHardLink", false,
+                    [](const test::TempDir &dir) {
+                        ASSERT_EQ(::link(dir.file("song.TNL").c_str(), dir.file("copy").c_str()),
+                                  0);
+                    }},
+        InPlaceCase{"OwnerTheSaverCannotGive", true,
+                    [](const test::TempDir &dir) {
+                        // The folder is the saver's, the file another user's (writable).
+                        ASSERT_EQ(::chown(dir.path().c_str(), test::kNobody, test::kNogroup), 0);
+                        ASSERT_EQ(::chmod(dir.file("song.TNL").c_str(), 0666), 0);
+                    }},
+        InPlaceCase{"ReadOnlyFolder", true,
+                    [](const test::TempDir &dir) {
+                        ASSERT_EQ(::chmod(dir.file("song.TNL").c_str(), 0666), 0);
+                    }}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST(ReplaceFileAtomically, RefusesAFileTheUserMayNotWrite) {
+    skipUnlessRoot();
+    for (const bool throughLink : {false, true}) {
+        test::TempDir dir;
+        ASSERT_EQ(::chown(dir.path().c_str(), test::kNobody, test::kNogroup), 0);
+        const std::string file = dir.file("read-only.TNL");
+        test::writeBytes(file, "old");
+        ASSERT_EQ(::chown(file.c_str(), test::kNobody, test::kNogroup), 0);
+        ASSERT_EQ(::chmod(file.c_str(), 0444), 0);
+        std::filesystem::create_symlink(file, dir.file("link"));
+        const std::string path = throughLink ? dir.file("link") : file;
+        EXPECT_EQ(test::runAsNobody([&] { return replaceFileAtomically(path, "new").error; }),
+                  EACCES)
+            << path;
+        EXPECT_EQ(test::readBytes(file), "old");
+    }
+}
+
+TEST(ReplaceFileAtomically, SavesANameOfTheLongestLength) {
+    test::TempDir dir;
+    const std::string path = dir.file(std::string(255, 'n'));
+    ASSERT_TRUE(replaceFileAtomically(path, "x").ok());
+    ASSERT_TRUE(replaceFileAtomically(path, "y").ok());
+    EXPECT_EQ(test::readBytes(path), "y");
 }
 
 TEST(ReplaceFileAtomically, FailuresLeaveEverythingAsItWas) {
@@ -75,11 +188,34 @@ TEST(ReplaceFileAtomically, FailuresLeaveEverythingAsItWas) {
     test::writeBytes(dir.file("folder/inside"), "keep");
     for (const std::string &path : {plain + "/x", dir.file("absent/x"), dir.file("folder"),
                                     std::string(), dir.file("") + "/"}) {
-        EXPECT_FALSE(replaceFileAtomically(path, "new")) << path;
+        EXPECT_FALSE(replaceFileAtomically(path, "new").ok()) << path;
     }
     EXPECT_EQ(test::readBytes(plain), "old");
     EXPECT_EQ(test::readBytes(dir.file("folder/inside")), "keep");
     EXPECT_EQ(dir.entryCount(), 2u) << "no temporary file is left behind";
+}
+
+TEST(IsSameFile, AnyNameOfOneFile) {
+    test::TempDir dir;
+    test::writeBytes(dir.file("song.TNL"), "1fd/");
+    test::writeBytes(dir.file("other.TNL"), "1fd/");
+    ASSERT_EQ(::link(dir.file("song.TNL").c_str(), dir.file("hard").c_str()), 0);
+    std::filesystem::create_symlink("song.TNL", dir.file("soft"));
+    const std::string song = dir.file("song.TNL");
+    const struct {
+        std::string other;
+        bool same;
+    } cases[] = {
+        {song, true},
+        {dir.path().string() + "/./song.TNL", true},
+        {dir.file("hard"), true},
+        {dir.file("soft"), true},
+        {dir.file("other.TNL"), false},
+        {dir.file("absent.MID"), false},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(isSameFile(song, c.other), c.same) << c.other;
+    }
 }
 
 } // namespace

@@ -1,6 +1,9 @@
 // Tests of the .TNL script file: line splitting, NUL stop, CR LF writing, round trips.
 #include "score/script_file.h"
 
+#include <cstdint>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include "score/score_document.h"
@@ -59,30 +62,63 @@ TEST(ScriptFile, WriteThenReadGivesTheSameBytes) {
     EXPECT_EQ(dir.entryCount(), 1u) << "no temporary file is left behind";
 }
 
-TEST(ScriptFile, ReadFailureNamesThePath) {
+// Reading stops at the first NUL, so an endless or huge input ends at once.
+TEST(ScriptFile, ReadsHugeAndEndlessInputsUpToTheFirstNul) {
     test::TempDir dir;
-    const std::string missing = dir.file("missing.TNL");
-    try {
-        readScriptFile(missing);
-        FAIL() << "no error for a missing file";
-    } catch (const FileError &e) {
-        EXPECT_EQ(std::string(e.what()), "Cannot open file " + missing);
-    }
-    EXPECT_THROW(readScriptFile(dir.path().string()), FileError) << "a folder is not a file";
+    const std::string sparse = dir.file("sparse.TNL");
+    test::writeBytes(sparse, "1fd/\r\n2fd");
+    ASSERT_EQ(::truncate(sparse.c_str(), std::int64_t{64} << 30), 0);
+    EXPECT_EQ(readScriptFile(sparse), (Lines{"1fd/", "2fd"})) << "64 GB, holes read as NUL";
+    EXPECT_EQ(readScriptFile("/dev/zero"), Lines{});
 }
 
-TEST(ScriptFile, WriteFailureNamesThePathAndKeepsTheOldFile) {
+// The first line is the toolkit's message, the second why, in the user's words.
+TEST(ScriptFile, ReadFailureSaysWhichFileAndWhy) {
+    test::TempDir dir;
+    const std::string missing = dir.file("missing.TNL");
+    const std::string folder = dir.path().string();
+    for (const auto &[path, why] : {std::pair{missing, "文件不存在"}, {folder, "这是一个文件夹"}}) {
+        try {
+            readScriptFile(path);
+            ADD_FAILURE() << "no error for " << path;
+        } catch (const FileError &e) {
+            EXPECT_EQ(std::string(e.what()), "Cannot open file " + path + "\n" + why);
+        }
+    }
+}
+
+std::string writeFailure(const std::string &path) {
+    try {
+        writeScriptFile(path, {"1fd/"});
+    } catch (const FileError &e) {
+        return e.what();
+    }
+    return "no error";
+}
+
+TEST(ScriptFile, WriteFailureSaysWhichFileAndWhyAndKeepsTheOldFile) {
     test::TempDir dir;
     const std::string blocker = dir.file("plain");
     test::writeBytes(blocker, "old");
-    const std::string target = blocker + "/song.TNL"; // parent is a regular file
-    try {
-        writeScriptFile(target, {"1fd/"});
-        FAIL() << "no error for an impossible path";
-    } catch (const FileError &e) {
-        EXPECT_EQ(std::string(e.what()), "Cannot create file " + target);
+    const std::string absent = dir.file("absent/song.TNL");
+    const std::string underFile = blocker + "/song.TNL";
+    for (const auto &[path, why] : {std::pair{std::string("/dev/full"), "磁盘空间不足"},
+                                    {absent, "文件夹不存在"},
+                                    {underFile, "路径中有一部分不是文件夹"}}) {
+        EXPECT_EQ(writeFailure(path), "Cannot create file " + path + "\n" + why);
     }
     EXPECT_EQ(test::readBytes(blocker), "old");
+    if (::geteuid() == 0) {
+        // A file its user may not write: refused as a plain save would be.
+        ASSERT_EQ(::chmod(blocker.c_str(), 0444), 0);
+        ASSERT_EQ(::chown(dir.path().c_str(), test::kNobody, test::kNogroup), 0);
+        EXPECT_EQ(test::runAsNobody([&] {
+                      return writeFailure(blocker) ==
+                             "Cannot create file " + blocker + "\n没有权限";
+                  }),
+                  1);
+        EXPECT_EQ(test::readBytes(blocker), "old");
+    }
 }
 
 } // namespace

@@ -4,8 +4,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <grp.h>
 #include <iterator>
 #include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -42,6 +47,34 @@ inline void writeBytes(const std::string &path, const std::string &bytes) {
 inline std::string readBytes(const std::string &path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+inline ino_t inodeOf(const std::string &path) {
+    struct stat st {};
+    EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
+    return st.st_ino;
+}
+
+// The unprivileged user the permission tests act as.
+constexpr uid_t kNobody = 65534;
+constexpr gid_t kNogroup = 65534;
+
+// Runs body in a child process as the user nobody and answers what body returned (0 to
+// 255), so the kernel's permission checks apply although the tests run as root. Only a
+// root process can give files to other users: callers skip when not root.
+inline int runAsNobody(const std::function<int()> &body) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(kNogroup) != 0 || ::setuid(kNobody) != 0) {
+            ::_exit(255);
+        }
+        ::_exit(body());
+    }
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) {
+        return 254;
+    }
+    return WEXITSTATUS(status);
 }
 
 } // namespace tunelet::test
