@@ -1,0 +1,36 @@
+// About box (Tabout): the program's icon, name and version.
+//
+//   Bevel1  sunken frame around the picture and the label
+//   Image1  the program's icon
+//   Label3  the program's name and version
+//   OKBtn   default button, ends with OK
+//
+// No cancel button: Esc does nothing; the close box ends it with Cancel.
+#pragma once
+
+#include <QDialog>
+
+class QFrame;
+class QLabel;
+class QPushButton;
+
+namespace tunelet::ui {
+
+class Tabout : public QDialog {
+    Q_OBJECT
+public:
+    explicit Tabout(QWidget *owner);
+
+    void reject() override;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    QFrame *Bevel1;
+    QLabel *Image1;
+    QLabel *Label3;
+    QPushButton *OKBtn;
+};
+
+} // namespace tunelet::ui

@@ -1,0 +1,29 @@
+// Documentation window (Treadme): the script file format, in a memo the user may scroll.
+//
+//   Memo1  the text, filling the window and following its size; the user may edit it,
+//          but nothing is kept: every opening shows the text afresh
+//
+// No buttons: the close box ends it (with Cancel); Esc does nothing.
+#pragma once
+
+#include <QDialog>
+
+class QPlainTextEdit;
+
+namespace tunelet::ui {
+
+class Treadme : public QDialog {
+    Q_OBJECT
+public:
+    explicit Treadme(QWidget *owner);
+
+    void reject() override;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    QPlainTextEdit *Memo1;
+};
+
+} // namespace tunelet::ui
