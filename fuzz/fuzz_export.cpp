@@ -1,11 +1,13 @@
 // Fuzz target: any bytes as a script file, compiled to MIDI; every success must be a
-// well-formed Standard MIDI File with one track per line and all data bytes below 0x80.
+// well-formed Standard MIDI File with one track per line and all data bytes below 0x80,
+// and every failure must be told in printable UTF-8 text, whatever bytes the line holds.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 
+#include "cli/diagnostics.h"
 #include "export/score_to_midi.h"
 #include "score/script_file.h"
 
@@ -86,6 +88,20 @@ void checkSmf(std::string_view b, std::size_t tracks, std::uint16_t division) {
     check(at == b.size());
 }
 
+// Valid UTF-8 with no control character: what a terminal shows as it is.
+void checkPrintable(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        check(lead >= 0x20 && lead != 0x7F && (lead < 0x80 || lead >= 0xC2) && lead < 0xF5);
+        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        check(i + length <= text.size());
+        for (std::size_t k = 1; k < length; ++k) {
+            check((static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80);
+        }
+        i += length;
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
@@ -109,6 +125,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     } else {
         check(result.bytes.empty());
         check(!lines.empty() || result.failure == tunelet::midi::ExportFailure::NoTracks);
+        checkPrintable(tunelet::midi::failureMessage(result.failure));
+        checkPrintable(tunelet::cli::failureDetail(result, lines, {"in.TNL", "out.MID"}));
     }
     return 0;
 }
