@@ -2,7 +2,10 @@
 #include "ui/line_editor.h"
 
 #include <QFocusEvent>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
 #include <QValidator>
+#include <limits>
 
 namespace tunelet::ui {
 
@@ -18,10 +21,15 @@ public:
     }
 };
 
+constexpr char16_t kBackspace = 8;
+constexpr char16_t kDelete = 0x7F; // some keyboards send it as the Delete key's text
+
 } // namespace
 
 LineEditor::LineEditor(QWidget *parent) : QLineEdit(parent) {
     setValidator(new LowerCaseValidator(this));
+    setMaxLength(std::numeric_limits<int>::max()); // a track may be megabytes long
+    setAttribute(Qt::WA_InputMethodEnabled, false);
 }
 
 void LineEditor::setLowerText(const QString &text) {
@@ -33,6 +41,26 @@ void LineEditor::focusInEvent(QFocusEvent *event) {
     // does not, but keep everything else the focus-in does.
     QFocusEvent plain(event->type(), Qt::OtherFocusReason);
     QLineEdit::focusInEvent(&plain);
+}
+
+void LineEditor::keyPressEvent(QKeyEvent *event) {
+    const QString typed = event->text();
+    if (typed.isEmpty() || typed == QChar(kDelete) || !m_keyHandler) {
+        QLineEdit::keyPressEvent(event);
+        return;
+    }
+    for (const QChar k : typed) {
+        m_keyHandler(k);
+    }
+    if (typed == QChar(kBackspace)) {
+        QLineEdit::keyPressEvent(event);
+    } else {
+        event->accept(); // composed (or refused), never typed
+    }
+}
+
+void LineEditor::inputMethodEvent(QInputMethodEvent *event) {
+    event->accept(); // an input method that is on anyway still types nothing
 }
 
 } // namespace tunelet::ui

@@ -1,0 +1,44 @@
+// Main window (Tmain): composing a whole token with one key press in the line editor.
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "export/token_composer.h"
+#include "ui/line_editor.h"
+#include "ui/main_f.h"
+#include "ui/token_inserter.h"
+
+namespace tunelet::ui {
+
+// The tests run in order and each stands alone; the editor then drops the character
+// (all but Backspace), so nothing but whole tokens reaches the line.
+void Tmain::ijKeyPress(QChar typed) {
+    const char k = typed.unicode() < 0x80 ? static_cast<char>(typed.unicode()) : '\0';
+    if (k == '#') {
+        if (const std::optional<QString> token = chooseVolumeToken(*this, *m_prompt)) {
+            insertToken(*token);
+        }
+    }
+    if (midi::isPitchLetter(k)) {
+        const midi::ComposedNote note = midi::composeNote(k, m_input.octave, m_input.beat);
+        if (!note.refused) { // above key 127: silently nothing
+            insertToken(QString::fromStdString(note.text));
+        }
+    }
+    if (k == '0') {
+        insertToken(QString::fromStdString(midi::composeRest(m_input.beat)));
+    }
+    if (k == '\r') {
+        Button1->click(); // as a click: its question included
+    }
+    if (k == '@') {
+        if (const std::optional<QString> token = chooseProgramToken(*this, *m_prompt)) {
+            insertToken(*token);
+        }
+    }
+}
+
+void Tmain::insertToken(const QString &token) {
+    ui::insertToken(token, *tmp, *ij);
+}
+
+} // namespace tunelet::ui
