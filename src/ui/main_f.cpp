@@ -14,6 +14,8 @@
 
 #include "playback/media_player.h"
 #include "ui/application.h"
+#include "ui/dialog_layout.h"
+#include "ui/hp.h"
 #include "ui/line_editor.h"
 #include "ui/texts.h"
 #include "ui/track_list_model.h"
@@ -24,14 +26,6 @@ namespace {
 
 constexpr int kButtonWidth = 75; // Button1
 constexpr int kBandHeight = 21;  // ToolBar3's buttons
-
-QFont windowFont() {
-    QFont font;
-    font.setFamilies(
-        {QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("WenQuanYi Micro Hei")});
-    font.setPixelSize(13);
-    return font;
-}
 
 template <typename T> T *named(T *widget, const char *name) {
     widget->setObjectName(QLatin1String(name));
@@ -46,7 +40,7 @@ Tmain::Tmain(std::unique_ptr<Prompt> prompt, std::unique_ptr<playback::Sequencer
       m_prompt(std::move(prompt)) {
     setObjectName(QStringLiteral("main"));
     setWindowTitle(texts::kWindowCaption);
-    setFont(windowFont());
+    setFont(songFont());
     move(192, 128);
     resize(573, 375);
     setErrorReporter(
@@ -148,6 +142,7 @@ QWidget *Tmain::buildScoreBox(QWidget *parent) {
 void Tmain::wire() {
     connect(Button1, &QPushButton::clicked, this, [this] { runGuarded([&] { Button1Click(); }); });
     connect(ij, &QLineEdit::textChanged, this, [this] { ijChange(); });
+    ij->setKeyHandler([this](QChar k) { runGuarded([&] { ijKeyPress(k); }); });
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
     lp->viewport()->installEventFilter(this);
     ToolBar3->installEventFilter(this);
@@ -172,6 +167,9 @@ bool Tmain::event(QEvent *event) {
         if (!frame.isNull()) {
             m_placed = true;
             resize(QSize(573, 375) - frame);
+            if (hpf->isVisible()) {
+                hpf->placeAtOwnersCorner();
+            }
         }
     }
     return handled;
@@ -191,6 +189,11 @@ void Tmain::FormCreate() {
     m_document.setFileName({});
     m_timeIncrement = 48;
     m_document.setSaved(true);
+    // The palette sets the octave and beat to their defaults, composes into ij and is
+    // shown from the start.
+    hpf = new Thpf(this, m_input, *m_prompt);
+    hpf->setTarget(ij);
+    hpf->show();
 }
 
 void Tmain::FormResize() {

@@ -1,6 +1,8 @@
 // Main window (Tmain): the score's track list, the line editor, the menus and tool bars.
 //
 //   Tmain ── TrackListModel ── ScoreDocument (track lines, file name, saved flag)
+//     ├─ ij: a key composes a token (InputState) and pastes it at the caret (via tmp)
+//     ├─ hpf, the input palette: buttons compose the same tokens into ij
 //     ├─ export: scoreToMidi(lines, time increment, dz) writes the .MID file
 //     └─ mp1, the transport bar ── Sequencer (FluidSynth) plays it
 //
@@ -26,6 +28,7 @@
 
 #include "playback/sequencer.h"
 #include "score/score_document.h"
+#include "ui/input_state.h"
 #include "ui/prompt.h"
 
 class QAction;
@@ -45,6 +48,7 @@ class MediaPlayer;
 namespace tunelet::ui {
 
 class LineEditor;
+class Thpf;
 class TrackListModel;
 
 // The 27 pictures of ImageList1, in index order.
@@ -72,6 +76,8 @@ public:
     void D1Click();
     void lpDblClick();
     void ijChange();
+    // One typed character of the line editor: composes and inserts its token.
+    void ijKeyPress(QChar k);
     void Timer1Timer();
     void N2Click() { newScore(); }
     void O1Click() { openScore(); }
@@ -85,8 +91,7 @@ public:
     void O2Click();
     void U1Click();
     void C1Click();
-    // Time increment, scale, beat, tools and help items: their actions come with the
-    // palette and the dialogs.
+    // Time increment, scale, beat, tools and help items.
     void P1Click();
     void N4Click();
     void N5Click();
@@ -124,6 +129,7 @@ private:
 
     void scaleItemClick(char letter);
     void beatItemClick(char letter);
+    void insertToken(const QString &token);
     void buildLayout(std::unique_ptr<playback::Sequencer> sequencer);
     QWidget *buildCoolBar1(QWidget *parent, std::unique_ptr<playback::Sequencer> sequencer);
     QWidget *buildScoreBox(QWidget *parent);
@@ -160,6 +166,7 @@ private:
     TrackListModel *m_model;
     std::unique_ptr<Prompt> m_prompt;
     std::uint16_t m_timeIncrement = 48; // ticks per quarter note written by the export
+    InputState m_input;                 // octave and beat of the composed notes
 
     QList<QIcon> ImageList1;    // the pictures of the menus and tool bars
     FileDialogState op1;        // the shared open dialog
@@ -176,6 +183,7 @@ private:
     QListView *lp;              // the track list
     QLineEdit *tmp;             // hidden staging field of token insertion
     QTimer *Timer1;             // refreshes the status line
+    Thpf *hpf = nullptr;        // the input palette
     QAction *dz = nullptr;      // staccato
     QAction *showT = nullptr;   // palette shown
     QMenu *N4 = nullptr;        // scale menu

@@ -9,8 +9,13 @@
 #include <array>
 
 #include "playback/media_player.h"
+#include "ui/Unit1.h"
+#include "ui/Unit2.h"
 #include "ui/application.h"
+#include "ui/f_settime.h"
+#include "ui/hp.h"
 #include "ui/main_f.h"
+#include "ui/modal_result.h"
 #include "ui/texts.h"
 
 namespace tunelet::ui {
@@ -158,9 +163,10 @@ void Tmain::buildScaleAndBeatMenus() {
             action->setChecked(qstrcmp(item.name, checked) == 0);
             group->addAction(action);
         }
+        return group;
     };
-    fill(N4, scale, "N51");
-    fill(N5, beat, "pp4");
+    m_scaleGroup = fill(N4, scale, "N51");
+    m_beatGroup = fill(N5, beat, "pp4");
 }
 
 void Tmain::buildToolBars() {
@@ -198,16 +204,70 @@ void Tmain::buildToolBars() {
 
 namespace tunelet::ui {
 
-// The time increment, scale, beat, palette and help items are in place with their
-// captions, pictures and checks; their actions arrive with the palette and the dialogs.
-void Tmain::P1Click() {}
-void Tmain::scaleItemClick(char) {}
-void Tmain::beatItemClick(char) {}
-void Tmain::N4Click() {}
-void Tmain::N5Click() {}
-void Tmain::T1Click() {}
-void Tmain::showTClick() {}
-void Tmain::R1Click() {}
-void Tmain::A2Click() {}
+namespace {
+
+constexpr int kHighestTimeIncrement = 384;
+
+// The radio item of a letter: "a" is the group's first.
+QAction *itemOf(QActionGroup *group, char letter) {
+    return group->actions().value(letter - 'a');
+}
+
+} // namespace
+
+void Tmain::P1Click() {
+    Tsettime dialog(this);
+    dialog.setWindowTitle(texts::kTimeIncrementCaption);
+    dialog.setMaximum(kHighestTimeIncrement);
+    dialog.setPosition(m_timeIncrement);
+    if (m_prompt->runDialog(dialog) == kModalOk) {
+        m_timeIncrement = static_cast<std::uint16_t>(dialog.position());
+    }
+}
+
+void Tmain::scaleItemClick(char letter) {
+    itemOf(m_scaleGroup, letter)->setChecked(true);
+    m_input.octave = letter;
+    hpf->setOctaveDown(letter);
+}
+
+void Tmain::beatItemClick(char letter) {
+    itemOf(m_beatGroup, letter)->setChecked(true);
+    hpf->setBeatDown(letter);
+    m_input.beat = letter;
+}
+
+// The palette changes the letters without touching the menus; they catch up here.
+void Tmain::N4Click() {
+    if (QAction *item = itemOf(m_scaleGroup, m_input.octave)) {
+        item->setChecked(true);
+    }
+}
+
+void Tmain::N5Click() {
+    if (QAction *item = itemOf(m_beatGroup, m_input.beat)) {
+        item->setChecked(true);
+    }
+}
+
+// The palette's close box hides it behind the menu's back: the check catches up here.
+void Tmain::T1Click() {
+    showT->setChecked(hpf->isVisible());
+}
+
+void Tmain::showTClick() {
+    showT->setChecked(!showT->isChecked());
+    hpf->setVisible(showT->isChecked());
+}
+
+void Tmain::R1Click() {
+    Treadme documentation(this);
+    m_prompt->runDialog(documentation);
+}
+
+void Tmain::A2Click() {
+    Tabout about(this);
+    m_prompt->runDialog(about);
+}
 
 } // namespace tunelet::ui

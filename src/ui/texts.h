@@ -33,6 +33,19 @@ inline const QString kAskPlayExport = QStringLiteral("成功生成MIDI文件。�
 inline const QString kExportTokenError = QStringLiteral("音轨有错误，无法导出为MIDI文件！");
 inline const QString kExportOtherError = QStringLiteral("有错误产生，无法导出为MIDI文件！");
 
+// Composition: the line editor's keys, the palette and the settings menus.
+inline const QString kNoInstrumentChosen = QStringLiteral("没有选择乐器！");
+inline const QString kVolumeCaption = QStringLiteral("设置音量");
+inline const QString kTimeIncrementCaption = QStringLiteral("设置时间增量");
+inline const QString kPaletteCaption = QStringLiteral("辅助");
+inline const QString kInstrumentHint = QStringLiteral("设置乐器");
+inline const QString kVolumeHint = QStringLiteral("设置音量");
+inline const QString kPreviewBand = QStringLiteral("预览");
+inline const QString kNotesBand = QStringLiteral("简谱");
+inline const QString kSharpsBand = QStringLiteral("带修饰符的简谱");
+inline const QString kBeatBand = QStringLiteral("拍子");
+inline const QString kScaleBand = QStringLiteral("音阶");
+
 // Menus: caption with its access key.
 inline const QString kMenuFile = QStringLiteral("文件(&F)");
 inline const QString kNew = QStringLiteral("新建(&N)");
