@@ -3,6 +3,7 @@
 
 #include <QFileInfo>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QTranslator>
 
@@ -77,7 +78,11 @@ bool loadChineseQtTexts(QCoreApplication &app) {
     return QCoreApplication::installTranslator(translator);
 }
 
-Application::Application(int &argc, char **argv) : QApplication(argc, argv) {}
+Application::Application(int &argc, char **argv) : QApplication(argc, argv) {
+    // The program speaks Simplified Chinese whatever the system's language: numbers and
+    // dates too, so a file dialog never mixes "7 Dec" into a Chinese window.
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+}
 
 bool Application::notify(QObject *receiver, QEvent *event) {
     try {

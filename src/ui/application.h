@@ -38,6 +38,7 @@ bool loadChineseQtTexts(QCoreApplication &app);
 
 class Application : public QApplication {
 public:
+    // Makes Simplified Chinese the default locale.
     Application(int &argc, char **argv);
 
     // Catches an error that leaves any event handler and shows it in the error box.

@@ -3,11 +3,13 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListView>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -26,6 +28,17 @@ namespace {
 
 constexpr int kButtonWidth = 75; // Button1
 constexpr int kBandHeight = 21;  // ToolBar3's buttons
+constexpr int kMediaBandHeight = 24;
+
+// Rows as high as the font's own line: a plain delegate adds a margin above and below.
+class TightRows : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override {
+        return {QStyledItemDelegate::sizeHint(option, index).width(), option.fontMetrics.height()};
+    }
+};
 
 template <typename T> T *named(T *widget, const char *name) {
     widget->setObjectName(QLatin1String(name));
@@ -78,8 +91,8 @@ void Tmain::buildLayout(std::unique_ptr<playback::Sequencer> sequencer) {
 QWidget *Tmain::buildCoolBar1(QWidget *parent, std::unique_ptr<playback::Sequencer> sequencer) {
     CoolBar1 = named(new QWidget(parent), "CoolBar1");
     auto *bands = new QHBoxLayout(CoolBar1);
-    bands->setContentsMargins(2, 2, 2, 2);
-    bands->setSpacing(4);
+    bands->setContentsMargins(1, 1, 1, 1);
+    bands->setSpacing(2);
     ToolBar1 = named(new QToolBar(CoolBar1), "ToolBar1");
     ToolBar2 = named(new QToolBar(CoolBar1), "ToolBar2");
     for (QToolBar *bar : {ToolBar1, ToolBar2}) {
@@ -87,8 +100,18 @@ QWidget *Tmain::buildCoolBar1(QWidget *parent, std::unique_ptr<playback::Sequenc
         bar->setMovable(false);
         bar->setFloatable(false);
         bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
-        bands->addWidget(bar);
+        // No padding of its own: the band is as high as its buttons, as on a rebar.
+        bar->setStyleSheet(
+            QStringLiteral("QToolBar { border: none; padding: 0px; spacing: 0px; }"));
+        // A raised edge around each tool bar, so the row reads as two bands.
+        auto *band = new QFrame(CoolBar1);
+        band->setFrameStyle(QFrame::Panel | QFrame::Raised);
+        auto *inside = new QHBoxLayout(band);
+        inside->setContentsMargins(1, 1, 1, 1);
+        inside->addWidget(bar);
+        bands->addWidget(band);
     }
+    ToolBar2->setMinimumHeight(kMediaBandHeight);
     bands->addStretch(1);
 
     mp1 = named(new playback::MediaPlayer(std::move(sequencer), ToolBar2), "mp1");
@@ -129,6 +152,7 @@ QWidget *Tmain::buildScoreBox(QWidget *parent) {
     lp = named(new QListView(gb1), "lp");
     lp->setModel(m_model);
     lp->setUniformItemSizes(true);
+    lp->setItemDelegate(new TightRows(lp));
     lp->setSelectionMode(QAbstractItemView::SingleSelection);
     lp->setEditTriggers(QAbstractItemView::NoEditTriggers);
     score->addWidget(CoolBar2);

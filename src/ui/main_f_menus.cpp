@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 #include <QToolBar>
 #include <QToolButton>
+#include <algorithm>
 #include <array>
 
 #include "playback/media_player.h"
@@ -187,6 +188,9 @@ void Tmain::buildToolBars() {
     button(ToolBar1, "I1", "ToolButton6");
     gap(ToolBar1, "ToolButton8");
     button(ToolBar1, "D1", "ToolButton7");
+    for (QToolButton *b : ToolBar1->findChildren<QToolButton *>()) {
+        b->setFixedSize(23, 22);
+    }
 
     // ToolBar2's buttons are not flat: a raised media-open button beside the bar.
     auto *ToolButton10 = new QToolButton(ToolBar2);
@@ -198,6 +202,13 @@ void Tmain::buildToolBars() {
     ToolButton10->setAutoRaise(false); // after adding: the tool bar makes its buttons flat
     gap(ToolBar2, "ToolButton11");
     ToolBar2->addWidget(mp1);
+
+    // The tool bars never fold their buttons away: the window is at least as wide as
+    // the band row and the menu bar in one line.
+    for (QToolBar *bar : {ToolBar1, ToolBar2}) {
+        bar->setMinimumWidth(bar->sizeHint().width());
+    }
+    setMinimumWidth(std::max(menuBar()->sizeHint().width(), minimumSizeHint().width()));
 }
 
 } // namespace tunelet::ui

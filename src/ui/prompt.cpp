@@ -6,9 +6,14 @@
 #include <QFileDialog>
 #include <QFileIconProvider>
 #include <QFileInfo>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QIdentityProxyModel>
 #include <QKeyEvent>
+#include <QLocale>
 #include <QMessageBox>
 #include <QMimeDatabase>
+#include <QTreeView>
 
 #include "ui/file_names.h"
 #include "ui/texts.h"
@@ -16,6 +21,13 @@
 namespace tunelet::ui {
 
 namespace {
+
+// Every box and dialog is modal and short-lived: it stays on top, so the input palette,
+// which stays on top of the program's windows, never hides the question it waits for.
+int runModal(QDialog &dialog) {
+    dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
+    return dialog.exec();
+}
 
 // A Yes/No question has no cancel button, so nothing but Yes or No may close it: Qt
 // would otherwise take Esc and the close box as No, and "No" to "save the changes?"
@@ -51,7 +63,7 @@ QMessageBox::StandardButton runBox(QMessageBox::Icon icon, const QString &title,
                                    const QString &detail = {}) {
     QMessageBox box(icon, title, text, buttons, QApplication::activeWindow());
     box.setDetailedText(detail);
-    return static_cast<QMessageBox::StandardButton>(box.exec());
+    return static_cast<QMessageBox::StandardButton>(runModal(box));
 }
 
 // The save dialog of a command that appends an extension to the chosen name: the file
@@ -95,13 +107,40 @@ public:
     }
     QString type(const QFileInfo &info) const override {
         if (info.isDir()) {
-            return QFileIconProvider::type(info);
+            return QStringLiteral("文件夹");
         }
         return m_types.mimeTypeForFile(info, QMimeDatabase::MatchExtension).comment();
     }
 
 private:
     QMimeDatabase m_types;
+};
+
+// Sizes and dates in the program's language: the toolkit's file list words them in the
+// system's locale, which may not be Chinese.
+class ChineseFileList : public QIdentityProxyModel {
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+
+    QVariant data(const QModelIndex &index, int role) const override {
+        const auto *files = qobject_cast<const QFileSystemModel *>(sourceModel());
+        if (role != Qt::DisplayRole || files == nullptr) {
+            return QIdentityProxyModel::data(index, role);
+        }
+        const QModelIndex file = mapToSource(index);
+        switch (index.column()) {
+        case kSizeColumn:
+            return files->isDir(file) ? QString() : QLocale().formattedDataSize(files->size(file));
+        case kDateColumn:
+            return QLocale().toString(files->lastModified(file), QLocale::ShortFormat);
+        default:
+            return QIdentityProxyModel::data(index, role);
+        }
+    }
+
+private:
+    static constexpr int kSizeColumn = 1;
+    static constexpr int kDateColumn = 3;
 };
 
 // The last name is offered again only where the user keeps files: a folder that is
@@ -125,12 +164,19 @@ std::optional<QString> runFileDialog(QFileDialog &dialog, FileDialogState &state
     dialog.setOption(QFileDialog::HideNameFilterDetails); // the entries read "*.TNL", "*.*"
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilter(qtNameFilters(state.filter));
-    dialog.resize(720, 440); // wide enough for the name, size, kind and date columns
+    dialog.setProxyModel(new ChineseFileList(&dialog));
+    dialog.resize(720, 440);
+    if (auto *details = dialog.findChild<QTreeView *>(QStringLiteral("treeView"))) {
+        // The name takes what the size, kind and date leave, so no date is cut short.
+        details->header()->setStretchLastSection(false);
+        details->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+        details->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    }
     if (!state.lastFileName.isEmpty() &&
         isUsersFolder(QFileInfo(state.lastFileName).absolutePath())) {
         dialog.selectFile(state.lastFileName);
     }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    if (runModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
     state.lastFileName = dialog.selectedFiles().first();
@@ -144,7 +190,7 @@ MessageBoxPrompt::MessageBoxPrompt(QString applicationTitle)
 
 bool MessageBoxPrompt::askYesNo(const QString &text) {
     YesNoBox box(texts::kQuestionTitle, text, QApplication::activeWindow());
-    return box.exec() == QMessageBox::Yes;
+    return runModal(box) == QMessageBox::Yes;
 }
 
 Answer MessageBoxPrompt::askYesNoCancel(const QString &text) {
@@ -185,7 +231,7 @@ std::optional<QString> MessageBoxPrompt::saveFile(FileDialogState &state) {
 }
 
 int MessageBoxPrompt::runDialog(QDialog &dialog) {
-    return dialog.exec();
+    return runModal(dialog);
 }
 
 } // namespace tunelet::ui

@@ -3,6 +3,13 @@
 
 namespace tunelet::ui {
 
+namespace {
+
+// More characters than any screen shows in one row of the list.
+constexpr std::size_t kShownBytes = 2048;
+
+} // namespace
+
 QString decodeLine(const std::string &bytes) {
     QStringDecoder decoder("GB18030");
     return decoder(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
@@ -25,7 +32,10 @@ QVariant TrackListModel::data(const QModelIndex &index, int role) const {
     if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount()) {
         return {};
     }
-    return decodeLine(m_document.line(static_cast<std::size_t>(index.row())));
+    // A row shows only what fits the list's width: the head of a long line is enough,
+    // and a track of megabytes is then no slower to draw than a short one.
+    const std::string &line = m_document.line(static_cast<std::size_t>(index.row()));
+    return decodeLine(line.size() <= kShownBytes ? line : line.substr(0, kShownBytes));
 }
 
 void TrackListModel::appendLine(std::string text) {

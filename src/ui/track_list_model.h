@@ -13,7 +13,8 @@ namespace tunelet::ui {
 // Track lines are GBK bytes; the list shows them decoded with GB18030 (a superset of
 // GBK) and a submitted editor text is encoded the same way, so opening and saving a
 // file gives back the same bytes. Rows are decoded only when the view draws them, so a
-// score of a million lines opens without copying it.
+// score of a million lines opens without copying it, and only the head of each line
+// that a row can show, so a line of megabytes does not freeze the list.
 QString decodeLine(const std::string &bytes);
 std::string encodeLine(const QString &text);
 

@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
+#include <QTreeView>
 
 #include "support/fake_sequencer.h"
 #include "ui/application.h"
@@ -113,6 +114,29 @@ TEST_F(WindowTest, RealSaveDialogStartsWithTheLastNameAndReturnsTheTypedOne) {
     EXPECT_EQ(real.saveFile(state), path("second"));
     EXPECT_TRUE(seen);
     EXPECT_EQ(state.lastFileName, path("second"));
+}
+
+TEST_F(WindowTest, RealOpenDialogListsNamesWithoutADotUnderStarDotStarInChinese) {
+    QFile song(path("song"));
+    ASSERT_TRUE(song.open(QIODevice::WriteOnly));
+    song.close();
+    MessageBoxPrompt real("tunelet");
+    FileDialogState state{"*.TNL|*.TNL|*.*|*.*", path("x.TNL"), {}};
+    bool seen = false;
+    whenModal<QFileDialog>(&seen, [&](QFileDialog *dialog) {
+        dialog->selectNameFilter("*.* (*)");
+        auto *list = dialog->findChild<QTreeView *>("treeView");
+        ASSERT_NE(list, nullptr);
+        QAbstractItemModel *files = list->model();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return files->rowCount(list->rootIndex()) > 0; }));
+        const QModelIndex row = files->index(0, 0, list->rootIndex());
+        EXPECT_EQ(row.data().toString(), "song");
+        EXPECT_EQ(row.siblingAtColumn(1).data().toString(), "0 字节");
+        EXPECT_FALSE(row.siblingAtColumn(3).data().toString().contains("Dec"));
+        dialog->reject();
+    });
+    EXPECT_EQ(real.openFile(state), std::nullopt);
+    EXPECT_TRUE(seen);
 }
 
 TEST_F(WindowTest, RealSaveDialogAsksBeforeTheCompletedNameIsReplaced) {

@@ -154,6 +154,15 @@ TEST_F(WindowTest, EditorTurnsPastedTextToLowerCase) {
     EXPECT_FALSE(saved());
 }
 
+TEST_F(WindowTest, NarrowingNeverFoldsTheToolBarsOrHidesTheTransportBar) {
+    window->resize(100, 300);
+    for (const char *name : {"ToolButton1", "ToolButton7", "ToolButton10", "mp1"}) {
+        QWidget *w = control(name);
+        const QRect shown(w->mapTo(window.get(), QPoint(0, 0)), w->size());
+        EXPECT_TRUE(w->isVisible() && window->rect().contains(shown)) << name;
+    }
+}
+
 TEST_F(WindowTest, StatusLineShowsCountAndFileAfterATimerTick) {
     auto *gb1 = control<QGroupBox>("gb1");
     EXPECT_EQ(gb1->title(), "乐谱");
