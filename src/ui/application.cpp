@@ -2,6 +2,7 @@
 #include "ui/application.h"
 
 #include <QFileInfo>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
@@ -82,6 +83,13 @@ Application::Application(int &argc, char **argv) : QApplication(argc, argv) {
     // The program speaks Simplified Chinese whatever the system's language: numbers and
     // dates too, so a file dialog never mixes "7 Dec" into a Chinese window.
     QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+    setApplicationName(QStringLiteral("Tunelet"));
+    setApplicationVersion(QStringLiteral(TUNELET_VERSION));
+    QIcon icon;
+    for (const int size : {16, 32, 48, 64}) {
+        icon.addFile(QStringLiteral(":/app/tunelet-%1.png").arg(size));
+    }
+    setWindowIcon(icon);
 }
 
 bool Application::notify(QObject *receiver, QEvent *event) {

@@ -38,7 +38,8 @@ bool loadChineseQtTexts(QCoreApplication &app);
 
 class Application : public QApplication {
 public:
-    // Makes Simplified Chinese the default locale.
+    // Makes Simplified Chinese the default locale; names the program, its version and
+    // its icon.
     Application(int &argc, char **argv);
 
     // Catches an error that leaves any event handler and shows it in the error box.
