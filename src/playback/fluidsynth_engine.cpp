@@ -26,8 +26,6 @@ void collectLog(int level, const char *message, void *) {
     }
 }
 
-constexpr std::array kAudioDrivers = {"pulseaudio", "alsa"};
-
 } // namespace
 
 FluidLogCapture::FluidLogCapture(QStringList &lines) : m_previous(t_logLines) {
@@ -102,8 +100,8 @@ ErrorCode FluidSynthSequencer::startOutputLocked() {
         return 0;
     }
     FluidLogCapture capture(m_detail);
-    for (const char *name : kAudioDrivers) {
-        fluid_settings_setstr(m_engine->settings.get(), "audio.driver", name);
+    for (const QString &name : m_options.audioDrivers) {
+        fluid_settings_setstr(m_engine->settings.get(), "audio.driver", name.toUtf8().constData());
         m_engine->driver.reset(
             new_fluid_audio_driver2(m_engine->settings.get(), renderAudio, this));
         if (m_engine->driver) {
@@ -192,9 +190,11 @@ QString FluidSynthSequencer::errorText(ErrorCode code) const {
     case kErrSoundFontLoad:
         return QStringLiteral("无法载入音色库：%1").arg(m_subject);
     case kErrNoAudioOutput:
-        return QStringLiteral("无法打开音频输出（已尝试 pulseaudio、alsa）\n"
+        // What happened, then what the user can do; FluidSynth's lines are the detail.
+        return QStringLiteral("无法打开音频输出（已尝试 %1）\n"
                               "没有找到可用的音频设备，导出MIDI文件不受影响。"
-                              "请启动声音服务器（如 PulseAudio）或连接音频设备后再播放");
+                              "请启动声音服务器（如 PulseAudio）或连接音频设备后再播放")
+            .arg(m_options.audioDrivers.join(QStringLiteral("、")));
     case kErrSynth:
         return QStringLiteral("无法启动FluidSynth合成器");
     case kErrNotOpen:

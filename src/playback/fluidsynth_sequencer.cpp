@@ -205,8 +205,11 @@ void FluidSynthSequencer::haltLocked(std::int64_t position) {
     m_position = position;
 }
 
+// Voices and the reverb's and chorus's tails alike. Resetting the channels too costs
+// nothing: every play starts a fresh player whose seek sends the file's program and
+// controller changes up to where it starts.
 void FluidSynthSequencer::silenceLocked() {
-    fluid_synth_all_sounds_off(m_engine->synth.get(), -1);
+    fluid_synth_system_reset(m_engine->synth.get());
 }
 
 // After each rendered block, on whichever thread rendered it, with the block's peak.
@@ -229,7 +232,10 @@ void FluidSynthSequencer::afterRenderLocked(float peak) {
         }
         return;
     }
-    if (fluid_synth_get_active_voice_count(m_engine->synth.get()) == 0 && peak < kQuietPeak) {
+    // Released voices can linger far below hearing for many seconds; once a block is
+    // quiet they are dropped and the output stops.
+    if (peak < kQuietPeak) {
+        silenceLocked();
         m_outputActive = false;
         if (m_options.output == FluidSynthOptions::Output::AudioDriver) {
             QMetaObject::invokeMethod(this, &FluidSynthSequencer::stopIdleOutput,

@@ -34,10 +34,11 @@ enum FluidSynthError : ErrorCode {
 
 struct FluidSynthOptions {
     enum class Output {
-        AudioDriver, // pulseaudio, then alsa; playback runs on FluidSynth's audio thread
+        AudioDriver, // the first of audioDrivers that opens; FluidSynth's audio thread plays
         Silent,      // no driver: the caller calls renderMilliseconds() to move playback on
     };
     Output output = Output::AudioDriver;
+    QStringList audioDrivers = {QStringLiteral("pulseaudio"), QStringLiteral("alsa")};
     // SoundFonts tried in order; the first that exists is loaded.
     QStringList soundFonts = {QStringLiteral("/usr/share/sounds/sf2/default-GM.sf2"),
                               QStringLiteral("/usr/share/sounds/sf2/TimGM6mb.sf2")};
@@ -88,7 +89,7 @@ public:
 
 private:
     struct Engine;
-    // Below this peak (-80 dBFS), with no voice left, a block counts as quiet.
+    // Below this peak (-80 dBFS) a block counts as quiet.
     static constexpr float kQuietPeak = 1e-4f;
     enum class State { Closed, Stopped, Playing, Paused };
 

@@ -1,0 +1,136 @@
+#!/bin/bash
+# Records what Tunelet's playback sends to the sound server and measures it: dropouts
+# (runs of digital silence inside the music), Play to first sound, the time from a note
+# sent to the synthesiser to its sound, how the last note ends, and the CPU used while
+# nothing plays. For measuring only; it needs pulseaudio, pulseaudio-utils and python3,
+# and a build with the playback_probe target:
+#
+#   cmake --build BUILD --target playback_probe
+#   scripts/record_playback.sh BUILD [load]      # "load": two busy loops during the runs
+#
+# It starts its own PulseAudio with a null sink when none answers, records the sink's
+# monitor with parec, and compares with FluidSynth's own player when `fluidsynth` exists.
+set -euo pipefail
+
+build=${1:?usage: record_playback.sh BUILD [load]}
+load=${2:-}
+probe="$build/bench/playback/playback_probe"
+work=$(mktemp -d)
+trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
+sf2=/usr/share/sounds/sf2/default-GM.sf2
+
+if ! pactl info >/dev/null 2>&1; then
+    pulseaudio --daemonize=yes --exit-idle-time=-1 -n \
+        --load="module-native-protocol-unix auth-anonymous=1" \
+        --load="module-null-sink sink_name=rec" --load="module-always-sink"
+    sleep 1
+fi
+sink=$(pactl get-default-sink)
+
+# Reads raw 16-bit stereo from parec and keeps, per read, the wall clock and the frames
+# received so far, so each frame can be placed in time.
+cat >"$work/capture.py" <<'PY'
+import sys, time
+out = open(sys.argv[1], "wb"); stamps = open(sys.argv[2], "w"); frames = 0
+while True:
+    data = sys.stdin.buffer.read1(4096)
+    if not data:
+        break
+    now = time.time(); out.write(data); frames += len(data) // 4
+    stamps.write(f"{now:.6f} {frames}\n")
+PY
+
+cat >"$work/analyse.py" <<'PY'
+import sys, array, bisect
+raw, stamps, marks = sys.argv[1], sys.argv[2], sys.argv[3]
+rate = 44100
+s = array.array("h"); s.frombytes(open(raw, "rb").read())
+left = s[0::2]; right = s[1::2]
+level = [max(abs(a), abs(b)) for a, b in zip(left, right)]
+st = [tuple(map(float, l.split())) for l in open(stamps)]
+ends = [int(f) for _, f in st]
+def wall(frame):  # the wall clock at which `frame` was captured
+    i = bisect.bisect_left(ends, frame + 1)
+    i = min(i, len(st) - 1)
+    return st[i][0] - (st[i][1] - frame) / rate
+def frame_at(t):
+    lo, hi = 0, len(level) - 1
+    while lo < hi:
+        mid = (lo + hi) // 2
+        if wall(mid) < t: lo = mid + 1
+        else: hi = mid
+    return lo
+m = {}
+for l in open(marks):
+    k, v = l.split()[:2]
+    m.setdefault(k, []).append(float(v))
+def first_sound(after):
+    f = frame_at(after)
+    while f < len(level) and level[f] < 300:  # about -40 dBFS
+        f += 1
+    return f
+if "note" in m:
+    lat = [(wall(first_sound(t)) - t) * 1000 for t in m["note"]]
+    print("note to sound: " + ", ".join(f"{x:.0f}" for x in lat) + " ms")
+    sys.exit()
+start = first_sound(m["play"][0])
+print(f"play to first sound: {(wall(start) - m['play'][0]) * 1000:.0f} ms")
+last = max(i for i in range(len(level)) if level[i] > 0)
+# Dropouts: runs of exact zero of at least 1 ms inside the music, from the first sound to
+# the last one above -30 dBFS (the quiet end of a fading note rounds to zero by itself).
+loud_end = max(i for i in range(len(level)) if level[i] > 1000)
+runs, run = [], 0
+for i in range(start, loud_end):
+    if left[i] == 0 and right[i] == 0:
+        run += 1
+    else:
+        if run >= rate // 1000:
+            runs.append(run)
+        run = 0
+print(f"dropouts: {len(runs)}, {sum(runs) * 1000 // rate} ms in all"
+      + (f", longest {max(runs) * 1000 // rate} ms" if runs else ""))
+if "end_notice" in m:
+    e = frame_at(m["end_notice"][0])
+    print(f"sound after the end notice: {(last - e) * 1000 // rate} ms")
+# The ending: level over 5 ms windows from the loudest of the last second to silence.
+w = rate // 200
+tail = [max(level[i:i + w]) for i in range(max(start, last - rate * 3), last, w)]
+peak_at = max(range(len(tail)), key=lambda i: tail[i]) if tail else 0
+below = next((i for i in range(peak_at, len(tail)) if tail[i] < tail[peak_at] / 100), len(tail))
+print(f"last sound: from its peak to -40 dB in {(below - peak_at) * 5} ms")
+PY
+
+record() { # record NAME COMMAND...: records while COMMAND runs, prints its figures
+    local name=$1; shift
+    parec -d "$sink.monitor" --raw --format=s16le --rate=44100 --channels=2 --latency-msec=5 \
+        | python3 "$work/capture.py" "$work/$name.raw" "$work/$name.stamps" &
+    local rec=$!
+    sleep 0.5
+    "$@" >"$work/$name.marks"
+    sleep 0.5
+    pkill -f "parec -d $sink.monitor" || true
+    wait $rec || true
+    echo "== $name${load:+ (under load)}"
+    python3 "$work/analyse.py" "$work/$name.raw" "$work/$name.stamps" "$work/$name.marks"
+}
+
+fluid() { # FluidSynth's own player for comparison, marks like the probe's
+    echo "play $(date +%s.%N)"
+    fluidsynth -q -n -i -a pulseaudio "$@" "$sf2" >/dev/null 2>&1
+}
+
+if [ "$load" = load ]; then
+    yes >/dev/null & yes >/dev/null &
+fi
+
+"$probe" write-scale "$work/scale.mid"
+"$probe" write-song "$work/song.mid"
+record scale "$probe" play "$work/scale.mid"
+record song "$probe" play "$work/song.mid"
+record note "$probe" note
+if command -v fluidsynth >/dev/null; then
+    record fluidsynth-default fluid "$work/scale.mid"
+    record fluidsynth-1024 fluid -z 1024 "$work/scale.mid"
+fi
+echo "== CPU while nothing plays${load:+ (under load)}"
+"$probe" idle "$work/scale.mid" "$(pgrep -x pulseaudio | head -1)"
