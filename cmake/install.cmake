@@ -1,0 +1,1 @@
+# Installing Tunelet: filled in with the desktop integration.
