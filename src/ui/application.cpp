@@ -86,7 +86,7 @@ Application::Application(int &argc, char **argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Tunelet"));
     setApplicationVersion(QStringLiteral(TUNELET_VERSION));
     QIcon icon;
-    for (const int size : {16, 32, 48, 64}) {
+    for (const int size : {16, 32, 48, 64, 128, 256}) {
         icon.addFile(QStringLiteral(":/app/tunelet-%1.png").arg(size));
     }
     setWindowIcon(icon);

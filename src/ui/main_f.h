@@ -65,7 +65,6 @@ public:
     std::uint16_t timeIncrement() const { return m_timeIncrement; }
     void setTimeIncrement(std::uint16_t ticks) { m_timeIncrement = ticks; }
     bool staccato() const;
-    const QList<QIcon> &imageList() const { return ImageList1; }
 
     // Handlers, named after their control and event.
     void FormCreate();

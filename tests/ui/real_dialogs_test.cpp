@@ -50,6 +50,32 @@ TEST(RealMessageBox, QuestionIsTitledTuneletWithYesNoAndNoIcon) {
     EXPECT_TRUE(seen);
 }
 
+TEST(RealMessageBox, NoticeHasTheApplicationTitleOnlyOkAndNoIcon) {
+    MessageBoxPrompt prompt("tunelet");
+    bool seen = false;
+    whenModal<QMessageBox>(&seen, [](QMessageBox *box) {
+        EXPECT_EQ(box->windowTitle(), "tunelet");
+        EXPECT_EQ(box->text(), "没有选中的音轨！");
+        EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
+        EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
+        box->button(QMessageBox::Ok)->click();
+    });
+    prompt.notice("没有选中的音轨！");
+    EXPECT_TRUE(seen);
+}
+
+TEST(RealMessageBox, ErrorBoxKeepsTheLibrarysLinesAsItsDetail) {
+    MessageBoxPrompt prompt("tunelet");
+    bool seen = false;
+    whenModal<QMessageBox>(&seen, [](QMessageBox *box) {
+        EXPECT_EQ(box->text(), "无法打开音频输出。");
+        EXPECT_EQ(box->detailedText(), "fluidsynth: error: no device");
+        box->button(QMessageBox::Ok)->click();
+    });
+    prompt.errorBox("无法打开音频输出。", "fluidsynth: error: no device");
+    EXPECT_TRUE(seen);
+}
+
 // Esc and the close box never answer a Yes/No question: only Yes or No may close it.
 TEST(RealMessageBox, YesNoQuestionIgnoresEscAndTheCloseBox) {
     MessageBoxPrompt prompt("tunelet");

@@ -154,6 +154,23 @@ TEST_F(WindowTest, EditorTurnsPastedTextToLowerCase) {
     EXPECT_FALSE(saved());
 }
 
+TEST_F(WindowTest, OnlyOneTrackIsSelectedAtATime) {
+    openScript({"1fd/", "2fd/", "3fd/"});
+    const auto clickRow = [this](int row, Qt::KeyboardModifiers keys) {
+        QTest::mouseClick(lp()->viewport(), Qt::LeftButton, keys,
+                          lp()->visualRect(lp()->model()->index(row, 0)).center());
+    };
+    clickRow(0, {});
+    clickRow(2, Qt::ControlModifier);
+    clickRow(1, Qt::ShiftModifier);
+    EXPECT_EQ(lp()->selectionModel()->selectedRows().size(), 1);
+}
+
+TEST_F(WindowTest, StatusLineLagsAChangeByHalfASecondAtMost) {
+    EXPECT_EQ(control<QTimer>("Timer1")->interval(), 500);
+    EXPECT_TRUE(control<QTimer>("Timer1")->isActive());
+}
+
 TEST_F(WindowTest, NarrowingNeverFoldsTheToolBarsOrHidesTheTransportBar) {
     window->resize(100, 300);
     for (const char *name : {"ToolButton1", "ToolButton7", "ToolButton10", "mp1"}) {
