@@ -49,7 +49,7 @@ template <typename T> T *named(T *widget, const char *name) {
 
 Tmain::Tmain(std::unique_ptr<Prompt> prompt, std::unique_ptr<playback::Sequencer> sequencer,
              QWidget *parent)
-    : QMainWindow(parent), m_model(new TrackListModel(m_document, this)),
+    : QMainWindow(parent), m_model(std::make_unique<TrackListModel>(m_document)),
       m_prompt(std::move(prompt)) {
     setObjectName(QStringLiteral("main"));
     setWindowTitle(texts::kWindowCaption);
@@ -150,7 +150,7 @@ QWidget *Tmain::buildScoreBox(QWidget *parent) {
     Button1->setGeometry(443, 0, kButtonWidth, kBandHeight);
 
     lp = named(new QListView(gb1), "lp");
-    lp->setModel(m_model);
+    lp->setModel(m_model.get());
     lp->setUniformItemSizes(true);
     lp->setItemDelegate(new TightRows(lp));
     lp->setSelectionMode(QAbstractItemView::SingleSelection);

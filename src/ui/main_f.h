@@ -66,7 +66,14 @@ public:
     void setTimeIncrement(std::uint16_t ticks) { m_timeIncrement = ticks; }
     bool staccato() const;
 
-    // Handlers, named after their control and event.
+protected:
+    bool event(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    // Handlers, named after their control and event; only the window's own controls,
+    // menus and timer call them.
     void FormCreate();
     void FormResize();
     void FormCloseQuery(bool &canClose);
@@ -118,12 +125,6 @@ public:
     void pp7Click() { beatItemClick('g'); }
     void pp8Click() { beatItemClick('h'); }
 
-protected:
-    bool event(QEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
-private:
     using Handler = void (Tmain::*)();
 
     void scaleItemClick(char letter);
@@ -162,7 +163,8 @@ private:
     void openMedia();
 
     score::ScoreDocument m_document;
-    TrackListModel *m_model;
+    // Declared after the document it reads, so it goes first when the window does.
+    std::unique_ptr<TrackListModel> m_model;
     std::unique_ptr<Prompt> m_prompt;
     std::uint16_t m_timeIncrement = 48; // ticks per quarter note written by the export
     InputState m_input;                 // octave and beat of the composed notes
