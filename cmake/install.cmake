@@ -18,8 +18,35 @@ if(TUNELET_GUI)
   install(TARGETS tunelet RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
   set(tunelet_data ${CMAKE_INSTALL_DATADIR})
-  install(FILES ${PROJECT_SOURCE_DIR}/data/tunelet.desktop
-    DESTINATION ${tunelet_data}/applications)
+  # The installed entry names the program by its full path in the prefix given to
+  # cmake --install, so the menu starts it even while that bin/ folder is not yet in the
+  # session's PATH (~/.local/bin gets there only at the next login). A path that would need
+  # quoting in an Exec line keeps the bare name.
+  install(CODE "set(tunelet_bindir \"${CMAKE_INSTALL_BINDIR}\")
+    set(tunelet_entry_in \"${PROJECT_SOURCE_DIR}/data/tunelet.desktop\")
+    set(tunelet_entry_out \"${PROJECT_BINARY_DIR}/install/tunelet.desktop\")
+    set(tunelet_applications \"${tunelet_data}/applications\")")
+  install(CODE [[
+    if(IS_ABSOLUTE "${tunelet_bindir}")
+      set(bin "${tunelet_bindir}")
+    else()
+      set(bin "${CMAKE_INSTALL_PREFIX}/${tunelet_bindir}")
+    endif()
+    file(READ "${tunelet_entry_in}" entry)
+    if(bin MATCHES "^[A-Za-z0-9/._+-]+$")
+      string(REPLACE "
+Exec=tunelet " "
+Exec=${bin}/tunelet " entry "${entry}")
+      string(REPLACE "
+TryExec=tunelet
+" "
+TryExec=${bin}/tunelet
+" entry "${entry}")
+    endif()
+    file(WRITE "${tunelet_entry_out}" "${entry}")
+    file(INSTALL DESTINATION "${CMAKE_INSTALL_PREFIX}/${tunelet_applications}" TYPE FILE
+      FILES "${tunelet_entry_out}")
+  ]])
   install(FILES ${PROJECT_SOURCE_DIR}/data/tunelet-mime.xml
     DESTINATION ${tunelet_data}/mime/packages RENAME tunelet.xml)
 
@@ -53,8 +80,9 @@ if(TUNELET_GUI)
         message(STATUS "Updating the desktop entries: ${share}/applications")
         execute_process(COMMAND "${tunelet_update_desktop}" -q "${share}/applications")
       endif()
-      if(tunelet_update_icons AND EXISTS "${share}/icons/hicolor/index.theme")
-        execute_process(COMMAND "${tunelet_update_icons}" -q -t "${share}/icons/hicolor")
+      # A theme folder with a cache of its own hides new icons until the cache is rebuilt.
+      if(tunelet_update_icons AND EXISTS "${share}/icons/hicolor/icon-theme.cache")
+        execute_process(COMMAND "${tunelet_update_icons}" -q -t -f "${share}/icons/hicolor")
       endif()
     ]])
   endif()
