@@ -1,6 +1,7 @@
 // Main window: file name rules shared by the file commands and the export.
 #include "ui/file_names.h"
 
+#include <QFile>
 #include <QStringList>
 
 namespace tunelet::ui {
@@ -32,6 +33,14 @@ QString qtNameFilters(const QString &filter) {
         filters << parts[i] + QStringLiteral(" (") + pattern + QLatin1Char(')');
     }
     return filters.join(QStringLiteral(";;"));
+}
+
+std::string nativeName(const QString &path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+QString displayName(const std::string &nativePath) {
+    return QFile::decodeName(QByteArray::fromStdString(nativePath));
 }
 
 } // namespace tunelet::ui

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <string>
 
 namespace tunelet::ui {
 
@@ -13,5 +14,10 @@ QString withExtension(const QString &path, const QString &extension);
 // dialogs take: "description (pattern);;description (pattern)". The pattern "*.*" stands
 // for every file, with or without a dot, as it reads.
 QString qtNameFilters(const QString &filter);
+
+// A path as the system's file functions take it (QFile::encodeName), for the core, and
+// back (QFile::decodeName): names in any locale round-trip.
+std::string nativeName(const QString &path);
+QString displayName(const std::string &nativePath);
 
 } // namespace tunelet::ui

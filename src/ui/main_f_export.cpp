@@ -7,14 +7,26 @@
 
 namespace tunelet::ui {
 
+namespace {
+
+// The core's wording of the failure (the command line prints the same), and under it what
+// happened to which file, where the core says so.
+QString failureText(const midi::ExportResult &result, const std::string &script,
+                    const std::string &output) {
+    QString text = QString::fromStdString(midi::failureMessage(result.failure));
+    if (const std::string detail = midi::failureDetail(result, script, output); !detail.empty()) {
+        text += QLatin1Char('\n') + QString::fromStdString(detail);
+    }
+    return text;
+}
+
+} // namespace
+
 void Tmain::exportMidi() {
     const std::size_t tracks = m_document.lineCount();
-    if (tracks == 0) {
-        m_prompt->notice(texts::kNoTracks);
-        return;
-    }
-    if (tracks > midi::kMaxTracks) {
-        m_prompt->notice(texts::kTooManyTracks);
+    if (tracks == 0 || tracks > midi::kMaxTracks) {
+        m_prompt->notice(QString::fromStdString(midi::failureMessage(
+            tracks == 0 ? midi::ExportFailure::NoTracks : midi::ExportFailure::TooManyTracks)));
         return;
     }
     sp1.filter = texts::kMidiFilter;
@@ -28,13 +40,15 @@ void Tmain::exportMidi() {
 
     // The file may be the one playing: let it go before it is replaced.
     mp1->close();
+    // The open script is handed along so that a name chosen for it is refused, not
+    // overwritten with MIDI bytes.
+    const std::string output = nativeName(path);
     const midi::ExportResult result =
         midi::scoreToMidi(m_document.lines(),
                           midi::ExportOptions{.division = m_timeIncrement, .staccato = staccato()},
-                          path.toStdString());
+                          output, m_document.fileName());
     if (!result.ok()) {
-        m_prompt->notice(result.isTokenError() ? texts::kExportTokenError
-                                               : texts::kExportOtherError);
+        m_prompt->notice(failureText(result, m_document.fileName(), output));
         return;
     }
     if (m_prompt->askYesNo(texts::kAskPlayExport)) {

@@ -42,15 +42,15 @@ void Tmain::openScore() {
     if (!path) {
         return;
     }
-    m_model->load(path->toStdString());
-    m_document.setFileName(path->toStdString());
+    m_model->load(nativeName(*path));
+    m_document.setFileName(nativeName(*path));
     resetEditor();
     m_document.setSaved(true);
 }
 
 bool Tmain::saveScore() {
     if (!m_document.fileName().empty()) {
-        writeScore(QString::fromStdString(m_document.fileName()));
+        writeScore(displayName(m_document.fileName()));
         return true;
     }
     sp1.filter = texts::kScriptFilter;
@@ -76,8 +76,8 @@ void Tmain::saveScoreAs() {
 
 // A failed write raises before anything changes: the file name and the saved flag stay.
 void Tmain::writeScore(const QString &path) {
-    m_document.saveTo(path.toStdString());
-    m_document.setFileName(path.toStdString());
+    m_document.saveTo(nativeName(path));
+    m_document.setFileName(nativeName(path));
     m_document.setSaved(true);
 }
 

@@ -1,5 +1,8 @@
 // Playback tests: the transport bar under the pointer and the keyboard, and its sizing.
 #include <QSignalSpy>
+#include <QTest>
+#include <functional>
+#include <stdexcept>
 
 #include "bar_fixture.h"
 
@@ -55,6 +58,58 @@ TEST_F(BarTest, NothingOpenPressesDoNothingButSpaceReports) {
     bar->setFocus();
     key(Qt::Key_Space);
     EXPECT_EQ(reportedErrors(), QStringList{"No MCI device open"});
+}
+
+// The bar's own activations hand their errors to the owner's reporter at the bar's
+// boundary; nothing travels on through Qt's event delivery.
+TEST_F(BarTest, ErrorsOfTheBarsButtonsAndKeysGoToTheReporter) {
+    QStringList reported;
+    bar->setErrorReporter([&](const std::exception &error) { reported << error.what(); });
+    QObject::connect(bar.get(), &MediaPlayer::click, [](TMPBtnType b, bool &) {
+        if (b == btNext) {
+            throw std::runtime_error("the click handler failed");
+        }
+    });
+    const std::vector<std::pair<const char *, std::function<void()>>> activations = {
+        {"Space with nothing open",
+         [&] {
+             bar->setFocus();
+             key(Qt::Key_Space);
+         }},
+        {"a click whose handler raises",
+         [&] {
+             openFile();
+             clickAt(centre(btNext));
+         }},
+    };
+    const QStringList expected = {"No MCI device open", "the click handler failed"};
+    for (std::size_t i = 0; i < activations.size(); ++i) {
+        activations[i].second();
+        EXPECT_EQ(reported.value(int(i)), expected[int(i)]) << activations[i].first;
+    }
+    EXPECT_TRUE(reportedErrors().isEmpty());
+}
+
+// A greyed button takes neither the press nor the keyboard focus; a usable one takes both.
+// Clicks through the window system, as Qt gives the focus only on those.
+TEST_F(BarTest, OnlyAUsableButtonTakesTheFocus) {
+    QWidget other(bar.get()); // a corner pixel of the bar's window, away from the buttons
+    other.setGeometry(0, 0, 1, 1);
+    other.setFocusPolicy(Qt::StrongFocus);
+    other.show();
+    QApplication::setActiveWindow(bar.get());
+    other.setFocus();
+    const auto click = [&](TMPBtnType b) {
+        QTest::mouseClick(bar.get(), Qt::LeftButton, {}, centre(b));
+    };
+    click(btPlay);
+    EXPECT_EQ(QApplication::focusWidget(), &other) << "Play is grey with nothing open";
+    openFile();
+    click(btStop);
+    EXPECT_EQ(QApplication::focusWidget(), &other) << "Stop is grey until Play";
+    click(btNext);
+    EXPECT_EQ(QApplication::focusWidget(), bar.get());
+    EXPECT_EQ(fake->commands().last(), "seekToEnd");
 }
 
 TEST_F(BarTest, SpaceOnAButtonOutsideTheEnabledSetDoesNothing) {

@@ -10,18 +10,6 @@ namespace {
 constexpr TButtonSet kAfterOpen = bits({btPlay, btNext, btPrev});
 constexpr TButtonSet kWhilePlaying = bits({btPause, btStop, btNext, btPrev});
 
-TEST_F(BarTest, StartsClosedWithTheClassDefaults) {
-    MediaPlayer plain(std::make_unique<FakeSequencer>());
-    EXPECT_EQ(plain.visibleButtons(), kAllButtons);
-    EXPECT_EQ(plain.enabledButtons(), kAllButtons);
-    EXPECT_EQ(plain.coloredButtons(), kAllButtons);
-    EXPECT_TRUE(plain.autoEnable());
-    EXPECT_TRUE(plain.autoRewind());
-    EXPECT_FALSE(plain.autoOpen());
-    EXPECT_FALSE(bar->isOpen());
-    EXPECT_EQ(bar->activeButtons(), 0u);
-}
-
 TEST_F(BarTest, CommandsWithNothingOpenRaiseAndSendNothing) {
     const std::vector<std::pair<const char *, void (MediaPlayer::*)()>> commands = {
         {"play", &MediaPlayer::play},         {"pause", &MediaPlayer::pause},
@@ -64,6 +52,33 @@ TEST_F(BarTest, RefusedOpenRaisesTheDeviceTextAndLeavesEverythingClosed) {
     EXPECT_EQ(bar->lastError(), 42u);
     EXPECT_EQ(bar->activeButtons(), 0u);
     EXPECT_EQ(fake->commands(), (QStringList{"open first.mid", "close", "open notes.tnl"}));
+}
+
+// The audio library's own lines travel apart from the message, for the box's details.
+TEST_F(BarTest, ARefusedOpenCarriesTheLibrarysLinesAsDetail) {
+    fake->setCommandError("open", 5);
+    fake->setErrorText(5, "无法打开音频输出");
+    fake->setErrorDetail(5, "Failed to create PulseAudio connection");
+    try {
+        openFile();
+        ADD_FAILURE() << "no exception";
+    } catch (const EMCIDeviceError &error) {
+        EXPECT_EQ(QString::fromStdString(error.what()), "无法打开音频输出");
+        EXPECT_EQ(error.detail(), "Failed to create PulseAudio connection");
+    }
+}
+
+// A play the device could not carry on is said, and the bar shows Play usable again.
+TEST_F(BarTest, AFailedPlayIsReportedAndTheBarReturnsToPlay) {
+    QStringList reported;
+    bar->setErrorReporter([&](const std::exception &error) { reported << error.what(); });
+    openFile();
+    clickAt(centre(btPlay));
+    fake->failPlay("FluidSynth未能播放该MIDI文件：a.mid");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(bar->lastNotifyResult(), NotifyResult::Failure);
+    EXPECT_EQ(reported, QStringList{"FluidSynth未能播放该MIDI文件：a.mid"});
+    EXPECT_EQ(bar->activeButtons(), kAfterOpen);
 }
 
 TEST_F(BarTest, AnUnknownCodeGivesTheUnknownText) {

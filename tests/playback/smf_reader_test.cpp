@@ -12,9 +12,18 @@ std::string chunk(const std::string &id, const std::string &body) {
     return id + std::string{char(n >> 24), char(n >> 16), char(n >> 8), char(n)} + body;
 }
 
-std::string header(int format, int tracks, int division) {
-    return chunk(
-        "MThd", std::string{0, char(format), 0, char(tracks), char(division >> 8), char(division)});
+std::string header(int format, int tracks, int division, const std::string &extra = {}) {
+    return chunk("MThd", std::string{char(format >> 8), char(format), char(tracks >> 8),
+                                     char(tracks), char(division >> 8), char(division)} +
+                             extra);
+}
+
+std::string bytes(std::initializer_list<int> values) {
+    std::string out;
+    for (int v : values) {
+        out += char(v);
+    }
+    return out;
 }
 
 const std::string kEnd = std::string("\x00\xff\x2f\x00", 4);
@@ -61,6 +70,29 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"empty", "", SmfFault::NoHeader, 0},
         Case{"text_file", "1fd/2fd/3fd/4fd/5fd/6fd/7fd/\r\n", SmfFault::NoHeader, 0},
         Case{"header_too_short", chunk("MThd", std::string(4, '\0')), SmfFault::NoHeader, 0},
+        Case{"header_of_five_bytes",
+             chunk("MThd", header(0, 1, 48).substr(8, 5)) + chunk("MTrk", kNote + kEnd),
+             SmfFault::NoHeader, 0},
+        Case{"header_of_eight_bytes", header(0, 1, 48, "xy") + chunk("MTrk", kNote + kEnd),
+             SmfFault::None, 192},
+        Case{"running_status_after_sysex",
+             header(0, 1, 48) +
+                 chunk("MTrk", bytes({0, 0x90, 60, 99, 0, 0xf0, 1, 0xf7, 0x30, 60, 0}) + kEnd),
+             SmfFault::None, 48},
+        Case{"smpte_division", header(0, 1, 0xe728) + chunk("MTrk", kEnd), SmfFault::SmpteDivision,
+             0},
+        Case{"more_tracks_than_fluidsynth_holds",
+             [] {
+                 std::string file = header(1, 129, 48);
+                 for (int i = 0; i < 129; ++i) {
+                     file += chunk("MTrk", kEnd);
+                 }
+                 return file;
+             }(),
+             SmfFault::TooManyTracks, 0},
+        Case{"tempo_of_two_bytes",
+             header(0, 1, 48) + chunk("MTrk", bytes({0, 0xff, 0x51, 2, 7, 0xa1}) + kEnd),
+             SmfFault::BadEvent, 0},
         Case{"division_zero", header(1, 1, 0) + chunk("MTrk", kEnd), SmfFault::BadHeader, 0},
         Case{"format_three", header(3, 1, 48) + chunk("MTrk", kEnd), SmfFault::BadHeader, 0},
         Case{"no_tracks", header(1, 0, 48), SmfFault::BadHeader, 0},
@@ -83,6 +115,47 @@ INSTANTIATE_TEST_SUITE_P(
              header(0, 1, 48) + chunk("MTrk", std::string("\x00\xf1\x00", 3) + kEnd),
              SmfFault::BadEvent, 0}),
     [](const ::testing::TestParamInfo<Case> &info) { return std::string(info.param.name); });
+
+struct EventCase {
+    const char *kind;
+    std::string event; // delta time 0, status byte, the bytes that belong to it
+};
+
+// Each kind of status byte takes its own number of bytes: a reader that takes one byte
+// too many or too few loses the following end of track 48 ticks later.
+TEST(SmfReaderEvents, EveryStatusKindTakesItsOwnLength) {
+    const std::vector<EventCase> cases = {
+        {"note off", bytes({0, 0x80, 60, 0})},
+        {"note on", bytes({0, 0x91, 60, 99})},
+        {"key pressure", bytes({0, 0xa2, 60, 10})},
+        {"control change", bytes({0, 0xb3, 7, 100})},
+        {"program change", bytes({0, 0xc4, 5})},
+        {"channel pressure", bytes({0, 0xd5, 10})},
+        {"pitch bend", bytes({0, 0xe6, 0, 0x40})},
+        {"system exclusive", bytes({0, 0xf0, 3, 0x7e, 0x7f, 0xf7})},
+        {"escaped message", bytes({0, 0xf7, 2, 0xf8, 0xfa})},
+        {"meta event", bytes({0, 0xff, 0x03, 2}) + "ab"},
+    };
+    for (const EventCase &c : cases) {
+        const SmfInfo info =
+            readSmf(header(0, 1, 48) + chunk("MTrk", c.event + bytes({0x30, 0xff, 0x2f, 0})));
+        EXPECT_EQ(info.lengthTicks, info.ok() ? 48 : -1) << c.kind;
+    }
+}
+
+// FluidSynth is given a 6-byte header, only the track chunks, an explicit status byte
+// where the file relied on running status after a SysEx, and no escaped messages, whose
+// time goes to the next event.
+TEST(SmfReaderEvents, ThePlayableCopyIsWhatFluidSynthReads) {
+    const std::string file =
+        header(0, 1, 48, "xy") + chunk("XFIH", "abc") +
+        chunk("MTrk",
+              bytes({0, 0x90, 60, 99, 0, 0xf0, 1, 0xf7, 0x10, 0xf7, 1, 0xf8, 0x20, 60, 0}) + kEnd);
+    const std::string expected =
+        header(0, 1, 48) +
+        chunk("MTrk", bytes({0, 0x90, 60, 99, 0, 0xf0, 1, 0xf7, 0x30, 0x90, 60, 0}) + kEnd);
+    EXPECT_EQ(readSmf(file).playable, expected);
+}
 
 } // namespace
 } // namespace tunelet::playback

@@ -107,8 +107,36 @@ TEST_F(WindowTest, ExportFailuresShowTheirNoticeAndWriteNothing) {
     window->setTimeIncrement(0);
     prompt->files = {path("bad")};
     trigger("MIDI1");
-    EXPECT_EQ(prompt->shown.back(), (Shown{"notice", "有错误产生，无法导出为MIDI文件！"}));
+    EXPECT_EQ(
+        prompt->shown.back(),
+        (Shown{"notice", "有错误产生，无法导出为MIDI文件！\n"
+                         "时间增量不能用作 MIDI 文件的时间单位（不能为0，也不能大于32767）"}));
     EXPECT_FALSE(QFileInfo::exists(path("bad.MID")));
+}
+
+// The save dialog offers the open script's own name too: the export refuses it, by any
+// name, instead of replacing the score with MIDI bytes.
+TEST_F(WindowTest, ExportRefusesTheOpenScriptItself) {
+    const QString script = openScript({"1fd/"}, "song.mid");
+    ASSERT_TRUE(QFile::link(script, path("link.MID")));
+    for (const QString &chosen : {script, path("link.MID")}) {
+        prompt->files = {chosen};
+        trigger("MIDI1");
+        EXPECT_EQ(prompt->shown.back(),
+                  (Shown{"notice", "有错误产生，无法导出为MIDI文件！\n输出文件“" + chosen +
+                                       "”就是脚本文件“" + script + "”，导出会覆盖乐谱"}));
+    }
+    EXPECT_EQ(readAll(script), "1fd/\r\n");
+}
+
+TEST_F(WindowTest, ExportThatCannotWriteSaysWhy) {
+    openScript({"1fd/"});
+    const QString target = path("absent/song.MID");
+    prompt->files = {target};
+    trigger("MIDI1");
+    EXPECT_EQ(prompt->shown.back(),
+              (Shown{"notice", "有错误产生，无法导出为MIDI文件！\n无法写入文件“" + target +
+                                   "”：文件夹不存在"}));
 }
 
 TEST_F(WindowTest, ExportClosesPlaybackFirstAndYesPlaysTheNewFile) {

@@ -39,7 +39,8 @@ TEST_P(SaveNameTest, WritesTheCompletedName) {
     trigger(c.command);
 
     EXPECT_EQ(readAll(path(c.written)), "1fd/\r\n1fd/\r\n");
-    EXPECT_EQ(QString::fromStdString(window->document().fileName()), path(c.written));
+    EXPECT_EQ(QFile::decodeName(QByteArray::fromStdString(window->document().fileName())),
+              path(c.written));
     EXPECT_TRUE(saved());
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{c.written});
     ASSERT_EQ(prompt->shown.size(), 1u);
@@ -50,7 +51,8 @@ INSTANTIATE_TEST_SUITE_P(Names, SaveNameTest,
                          ::testing::Values(SaveCase{"S1", "song", "song.TNL"},
                                            SaveCase{"S1", "song.tnl", "song.tnl"},
                                            SaveCase{"S1", "song.MID", "song.MID.TNL"},
-                                           SaveCase{"A1", "song", "song"}));
+                                           SaveCase{"A1", "song", "song"},
+                                           SaveCase{"A1", "乐谱 第一.TNL", "乐谱 第一.TNL"}));
 
 TEST_F(WindowTest, SaveOfANamedScoreWritesWithoutADialog) {
     const QString file = openScript({"1fd/"});
@@ -156,7 +158,7 @@ TEST_F(WindowTest, AFailingSaveOnCloseShowsTheErrorAndStaysOpen) {
     window->close();
     EXPECT_TRUE(window->isVisible());
     ASSERT_EQ(prompt->shown.size(), 3u);
-    EXPECT_EQ(prompt->shown[2], (Shown{"error", "Cannot create file " + bad + "."}));
+    EXPECT_EQ(prompt->shown[2], (Shown{"error", "Cannot create file " + bad + "\n文件夹不存在."}));
     EXPECT_FALSE(saved());
     EXPECT_EQ(window->document().fileName(), "");
 
@@ -172,8 +174,9 @@ TEST_F(WindowTest, AFileThatCannotBeOpenedIsShownByTheErrorHandlerAndChangesNoth
     prompt->files = {missing};
     click("ToolButton2"); // a real click, so the error leaves a user command
 
-    EXPECT_EQ(prompt->shown, (std::vector<Shown>{{"open", kScriptFilter, file},
-                                                 {"error", "Cannot open file " + missing + "."}}));
+    EXPECT_EQ(prompt->shown,
+              (std::vector<Shown>{{"open", kScriptFilter, file},
+                                  {"error", "Cannot open file " + missing + "\n文件不存在."}}));
     EXPECT_EQ(lines(), (Lines{"1fd/", "2fd/"}));
     EXPECT_EQ(QString::fromStdString(window->document().fileName()), file);
     EXPECT_TRUE(saved());
