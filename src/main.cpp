@@ -1,5 +1,7 @@
 // Tunelet's entry: the application object with its general error handler, the main
-// window, the event loop.
+// window, the event loop. "tunelet [FILE]" opens FILE once the window is up, so a
+// file manager can open a script with a double-click.
+#include <QTimer>
 #include <memory>
 
 #include "playback/fluidsynth_sequencer.h"
@@ -13,5 +15,9 @@ int main(int argc, char *argv[]) {
     tunelet::ui::Tmain window(std::make_unique<tunelet::ui::MessageBoxPrompt>(app.title()),
                               tunelet::playback::createSystemSequencer());
     window.show();
+    const QStringList arguments = app.arguments();
+    if (arguments.size() > 1) {
+        QTimer::singleShot(0, &window, [&] { window.openScoreFile(arguments.at(1)); });
+    }
     return app.exec();
 }

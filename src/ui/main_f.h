@@ -66,6 +66,10 @@ public:
     void setTimeIncrement(std::uint16_t ticks) { m_timeIncrement = ticks; }
     bool staccato() const;
 
+    // Opens a script file named on the command line, as Open does with the file chosen
+    // in its dialog; an error shows in the error box over the empty score.
+    void openScoreFile(const QString &path);
+
 protected:
     bool event(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -153,6 +157,7 @@ private:
     // File commands; save() answers whether the score was written (false: cancelled).
     void newScore();
     void openScore();
+    void loadScore(const QString &path);
     bool saveScore();
     void saveScoreAs();
     bool askToSaveChanges();

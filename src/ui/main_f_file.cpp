@@ -1,6 +1,8 @@
 // Main window (Tmain): New, Open, Save, Save As and the question before closing.
 #include <QCloseEvent>
+#include <QFileInfo>
 
+#include "ui/application.h"
 #include "ui/file_names.h"
 #include "ui/line_editor.h"
 #include "ui/main_f.h"
@@ -42,8 +44,18 @@ void Tmain::openScore() {
     if (!path) {
         return;
     }
-    m_model->load(nativeName(*path));
-    m_document.setFileName(nativeName(*path));
+    loadScore(*path);
+}
+
+void Tmain::openScoreFile(const QString &path) {
+    const QString full = QFileInfo(path).absoluteFilePath(); // as a dialog gives it
+    op1.lastFileName = full;
+    runGuarded([&] { loadScore(full); });
+}
+
+void Tmain::loadScore(const QString &path) {
+    m_model->load(nativeName(path));
+    m_document.setFileName(nativeName(path));
     resetEditor();
     m_document.setSaved(true);
 }

@@ -182,5 +182,19 @@ TEST_F(WindowTest, AFileThatCannotBeOpenedIsShownByTheErrorHandlerAndChangesNoth
     EXPECT_TRUE(saved());
 }
 
+TEST_F(WindowTest, AFileNamedOnTheCommandLineOpensAsOpenDoes) {
+    const QString file = openScript({"1fd/", "2fd/"}, "named.TNL");
+    trigger("N2");
+    window->openScoreFile(file);
+    EXPECT_EQ(lines(), (Lines{"1fd/", "2fd/"}));
+    EXPECT_EQ(QString::fromStdString(window->document().fileName()), file);
+    EXPECT_TRUE(saved());
+
+    window->openScoreFile(path("missing.TNL"));
+    ASSERT_EQ(prompt->shown.size(), 1u);
+    EXPECT_EQ(prompt->shown[0].kind, "error");
+    EXPECT_EQ(lines(), (Lines{"1fd/", "2fd/"})) << "a failed open changes nothing";
+}
+
 } // namespace
 } // namespace tunelet::ui::testing
