@@ -1,6 +1,7 @@
 // Window tests: the export command, from the track count checks to playing the file.
 #include "export/score_to_midi.h"
 #include "window_fixture.h"
+#include <QRegularExpression>
 
 namespace tunelet::ui::testing {
 namespace {
@@ -152,6 +153,21 @@ TEST_F(WindowTest, ExportClosesPlaybackFirstAndYesPlaysTheNewFile) {
     trigger("MIDI1");
     EXPECT_EQ(device->commands(), (QStringList{"close", "open " + path("new.MID"), "play"}));
     EXPECT_TRUE(QFileInfo::exists(path("new.MID")));
+}
+
+TEST_F(WindowTest, MediaItemsSendTheirOwnCommand) {
+    prompt->files = {path("a.MID")};
+    trigger("K1");
+    const std::vector<std::pair<const char *, QString>> items = {
+        {"P2", "play"}, {"U1", "pause"}, {"O2", "stop"}, {"C1", "close"}};
+    for (const auto &[item, command] : items) {
+        device->clearCommands();
+        trigger(item);
+        EXPECT_TRUE(device->commands().contains(command)) << item;
+        EXPECT_EQ(device->commands().filter(QRegularExpression("^(play|pause|stop|close)$")),
+                  QStringList{command})
+            << item;
+    }
 }
 
 TEST_F(WindowTest, MediaCommandsWithoutAnOpenFileShowTheDeviceError) {
