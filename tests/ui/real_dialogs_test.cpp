@@ -10,29 +10,11 @@
 #include "support/fake_sequencer.h"
 #include "ui/application.h"
 #include "ui/main_f.h"
+#include "when_modal.h"
 #include "window_fixture.h"
 
 namespace tunelet::ui::testing {
 namespace {
-
-// Once a modal T is showing, runs act on it (from the event loop of its modal run).
-// *seen stays false when none appeared within three seconds.
-template <typename T> void whenModal(bool *seen, std::function<void(T *)> act) {
-    auto *timer = new QTimer;
-    auto tries = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, [=] {
-        T *widget = qobject_cast<T *>(QApplication::activeModalWidget());
-        if ((widget && widget->isVisible()) || ++*tries > 300) {
-            timer->stop();
-            timer->deleteLater();
-            if (widget) {
-                *seen = true;
-                act(widget);
-            }
-        }
-    });
-    timer->start(10);
-}
 
 TEST(RealMessageBox, QuestionIsTitledTuneletWithYesNoAndNoIcon) {
     MessageBoxPrompt prompt("tunelet");
