@@ -16,7 +16,9 @@ public:
     using QValidator::QValidator;
 
     State validate(QString &input, int &) const override {
-        input = input.toLower();
+        if (!input.isLower()) { // a look costs less than a copy of a long track
+            input = input.toLower();
+        }
         return Acceptable;
     }
 };
