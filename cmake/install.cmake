@@ -79,6 +79,8 @@ TryExec=${bin}/tunelet
       if(tunelet_update_desktop)
         message(STATUS "Updating the desktop entries: ${share}/applications")
         execute_process(COMMAND "${tunelet_update_desktop}" -q "${share}/applications")
+      else()
+        message(STATUS "update-desktop-database not found (package desktop-file-utils): file managers offer Tunelet for .TNL files after it runs on ${share}/applications")
       endif()
       # A theme folder with a cache of its own hides new icons until the cache is rebuilt.
       if(tunelet_update_icons AND EXISTS "${share}/icons/hicolor/icon-theme.cache")

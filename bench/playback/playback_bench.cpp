@@ -1,10 +1,13 @@
 // Playback figures on the silent output: the first Open (which loads the SoundFont), a
-// later Open, and the time from Play to the first rendered block.
+// later Open, the Open of a wide score, and the time from Play to the first rendered
+// block. Real-time figures through the sound server: scripts/record_playback.sh.
 #include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "export/score_to_midi.h"
 #include "playback/fluidsynth_sequencer.h"
@@ -84,6 +87,34 @@ void BM_PlayToFirstBlock(benchmark::State &state) {
     }
 }
 BENCHMARK(BM_PlayToFirstBlock)->Unit(benchmark::kMicrosecond);
+
+// Open of a wide score's file (16 tracks of 60,000 notes, about 6 MB): the check and the
+// plain copy FluidSynth is given.
+void BM_OpenWideScore(benchmark::State &state) {
+    static QTemporaryDir dir;
+    const QString path = dir.filePath("wide.mid");
+    {
+        std::string line = "@000/";
+        for (int i = 0; i < 60000; ++i) {
+            line += "1fd/";
+        }
+        const auto result =
+            tunelet::midi::compileScore(std::vector<std::string>(16, line), {48, true});
+        QFile out(path);
+        if (!result.ok() || !out.open(QIODevice::WriteOnly)) {
+            state.SkipWithError("the wide score does not compile");
+            return;
+        }
+        out.write(result.bytes.data(), qint64(result.bytes.size()));
+        state.counters["bytes"] = double(result.bytes.size());
+    }
+    FluidSynthSequencer device(silent());
+    checked(state, device.open(songPath()));
+    for (auto _ : state) {
+        checked(state, device.open(path));
+    }
+}
+BENCHMARK(BM_OpenWideScore)->Unit(benchmark::kMillisecond);
 
 // Open and Play of a file with the SoundFont already loaded, to the first block.
 void BM_OpenPlayToFirstBlock(benchmark::State &state) {

@@ -4,6 +4,7 @@
 //
 //   playback_probe write-scale FILE    an 8-note scale, 120 beats a minute
 //   playback_probe write-song FILE     16 tracks playing together
+//   playback_probe write-wide FILE     16 tracks of 60,000 notes (about 8 MB)
 //   playback_probe play FILE           Play, the end notice, the output stopping
 //   playback_probe note                one note sent to a running synthesiser
 //   playback_probe idle FILE PID       CPU of this program and of PID (the sound server)
@@ -207,6 +208,13 @@ int main(int argc, char **argv) {
             lines.push_back(line);
         }
         return writeScore(lines, argv[2]);
+    }
+    if (mode == "write-wide" && argc == 3) {
+        std::string line = "@000/";
+        for (int i = 0; i < 60000; ++i) {
+            line += "1fd/";
+        }
+        return writeScore(std::vector<std::string>(16, line), argv[2]);
     }
     if (mode == "play" && argc == 3) {
         return play(QString::fromLocal8Bit(argv[2]));

@@ -1,6 +1,7 @@
 // tunelet-export: exports a .TNL script file to a MIDI file, exactly as the program does.
 #include <charconv>
 #include <iostream>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -127,5 +128,13 @@ int main(int argc, char **argv) {
         std::cout << kUsage;
         return std::cout.flush() ? 0 : kExitFailure;
     }
-    return exportFile(*args);
+    try {
+        return exportFile(*args);
+    } catch (const std::bad_alloc &) {
+        // Whatever did not fit in memory, the export failed and the output is untouched.
+        tunelet::midi::ExportResult result;
+        result.failure = tunelet::midi::ExportFailure::OutOfMemory;
+        report(result, {}, {args->files[0], args->files[1]});
+        return kExitFailure;
+    }
 }

@@ -203,6 +203,8 @@ QString FluidSynthSequencer::errorText(ErrorCode code) const {
         return QStringLiteral("MIDI文件没有暂停，无法继续播放");
     case kErrSmpteDivision:
         return QStringLiteral("该MIDI文件以SMPTE时间码计时，本程序无法播放：%1").arg(m_subject);
+    case kErrNotPlayable:
+        return QStringLiteral("FluidSynth无法读取该MIDI文件：%1").arg(m_subject);
     case kErrTooManyTracks:
         return QStringLiteral("该MIDI文件的音轨多于%1条，本程序无法播放：%2")
             .arg(kMaxPlayableTracks)

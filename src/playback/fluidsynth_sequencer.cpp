@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QMetaObject>
 #include <algorithm>
+#include <array>
 
 #include "playback/fluidsynth_engine.h"
 #include "playback/smf_reader.h"
@@ -52,9 +53,14 @@ ErrorCode FluidSynthSequencer::open(const QString &path) {
     }
     m_path = QDir::toNativeSeparators(path);
     m_midi = std::move(info.playable);
+    m_length = info.lengthTicks;
+    if (const ErrorCode code = preparePlayerLocked()) {
+        m_midi.clear();
+        m_outputActive = false;
+        return fail(code, path);
+    }
     m_state = State::Stopped;
     m_position = 0;
-    m_length = info.lengthTicks;
     m_noticePending = false;
     ++m_session;
     return 0;
@@ -104,33 +110,61 @@ ErrorCode FluidSynthSequencer::play() {
         postNotice(NotifyResult::Successful, m_session);
         return 0;
     }
-    ErrorCode code = startPlayerLocked();
+    ErrorCode code = m_playerReady ? 0 : preparePlayerLocked();
     if (code == 0) {
         code = startOutputLocked();
     }
     if (code != 0) {
-        m_engine->player.reset();
-        m_state = State::Stopped;
         m_noticePending = false;
         return code;
     }
+    fluid_player_seek(m_engine->player.get(), int(m_position));
+    fluid_player_play(m_engine->player.get());
+    m_playerReady = false;
     m_playStart = m_position;
     m_state = State::Playing;
     return 0;
 }
 
-// A fresh player for every start: FluidSynth's player does not start again once it has
-// played its file to the end.
-ErrorCode FluidSynthSequencer::startPlayerLocked() {
+// A player with the file read and stopped, so that Play starts at once. FluidSynth reads
+// the file in its first block, on the thread that renders; for a large file that takes
+// long enough to delay the first sound, so the reading is done here, with a block whose
+// events go nowhere. FluidSynth's player does not start again once it has played its
+// file to the end, so after an end a new one is made.
+ErrorCode FluidSynthSequencer::preparePlayerLocked() {
     FluidLogCapture capture(m_detail);
+    m_playerReady = false;
     m_engine->player.reset(new_fluid_player(m_engine->synth.get()));
     fluid_player_t *player = m_engine->player.get();
     if (player == nullptr ||
-        fluid_player_add_mem(player, m_midi.data(), m_midi.size()) != FLUID_OK ||
-        fluid_player_seek(player, int(m_position)) != FLUID_OK ||
-        fluid_player_play(player) != FLUID_OK) {
-        return fail(kErrSynth, {});
+        fluid_player_add_mem(player, m_midi.data(), m_midi.size()) != FLUID_OK) {
+        m_engine->player.reset();
+        return kErrSynth;
     }
+    if (m_length > 0) { // a file of no length ends at once, without its player
+        fluid_player_set_playback_callback(
+            player, [](void *, fluid_midi_event_t *) { return int(FLUID_OK); }, nullptr);
+        fluid_player_play(player);
+        std::array<float, 2 * kFluidBlock> scratch{};
+        const auto renderBlock = [&] {
+            fluid_synth_write_float(m_engine->synth.get(), kFluidBlock, scratch.data(), 0, 2,
+                                    scratch.data(), 1, 2);
+        };
+        renderBlock(); // reads the file
+        const bool read = fluid_player_get_status(player) == FLUID_PLAYER_PLAYING;
+        // Walked to the end, so that the seek of the first Play starts its tracks afresh
+        // and sends what lies at the start.
+        fluid_player_seek(player, int(m_length));
+        renderBlock();
+        fluid_player_stop(player);
+        fluid_player_set_playback_callback(player, fluid_synth_handle_midi_event,
+                                           m_engine->synth.get());
+        if (!read) {
+            m_engine->player.reset();
+            return kErrNotPlayable;
+        }
+    }
+    m_playerReady = true;
     return 0;
 }
 
@@ -142,6 +176,7 @@ ErrorCode FluidSynthSequencer::pause() {
     if (m_state == State::Playing) {
         // The play's notice stays pending: a pause does not end the play.
         fluid_player_stop(m_engine->player.get());
+        m_playerReady = true;
         silenceLocked();
         m_state = State::Paused;
     }
@@ -193,6 +228,7 @@ ErrorCode FluidSynthSequencer::seekToEnd() {
 void FluidSynthSequencer::haltLocked(std::int64_t position) {
     if (m_state == State::Playing) {
         fluid_player_stop(m_engine->player.get());
+        m_playerReady = true;
     }
     silenceLocked();
     if (m_state == State::Playing || m_state == State::Paused) {
@@ -237,14 +273,14 @@ void FluidSynthSequencer::afterRenderLocked(float peak) {
     if (peak < kQuietPeak) {
         silenceLocked();
         m_outputActive = false;
-        if (m_options.output == FluidSynthOptions::Output::AudioDriver) {
+        if (m_options.output == FluidSynthOptions::Output::AudioDriver || !m_playerReady) {
             QMetaObject::invokeMethod(this, &FluidSynthSequencer::stopIdleOutput,
                                       Qt::QueuedConnection);
         }
     }
 }
 
-// On the UI thread: the driver's thread cannot end itself.
+// On the UI thread, once all is quiet: the driver's thread cannot end itself.
 void FluidSynthSequencer::stopIdleOutput() {
     FluidPtr<fluid_audio_driver_t> idle;
     {
@@ -253,6 +289,10 @@ void FluidSynthSequencer::stopIdleOutput() {
             return; // a play started again in the meantime
         }
         idle = std::move(m_engine->driver);
+        // After an end, the next Play's player is read now, while nothing sounds.
+        if (m_state == State::Stopped && !m_playerReady) {
+            preparePlayerLocked();
+        }
     }
     idle.reset();
 }

@@ -30,6 +30,7 @@ enum FluidSynthError : ErrorCode {
     kErrNotPaused,          // resume while not paused
     kErrSmpteDivision,      // a legal file timed in SMPTE frames, which FluidSynth cannot play
     kErrTooManyTracks,      // a legal file with more tracks than FluidSynth's player holds
+    kErrNotPlayable,        // FluidSynth's player could not read the file
 };
 
 struct FluidSynthOptions {
@@ -91,12 +92,13 @@ private:
     struct Engine;
     // Below this peak (-80 dBFS) a block counts as quiet.
     static constexpr float kQuietPeak = 1e-4f;
+    static constexpr int kFluidBlock = 64; // frames FluidSynth renders at a time
     enum class State { Closed, Stopped, Playing, Paused };
 
     ErrorCode fail(ErrorCode code, const QString &subject);
     ErrorCode ensureSynth();
     ErrorCode startOutputLocked();
-    ErrorCode startPlayerLocked();
+    ErrorCode preparePlayerLocked();
     void stopIdleOutput();
     static int renderAudio(void *data, int len, int nfx, float *fx[], int nout, float *out[]);
     void afterRenderLocked(float peak);
@@ -124,6 +126,7 @@ private:
     unsigned m_session = 0;       // changes at every open and close
     bool m_noticePending = false; // a play or resume waits for its completion notice
     bool m_outputActive = false;  // the output renders; cleared once all is quiet
+    bool m_playerReady = false;   // the player has read the file and waits, stopped
 };
 
 } // namespace tunelet::playback

@@ -213,7 +213,11 @@ void MediaPlayer::onCompleted(NotifyResult result) {
     emit notify();
     if (result == NotifyResult::Failure) {
         // Said, rather than leaving the user to wonder why the music stopped.
-        guarded([this] { throw EMCIDeviceError(m_device->failureText().toStdString()); });
+        const EMCIDeviceError error(m_device->failureText().toStdString());
+        if (!m_reporter) {
+            throw error;
+        }
+        m_reporter(error);
     }
 }
 

@@ -12,6 +12,7 @@ namespace {
 constexpr std::size_t kChunkHeaderSize = 8;
 constexpr std::size_t kPlainHeaderSize = 6;
 constexpr std::size_t kMaxQuantityBytes = 4;
+constexpr std::uint32_t kMaxDelta = 0x0fffffff; // the most four quantity bytes hold
 constexpr std::uint16_t kSmpteBit = 0x8000;
 
 std::uint32_t readBigEndian(std::string_view bytes, std::size_t at, std::size_t count) {
@@ -81,15 +82,24 @@ public:
                 return std::nullopt;
             }
             ticks += *delta;
+            if (*delta > kMaxDelta - m_pendingDelta) {
+                // The time of left-out messages outgrows a delta: an empty text event
+                // carries it.
+                begin(0xff);
+                m_out.append("\x01\x00", 2);
+            }
             m_pendingDelta += *delta;
             bool endOfTrack = false;
             if (!event(endOfTrack)) {
                 return std::nullopt;
             }
             if (endOfTrack) {
-                break;
+                return ticks;
             }
         }
+        // A track may end with its chunk; the copy ends with the marker, at the same time.
+        begin(0xff);
+        m_out.append("\x2f\x00", 2);
         return ticks;
     }
 

@@ -184,6 +184,21 @@ TEST_F(TuneletExport, EndlessInputEndsAtItsFirstNul) {
         std::make_pair(1, std::string("当前没有任何音轨存在！\n文件“/dev/zero”中没有音轨\n")));
 }
 
+// An input without end and without NUL fills the memory: a clear error, not an abort.
+TEST_F(TuneletExport, InputBeyondTheMemoryIsAClearError) {
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "AddressSanitizer needs more address space than the limit allows";
+#endif
+    const std::string command = "cd '" + m_dir.path().string() +
+                                "' && ulimit -v 262144 && yes 1fd/ | '" TUNELET_EXPORT_BIN
+                                "' /dev/stdin out.MID 2> .err";
+    const int status = std::system(command.c_str());
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 1);
+    EXPECT_EQ(read(".err"),
+              "有错误产生，无法导出为MIDI文件！\n无法读取文件“/dev/stdin”：内存不足\n");
+    EXPECT_FALSE(std::filesystem::exists(file("out.MID")));
+}
+
 TEST_F(TuneletExport, UsageErrorsExitTwo) {
     write("a.TNL", "1fd/");
     for (const char *arguments :

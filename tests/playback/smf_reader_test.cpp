@@ -144,17 +144,22 @@ TEST(SmfReaderEvents, EveryStatusKindTakesItsOwnLength) {
 }
 
 // FluidSynth is given a 6-byte header, only the track chunks, an explicit status byte
-// where the file relied on running status after a SysEx, and no escaped messages, whose
-// time goes to the next event.
+// where the file relied on running status after a SysEx, no escaped messages (their time
+// goes to the next event), and an end marker on every track, at the track's length.
 TEST(SmfReaderEvents, ThePlayableCopyIsWhatFluidSynthReads) {
-    const std::string file =
-        header(0, 1, 48, "xy") + chunk("XFIH", "abc") +
-        chunk("MTrk",
-              bytes({0, 0x90, 60, 99, 0, 0xf0, 1, 0xf7, 0x10, 0xf7, 1, 0xf8, 0x20, 60, 0}) + kEnd);
-    const std::string expected =
-        header(0, 1, 48) +
-        chunk("MTrk", bytes({0, 0x90, 60, 99, 0, 0xf0, 1, 0xf7, 0x30, 0x90, 60, 0}) + kEnd);
-    EXPECT_EQ(readSmf(file).playable, expected);
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {header(0, 1, 48, "xy") + chunk("XFIH", "abc") +
+             chunk("MTrk",
+                   bytes({0, 0x90, 60, 99, 0, 0xf0, 1, 0xf7, 0x10, 0xf7, 1, 0xf8, 0x20, 60, 0}) +
+                       kEnd),
+         header(0, 1, 48) +
+             chunk("MTrk", bytes({0, 0x90, 60, 99, 0, 0xf0, 1, 0xf7, 0x30, 0x90, 60, 0}) + kEnd)},
+        {header(0, 1, 48) + chunk("MTrk", bytes({0, 0x90, 60, 99, 0x30, 0xf7, 1, 0xf8})),
+         header(0, 1, 48) + chunk("MTrk", bytes({0, 0x90, 60, 99, 0x30, 0xff, 0x2f, 0}))},
+    };
+    for (const auto &[file, expected] : cases) {
+        EXPECT_EQ(readSmf(file).playable, expected);
+    }
 }
 
 } // namespace
