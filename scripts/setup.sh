@@ -14,6 +14,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # run: windowing plugins, General MIDI sounds, Chinese glyphs, Qt's own texts in Chinese
   qt6-qpa-plugins timgm6mb-soundfont fonts-wqy-microhei qt6-translations-l10n
+  # installing: the desktop entry's file type association
+  desktop-file-utils
 )
 
 missing=()

@@ -84,6 +84,7 @@ Application::Application(int &argc, char **argv) : QApplication(argc, argv) {
     // dates too, so a file dialog never mixes "7 Dec" into a Chinese window.
     QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
     setApplicationName(QStringLiteral("Tunelet"));
+    setDesktopFileName(QStringLiteral("tunelet")); // the menu entry's window and icon
     setApplicationVersion(QStringLiteral(TUNELET_VERSION));
     QIcon icon;
     for (const int size : {16, 32, 48, 64, 128, 256}) {
