@@ -3,7 +3,9 @@
 #include "score/atomic_file.h"
 
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,6 +26,26 @@ void skipUnlessRoot() {
     if (::geteuid() != 0) {
         GTEST_SKIP() << "only root can give files to another user";
     }
+}
+
+// The process dies in the middle of writing (the file size limit kills it with SIGXFSZ):
+// the old file is whole and no temporary file is left in the folder.
+TEST(ReplaceFileAtomically, AWriteKilledHalfwayLeavesNothingBehind) {
+    test::TempDir dir;
+    const std::string path = dir.file("song.TNL");
+    test::writeBytes(path, "old");
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const struct rlimit limit = {4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        replaceFileAtomically(path, std::string(1 << 20, 'x'));
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << status;
+    EXPECT_EQ(test::readBytes(path), "old");
+    EXPECT_EQ(dir.entryCount(), 1u);
 }
 
 TEST(ReplaceFileAtomically, CreatesAndReplaces) {
