@@ -17,6 +17,7 @@
 #include "playback/media_player.h"
 #include "ui/application.h"
 #include "ui/dialog_layout.h"
+#include "ui/file_names.h"
 #include "ui/hp.h"
 #include "ui/line_editor.h"
 #include "ui/texts.h"
@@ -280,7 +281,7 @@ void Tmain::ijChange() {
 
 void Tmain::Timer1Timer() {
     gb1->setTitle(texts::kStatusCount + QString::number(m_document.lineCount()) +
-                  texts::kStatusFile + QString::fromStdString(m_document.fileName()));
+                  texts::kStatusFile + displayName(m_document.fileName()));
 }
 
 void Tmain::X1Click() {

@@ -168,6 +168,8 @@ private:
     void openMedia();
 
     score::ScoreDocument m_document;
+    bool m_placed = false; // the outer size was set at the first showing; early, since
+                           // event() reads it while the members below are being made
     // Declared after the document it reads, so it goes first when the window does.
     std::unique_ptr<TrackListModel> m_model;
     std::unique_ptr<Prompt> m_prompt;
@@ -197,7 +199,6 @@ private:
     QMenu *T1 = nullptr;        // tools menu
     QActionGroup *m_scaleGroup = nullptr;
     QActionGroup *m_beatGroup = nullptr;
-    bool m_placed = false; // the outer size was set at the first showing
 };
 
 } // namespace tunelet::ui

@@ -27,11 +27,7 @@ inline const QString kAskNewTrack = QStringLiteral("没有选定的音轨，要�
 inline const QString kAskUpdateTrack = QStringLiteral("已有选定的音轨，要更新该音轨吗？");
 inline const QString kNoTrackSelected = QStringLiteral("没有选中的音轨！");
 inline const QString kAskDeleteTrack = QStringLiteral("要删除所选音轨吗？");
-inline const QString kNoTracks = QStringLiteral("当前没有任何音轨存在！");
-inline const QString kTooManyTracks = QStringLiteral("不允许有超过16个的音轨存在！");
 inline const QString kAskPlayExport = QStringLiteral("成功生成MIDI文件。要播放吗？");
-inline const QString kExportTokenError = QStringLiteral("音轨有错误，无法导出为MIDI文件！");
-inline const QString kExportOtherError = QStringLiteral("有错误产生，无法导出为MIDI文件！");
 
 // Composition: the line editor's keys, the palette and the settings menus.
 inline const QString kNoInstrumentChosen = QStringLiteral("没有选择乐器！");
