@@ -8,6 +8,8 @@
 #include <QMessageBox>
 #include <QTranslator>
 
+#include "playback/media_player.h"
+
 namespace tunelet::ui {
 
 namespace {
@@ -17,9 +19,11 @@ ErrorReporter &currentReporter() {
     return reporter;
 }
 
-// The lines an error carries beyond its message; none so far.
-QString errorDetail(const std::exception &) {
-    return {};
+// The lines an error carries beyond its message: the audio library's own, for a device
+// error.
+QString errorDetail(const std::exception &error) {
+    const auto *device = dynamic_cast<const playback::EMCIDeviceError *>(&error);
+    return device != nullptr ? device->detail() : QString();
 }
 
 } // namespace

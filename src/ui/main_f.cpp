@@ -116,6 +116,8 @@ QWidget *Tmain::buildCoolBar1(QWidget *parent, std::unique_ptr<playback::Sequenc
     bands->addStretch(1);
 
     mp1 = named(new playback::MediaPlayer(std::move(sequencer), ToolBar2), "mp1");
+    // An error of a bar button ends that command and shows in the window's error box.
+    mp1->setErrorReporter([](const std::exception &error) { reportError(error); });
     const playback::TButtonSet transport =
         playback::buttonBit(playback::btPlay) | playback::buttonBit(playback::btPause) |
         playback::buttonBit(playback::btStop) | playback::buttonBit(playback::btNext) |

@@ -170,6 +170,17 @@ TEST_F(WindowTest, MediaItemsSendTheirOwnCommand) {
     }
 }
 
+TEST_F(WindowTest, DeviceErrorShowsTheLibrarysLinesAsTheBoxsDetail) {
+    device->setCommandError("open", 7);
+    device->setErrorText(7, "无法打开音频输出");
+    device->setErrorDetail(7, "audio driver: no server");
+    prompt->files = {path("a.MID")};
+    trigger("K1");
+    ASSERT_EQ(prompt->shown.back().kind, "error");
+    EXPECT_TRUE(prompt->shown.back().text.startsWith("无法打开音频输出"));
+    EXPECT_EQ(prompt->details.back(), "audio driver: no server");
+}
+
 TEST_F(WindowTest, MediaCommandsWithoutAnOpenFileShowTheDeviceError) {
     trigger("P2");
     EXPECT_EQ(prompt->shown, (std::vector<Shown>{{"error", "No MCI device open."}}));
