@@ -3,6 +3,8 @@
 
 #include "export/note_script.h"
 
+#include <algorithm>
+
 namespace tunelet::midi {
 
 namespace {
@@ -18,8 +20,9 @@ bool isPitchLetter(char c) {
 ComposedNote composeNote(char pitch, char octave, char beat) {
     ComposedNote note{{pitch, octave, beat, kSeparator}};
     // The same tables the scanner reads, so a composed note never exports as an error.
-    const int key = 12 * octaveIndexOf(octave).value_or(0) + semitoneOf(pitch).value_or(0);
-    note.refused = key > kHighestKey;
+    note.key = 12 * octaveIndexOf(octave).value_or(0) + semitoneOf(pitch).value_or(0);
+    note.ticks = ticksOf(beat).value_or(0);
+    note.refused = note.key > kHighestKey;
     return note;
 }
 
@@ -41,6 +44,19 @@ std::string composeProgram(int instrument) {
 
 std::string composeVolume(int volume) {
     return '#' + threeDigits(volume) + kSeparator;
+}
+
+SoundAtPlace soundBefore(std::string_view lineBefore) {
+    SoundAtPlace sound;
+    LineScanner scanner(lineBefore);
+    while (const std::optional<Token> token = scanner.next()) {
+        if (token->kind == TokenKind::Program && token->value >= 0 && token->value <= kHighestKey) {
+            sound.program = token->value;
+        } else if (token->kind == TokenKind::Volume) {
+            sound.velocity = std::clamp(token->value, 0, kHighestKey);
+        }
+    }
+    return sound;
 }
 
 } // namespace tunelet::midi

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace tunelet::midi {
 
@@ -13,6 +14,8 @@ inline constexpr char kSeparator = '/';
 struct ComposedNote {
     std::string text;
     bool refused = false;
+    int key = 0;   // the MIDI key it plays (above 127 when refused)
+    int ticks = 0; // its length
 };
 
 // pitch is one of 1-7 or v-z, octave a..k, beat a..h.
@@ -26,5 +29,14 @@ std::string composeVolume(int volume);
 std::string threeDigits(int value);
 
 bool isPitchLetter(char c);
+
+// The instrument and loudness a note gets where it stands in a line: those of the last
+// instrument and volume tokens before it (a piano at 80 when there are none; volumes
+// above 127 as 127). Reading stops at the first token that does not scan.
+struct SoundAtPlace {
+    int program = 0;
+    int velocity = 80;
+};
+SoundAtPlace soundBefore(std::string_view lineBefore);
 
 } // namespace tunelet::midi

@@ -152,7 +152,7 @@ int FluidSynthSequencer::renderAudio(void *data, int len, int nfx, float *fx[], 
     for (int i = 0; i < nout; ++i) {
         peak = std::max(peak, peakOf(out[i], len));
     }
-    self->afterRenderLocked(peak);
+    self->afterRenderLocked(len, peak);
     return result;
 }
 
@@ -168,7 +168,7 @@ void FluidSynthSequencer::renderMilliseconds(int ms) {
     }
     fluid_synth_write_float(m_engine->synth.get(), frames, m_block.data(), 0, 2, m_block.data(), 1,
                             2);
-    afterRenderLocked(peakOf(m_block.data(), int(m_block.size())));
+    afterRenderLocked(frames, peakOf(m_block.data(), int(m_block.size())));
 }
 
 ErrorCode FluidSynthSequencer::fail(ErrorCode code, const QString &subject) {

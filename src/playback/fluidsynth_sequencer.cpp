@@ -248,8 +248,47 @@ void FluidSynthSequencer::silenceLocked() {
     fluid_synth_system_reset(m_engine->synth.get());
 }
 
+// On the channel a file uses least: a 16-track score is the only kind that reaches it.
+constexpr int kAuditionChannel = 15;
+// The output goes on this long after a note heard while composing, so that the next
+// note does not wait for the sound server to start it again.
+constexpr int kAuditionLingerSeconds = 3;
+
+ErrorCode FluidSynthSequencer::auditionNote(int program, int key, int velocity, int milliseconds) {
+    if (const ErrorCode code = ensureSynth()) {
+        return code;
+    }
+    std::lock_guard lock(m_mutex);
+    if (m_state == State::Playing) {
+        return 0;
+    }
+    fluid_synth_t *synth = m_engine->synth.get();
+    if (m_auditionKey >= 0) {
+        fluid_synth_noteoff(synth, kAuditionChannel, m_auditionKey);
+    }
+    fluid_synth_program_change(synth, kAuditionChannel, program);
+    fluid_synth_noteon(synth, kAuditionChannel, key, velocity);
+    m_auditionKey = key;
+    m_auditionFramesLeft = std::max(1, milliseconds * m_options.sampleRate / 1000);
+    m_outputLingerFrames = kAuditionLingerSeconds * m_options.sampleRate;
+    if (const ErrorCode code = startOutputLocked()) {
+        fluid_synth_noteoff(synth, kAuditionChannel, key);
+        m_auditionKey = -1;
+        return code;
+    }
+    return 0;
+}
+
 // After each rendered block, on whichever thread rendered it, with the block's peak.
-void FluidSynthSequencer::afterRenderLocked(float peak) {
+void FluidSynthSequencer::afterRenderLocked(int frames, float peak) {
+    // The note heard while composing is released once its length has sounded, to the
+    // nearest block; until then its slow start must not count as quiet.
+    const bool auditionHeld = m_auditionKey >= 0 && (m_auditionFramesLeft -= frames) > 0;
+    const bool lingering = (m_outputLingerFrames = std::max(0, m_outputLingerFrames - frames)) > 0;
+    if (m_auditionKey >= 0 && !auditionHeld) {
+        fluid_synth_noteoff(m_engine->synth.get(), kAuditionChannel, m_auditionKey);
+        m_auditionKey = -1;
+    }
     if (m_state == State::Playing) {
         const std::int64_t tick = fluid_player_get_current_tick(m_engine->player.get());
         // Until the player has read its file it reports tick 0, not where this play began.
@@ -270,7 +309,7 @@ void FluidSynthSequencer::afterRenderLocked(float peak) {
     }
     // Released voices can linger far below hearing for many seconds; once a block is
     // quiet they are dropped and the output stops.
-    if (peak < kQuietPeak) {
+    if (peak < kQuietPeak && !auditionHeld && !lingering) {
         silenceLocked();
         m_outputActive = false;
         if (m_options.output == FluidSynthOptions::Output::AudioDriver || !m_playerReady) {

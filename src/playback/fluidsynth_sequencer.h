@@ -74,6 +74,7 @@ public:
     QString errorText(ErrorCode code) const override;
     QString errorDetail(ErrorCode code) const override;
     QString failureText() const override;
+    ErrorCode auditionNote(int program, int key, int velocity, int milliseconds) override;
 
     // Silent output only: renders ms milliseconds of stereo audio, moving playback on as
     // the audio thread would. The samples stay in lastBlock() (interleaved left, right);
@@ -101,7 +102,7 @@ private:
     ErrorCode preparePlayerLocked();
     void stopIdleOutput();
     static int renderAudio(void *data, int len, int nfx, float *fx[], int nout, float *out[]);
-    void afterRenderLocked(float peak);
+    void afterRenderLocked(int frames, float peak);
     void silenceLocked();
     void haltLocked(std::int64_t position);
     void postNotice(NotifyResult result, unsigned session);
@@ -127,6 +128,9 @@ private:
     bool m_noticePending = false; // a play or resume waits for its completion notice
     bool m_outputActive = false;  // the output renders; cleared once all is quiet
     bool m_playerReady = false;   // the player has read the file and waits, stopped
+    int m_auditionKey = -1;       // the note heard while composing, until its release
+    int m_auditionFramesLeft = 0; // until that note is released
+    int m_outputLingerFrames = 0; // the output runs on, quiet, for the next note
 };
 
 } // namespace tunelet::playback

@@ -153,6 +153,13 @@ void MediaPlayer::close() {
     setActive(0);
 }
 
+bool MediaPlayer::auditionNote(int program, int key, int velocity, int milliseconds) {
+    if (m_device->mode() == DeviceMode::Playing) {
+        return true; // the music has the stage; the note is not missed
+    }
+    return m_device->auditionNote(program, key, velocity, milliseconds) == 0;
+}
+
 void MediaPlayer::play() {
     requireOpen();
     if (m_autoRewind && m_device->position() == m_device->length()) {

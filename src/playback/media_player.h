@@ -75,6 +75,10 @@ public:
 
     bool isOpen() const;
     ErrorCode lastError() const;
+
+    // A note heard through the bar's synthesiser while composing; silent while the bar
+    // plays. Returns whether the device could sound it (false without a sound output).
+    bool auditionNote(int program, int key, int velocity, int milliseconds);
     TButtonSet activeButtons() const;
     NotifyResult lastNotifyResult() const;
 

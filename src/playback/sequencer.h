@@ -54,6 +54,11 @@ public:
     // Why the last play ended with NotifyResult::Failure.
     virtual QString failureText() const = 0;
 
+    // Sounds one note at once on the same synthesiser, as a composer hears what was just
+    // written: General MIDI program, key, velocity, for milliseconds. A new note cuts the
+    // one still sounding. Nothing sounds while a file plays. Needs no open file.
+    virtual ErrorCode auditionNote(int program, int key, int velocity, int milliseconds) = 0;
+
 signals:
     // Delivered on the UI thread (queued) when a play or resume ends.
     void completed(tunelet::playback::NotifyResult result);

@@ -263,6 +263,9 @@ void Thpf::noteClick(char pitch) {
         return;
     }
     insert(QString::fromStdString(note.text));
+    if (m_noteInserted) {
+        m_noteInserted(note);
+    }
 }
 
 void Thpf::ToolButton9Click() {

@@ -16,6 +16,9 @@
 
 #include <QList>
 #include <QWidget>
+#include <functional>
+
+#include "export/token_composer.h"
 
 class QAction;
 class QActionGroup;
@@ -37,6 +40,9 @@ public:
 
     // The line editor the tokens go into.
     void setTarget(QLineEdit *target) { m_target = target; }
+    // Told of every note inserted, after it went in (the owner lets it be heard).
+    using NoteHandler = std::function<void(const midi::ComposedNote &note)>;
+    void setNoteHandler(NoteHandler handler) { m_noteInserted = std::move(handler); }
 
     // Push a beat or octave button down, as the menus do: its action does not run.
     void setBeatDown(char beat);
@@ -70,8 +76,9 @@ private:
     InputState &m_input;
     Prompt &m_prompt;
     QLineEdit *m_target = nullptr; // the insertion target, ij
-    bool m_shown = false;          // shown for the first time
-    bool m_placed = false;         // placed with the window manager's frame known
+    NoteHandler m_noteInserted;
+    bool m_shown = false;  // shown for the first time
+    bool m_placed = false; // placed with the window manager's frame known
 
     QList<QIcon> ImageList1;
     QWidget *CoolBar1;

@@ -220,6 +220,7 @@ void Tmain::FormCreate() {
     // shown from the start.
     hpf = new Thpf(this, m_input, *m_prompt);
     hpf->setTarget(ij);
+    hpf->setNoteHandler([this](const midi::ComposedNote &note) { auditionNote(note); });
     hpf->show();
 }
 

@@ -12,7 +12,7 @@
 //              dz staccato (its check mark is the switch)
 //   N4 Scale:  N01 N11 N21 ... N101, the octave letters a to k
 //   N5 Beat:   pp1 to pp8, the beat letters a to h
-//   T1 Tools:  showT shows or hides the input palette
+//   T1 Tools:  showT shows or hides the input palette, L1 hear each composed note
 //   Media1:    K1 open, P2 play, O2 stop, U1 pause, C1 close
 //   H1 Help:   R1 documentation, N6 line, A2 about
 //   ToolBar1:  ToolButton1 new, 2 open, 3 save, 9 gap, 4 export, 5 gap, 6 insert, 8 gap,
@@ -26,6 +26,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "export/token_composer.h"
 #include "playback/sequencer.h"
 #include "score/score_document.h"
 #include "ui/input_state.h"
@@ -107,6 +108,7 @@ private:
     void N5Click();
     void T1Click();
     void showTClick();
+    void L1Click();
     void R1Click();
     void A2Click();
     void N01Click() { scaleItemClick('a'); }
@@ -134,6 +136,8 @@ private:
     void scaleItemClick(char letter);
     void beatItemClick(char letter);
     void insertToken(const QString &token);
+    // Sounds a note just composed into ij, as the tokens before the caret set it.
+    void auditionNote(const midi::ComposedNote &note);
     void buildLayout(std::unique_ptr<playback::Sequencer> sequencer);
     QWidget *buildCoolBar1(QWidget *parent, std::unique_ptr<playback::Sequencer> sequencer);
     QWidget *buildScoreBox(QWidget *parent);
@@ -176,27 +180,29 @@ private:
     std::uint16_t m_timeIncrement = 48; // ticks per quarter note written by the export
     InputState m_input;                 // octave and beat of the composed notes
 
-    QList<QIcon> ImageList1;    // the pictures of the menus and tool bars
-    FileDialogState op1;        // the shared open dialog
-    FileDialogState sp1;        // the shared save dialog
-    QWidget *CoolBar1;          // the band row under the menu bar
-    QToolBar *ToolBar1;         // file and track buttons
-    QToolBar *ToolBar2;         // media open and the transport bar
-    playback::MediaPlayer *mp1; // the transport bar
-    QGroupBox *gb1;             // "乐谱", later the status line
-    QWidget *CoolBar2;          // the "音轨" band
-    QWidget *ToolBar3;          // holds ij and Button1
-    LineEditor *ij;             // the line being composed
-    QPushButton *Button1;       // submit
-    QListView *lp;              // the track list
-    QLineEdit *tmp;             // hidden staging field of token insertion
-    QTimer *Timer1;             // refreshes the status line
-    Thpf *hpf = nullptr;        // the input palette
-    QAction *dz = nullptr;      // staccato
-    QAction *showT = nullptr;   // palette shown
-    QMenu *N4 = nullptr;        // scale menu
-    QMenu *N5 = nullptr;        // beat menu
-    QMenu *T1 = nullptr;        // tools menu
+    QList<QIcon> ImageList1;       // the pictures of the menus and tool bars
+    FileDialogState op1;           // the shared open dialog
+    FileDialogState sp1;           // the shared save dialog
+    QWidget *CoolBar1;             // the band row under the menu bar
+    QToolBar *ToolBar1;            // file and track buttons
+    QToolBar *ToolBar2;            // media open and the transport bar
+    playback::MediaPlayer *mp1;    // the transport bar
+    QGroupBox *gb1;                // "乐谱", later the status line
+    QWidget *CoolBar2;             // the "音轨" band
+    QWidget *ToolBar3;             // holds ij and Button1
+    LineEditor *ij;                // the line being composed
+    QPushButton *Button1;          // submit
+    QListView *lp;                 // the track list
+    QLineEdit *tmp;                // hidden staging field of token insertion
+    QTimer *Timer1;                // refreshes the status line
+    Thpf *hpf = nullptr;           // the input palette
+    QAction *dz = nullptr;         // staccato
+    QAction *showT = nullptr;      // palette shown
+    QAction *L1 = nullptr;         // composed notes are heard
+    bool m_auditionFailed = false; // no sound output: quiet until L1 is switched again
+    QMenu *N4 = nullptr;           // scale menu
+    QMenu *N5 = nullptr;           // beat menu
+    QMenu *T1 = nullptr;           // tools menu
     QActionGroup *m_scaleGroup = nullptr;
     QActionGroup *m_beatGroup = nullptr;
 };

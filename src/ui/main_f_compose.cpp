@@ -1,11 +1,14 @@
 // Main window (Tmain): composing a whole token with one key press in the line editor.
 #include <QLineEdit>
 #include <QPushButton>
+#include <algorithm>
 
 #include "export/token_composer.h"
+#include "playback/media_player.h"
 #include "ui/line_editor.h"
 #include "ui/main_f.h"
 #include "ui/token_inserter.h"
+#include "ui/track_list_model.h"
 
 namespace tunelet::ui {
 
@@ -22,6 +25,7 @@ void Tmain::ijKeyPress(QChar typed) {
         const midi::ComposedNote note = midi::composeNote(k, m_input.octave, m_input.beat);
         if (!note.refused) { // above key 127: silently nothing
             insertToken(QString::fromStdString(note.text));
+            auditionNote(note);
         }
     }
     if (k == '0') {
@@ -39,6 +43,26 @@ void Tmain::ijKeyPress(QChar typed) {
 
 void Tmain::insertToken(const QString &token) {
     ui::insertToken(token, *tmp, *ij);
+}
+
+namespace {
+
+constexpr int kLongestAudition = 1500; // ms: a whole note at a slow pace would drag on
+constexpr int kQuarterNoteMs = 500;    // at the files' 120 quarter notes a minute
+
+} // namespace
+
+void Tmain::auditionNote(const midi::ComposedNote &note) {
+    if (!L1->isChecked() || m_auditionFailed) {
+        return;
+    }
+    const midi::SoundAtPlace sound =
+        midi::soundBefore(encodeLine(ij->text().left(ij->cursorPosition())));
+    const int ms = m_timeIncrement == 0
+                       ? kLongestAudition
+                       : std::min(kLongestAudition, note.ticks * kQuarterNoteMs / m_timeIncrement);
+    // Without a sound output the composer works on in silence: no box at every key.
+    m_auditionFailed = !mp1->auditionNote(sound.program, note.key, sound.velocity, ms);
 }
 
 } // namespace tunelet::ui

@@ -109,6 +109,10 @@ void Tmain::buildMenus() {
                     K(Qt::CTRL | Qt::Key_W));
     showT->setCheckable(true);
     showT->setChecked(true);
+    // Composed notes are heard while this is checked.
+    L1 = addItem(T1, "L1", texts::kAudition, kNoImage, &Tmain::L1Click);
+    L1->setCheckable(true);
+    L1->setChecked(true);
 
     QMenu *Media1 = addMenu("Media1", texts::kMenuMedia);
     addItem(Media1, "K1", texts::kMediaOpen, 6, &Tmain::K1Click);
@@ -269,6 +273,11 @@ void Tmain::T1Click() {
 void Tmain::showTClick() {
     showT->setChecked(!showT->isChecked());
     hpf->setVisible(showT->isChecked());
+}
+
+// Switching it off and on again also tries a sound output that was missing.
+void Tmain::L1Click() {
+    m_auditionFailed = false;
 }
 
 void Tmain::R1Click() {

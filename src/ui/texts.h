@@ -59,6 +59,7 @@ inline const QString kMenuScale = QStringLiteral("音阶(&J)");
 inline const QString kMenuBeat = QStringLiteral("拍子(&P)");
 inline const QString kMenuTools = QStringLiteral("工具(&T)");
 inline const QString kPalette = QStringLiteral("辅助输入(&W)");
+inline const QString kAudition = QStringLiteral("试听(&L)");
 inline const QString kMenuMedia = QStringLiteral("媒体(&M)");
 inline const QString kMediaOpen = QStringLiteral("打开(&K)");
 inline const QString kMediaPlay = QStringLiteral("播放(&P)");

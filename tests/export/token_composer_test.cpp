@@ -32,6 +32,7 @@ TEST(ComposeNote, EveryPitchOctaveAndBeatScansBackToItsKeyAndTicks) {
                 EXPECT_EQ(token.kind, TokenKind::Note) << note.text;
                 EXPECT_EQ(token.key, 12 * octave + semitone) << note.text;
                 EXPECT_EQ(token.ticks, ticks[beat]) << note.text;
+                EXPECT_EQ(std::pair(note.key, note.ticks), std::pair(token.key, token.ticks));
             }
         }
     }
@@ -67,6 +68,29 @@ TEST(ComposeNumber, ProgramsAndVolumesScanBackToTheirValues) {
         const Token volume = scanOne(composeVolume(value));
         EXPECT_EQ(volume.kind, TokenKind::Volume);
         EXPECT_EQ(volume.value, value);
+    }
+}
+
+TEST(SoundBefore, TheLastInstrumentAndVolumeBeforeThePlaceCount) {
+    struct Case {
+        const char *line;
+        int program;
+        int velocity;
+    };
+    const Case cases[] = {
+        {"", 0, 80},
+        {"1fd/2fd/", 0, 80},
+        {"@005/1fd/#100/", 5, 100},
+        {"@005/@040/#100/#064/1fd/", 40, 64},
+        {"#200/", 0, 127},
+        {"@300/@007/@999/", 7, 80}, // an instrument that does not exist is passed over
+        {"@010/x/@020/", 10, 80},   // reading stops where the line stops scanning
+        {"@01", 1, 80},             // cut short by the place, read as the export reads it
+    };
+    for (const Case &c : cases) {
+        const SoundAtPlace sound = soundBefore(c.line);
+        EXPECT_EQ(std::pair(sound.program, sound.velocity), std::pair(c.program, c.velocity))
+            << c.line;
     }
 }
 

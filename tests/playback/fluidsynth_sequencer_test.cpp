@@ -121,6 +121,37 @@ TEST_F(FluidSynthTest, TheOutputRunsOnlyWhileSomethingSounds) {
     }
 }
 
+// A note heard while composing needs no open file: it sounds at once, is released after
+// its length, and the output stops once its ring has died; nothing sounds during a play.
+TEST_F(FluidSynthTest, AnAuditionedNoteSoundsForItsLengthThenTheOutputStops) {
+    // The level 800 ms after a note of 200 ms, beside one still held then.
+    const auto levelAfter800ms = [this](int lengthMs) {
+        EXPECT_EQ(device.auditionNote(19, 60, 100, lengthMs), 0u); // an organ holds its level
+        device.renderMilliseconds(20);
+        EXPECT_GT(peak(device.lastBlock()), 0.01f) << "sounds in the first block";
+        for (int ms = 20; ms < 800; ms += 20) { // in blocks, as the audio thread renders
+            device.renderMilliseconds(20);
+        }
+        return peak(device.lastBlock());
+    };
+    const float held = levelAfter800ms(5000);
+    const float released = levelAfter800ms(200); // also cuts the held one
+    EXPECT_LT(released, held / 4);
+    renderWhileRunning(5000);
+    EXPECT_FALSE(device.outputRunning());
+
+    ASSERT_EQ(device.open(song), 0u);
+    ASSERT_EQ(device.play(), 0u);
+    device.renderMilliseconds(100);
+    ASSERT_EQ(device.stop(), 0u);
+    renderWhileRunning(5000);
+    ASSERT_EQ(device.play(), 0u);
+    ASSERT_EQ(device.auditionNote(0, 96, 127, 1000), 0u);
+    ASSERT_EQ(device.stop(), 0u); // silences the file's notes, and an auditioned one too
+    device.renderMilliseconds(20);
+    EXPECT_LT(peak(device.lastBlock()), 1e-3f) << "no note was started during the play";
+}
+
 // A pause silences the sounding notes at once: what is rendered after it is silent after
 // FluidSynth's first two 64-frame blocks (3 ms), which it had made before the pause.
 TEST_F(FluidSynthTest, PauseSilencesTheSoundingNotes) {

@@ -21,7 +21,7 @@ public:
     // Length in ticks of the files opened from now on (and of the open one).
     void setLength(std::int64_t ticks) { m_length = ticks; }
     // Refuses the named command ("open", "close", "play", "pause", "resume", "stop",
-    // "seekToStart", "seekToEnd") with code; 0 accepts it again.
+    // "seekToStart", "seekToEnd", "audition") with code; 0 accepts it again.
     void setCommandError(const QString &command, ErrorCode code) { m_errors[command] = code; }
     void setErrorText(ErrorCode code, const QString &text) { m_texts[code] = text; }
     void setErrorDetail(ErrorCode code, const QString &detail) { m_details[code] = detail; }
@@ -123,6 +123,15 @@ public:
     }
     QString errorDetail(ErrorCode code) const override { return m_details.value(code); }
     QString failureText() const override { return m_failure; }
+    // Recorded as "audition PROGRAM KEY VELOCITY MILLISECONDS".
+    ErrorCode auditionNote(int program, int key, int velocity, int milliseconds) override {
+        return refused(QStringLiteral("audition %1 %2 %3 %4")
+                           .arg(program)
+                           .arg(key)
+                           .arg(velocity)
+                           .arg(milliseconds),
+                       "audition");
+    }
 
 private:
     ErrorCode refused(const QString &entry, const QString &command) {

@@ -140,5 +140,83 @@ TEST_F(WindowTest, AMegabyteTrackSurvivesTheEditor) {
     EXPECT_EQ(lines(), (Lines{track}));
 }
 
+// What is heard of a composed note: "audition PROGRAM KEY VELOCITY MILLISECONDS".
+struct AuditionCase {
+    const char *before;   // the line before the caret
+    const char *menuItem; // chosen first, or nullptr
+    char key;
+    const char *heard; // nullptr: nothing
+};
+
+TEST_F(WindowTest, ComposedNotesAreHeardAsTheTokensBeforeTheCaretSetThem) {
+    const AuditionCase cases[] = {
+        {"", nullptr, '1', "audition 0 60 80 500"},
+        {"@005/#100/", nullptr, '5', "audition 5 67 100 500"},
+        {"@005/1fd/@040/#064/", nullptr, 'v', "audition 40 61 64 500"},
+        {"#200/", nullptr, '1', "audition 0 60 127 500"},
+        {"", "pp1", '1', "audition 0 60 80 1500"}, // four beats, cut at 1.5 s
+        {"", "pp5", '1', "audition 0 60 80 250"},
+        {"", "N101", '5', "audition 0 127 80 500"},
+        {"", "N101", '6', nullptr},  // refused
+        {"", nullptr, '0', nullptr}, // a rest
+    };
+    for (const AuditionCase &c : cases) {
+        trigger("N51");
+        trigger("pp4");
+        if (c.menuItem) {
+            trigger(c.menuItem);
+        }
+        ij()->setText(c.before);
+        device->clearCommands();
+        QTest::keyClick(ij(), c.key);
+        EXPECT_EQ(device->commands(), c.heard ? QStringList{c.heard} : QStringList{})
+            << c.before << c.key;
+    }
+}
+
+TEST_F(WindowTest, OnlyTheLineBeforeTheCaretAndTheTimeIncrementCount) {
+    prompt->dialogs = {[](QDialog &d) {
+        d.findChild<QLineEdit *>("et")->setText("96");
+        return 1;
+    }};
+    trigger("P1");
+    ij()->setText("@005/");
+    ij()->home(false);
+    QTest::keyClick(ij(), '1');
+    EXPECT_EQ(device->commands(), QStringList{"audition 0 60 80 250"});
+}
+
+TEST_F(WindowTest, PaletteNotesAreHeardToo) {
+    QTest::mouseClick(window->findChild<QWidget *>("hpf")->findChild<QWidget *>("ToolButton3"),
+                      Qt::LeftButton);
+    EXPECT_EQ(device->commands(), QStringList{"audition 0 64 80 500"});
+}
+
+TEST_F(WindowTest, NothingIsHeardWhilePlayingOrSwitchedOff) {
+    prompt->files = {path("a.MID")};
+    trigger("K1");
+    trigger("P2");
+    device->clearCommands();
+    QTest::keyClick(ij(), '1');
+    EXPECT_TRUE(device->commands().filter("audition").isEmpty()) << "while playing";
+    trigger("O2");
+    trigger("L1"); // off
+    device->clearCommands();
+    QTest::keyClick(ij(), '1');
+    EXPECT_TRUE(device->commands().isEmpty()) << "switched off";
+}
+
+TEST_F(WindowTest, WithoutASoundOutputItIsQuietUntilSwitchedOffAndOn) {
+    device->setCommandError("audition", 5);
+    QTest::keyClicks(ij(), "12");
+    EXPECT_EQ(device->commands().size(), 1) << "tried once, then quiet";
+    EXPECT_TRUE(prompt->shown.empty()) << "no box at a key";
+    trigger("L1");
+    trigger("L1");
+    device->setCommandError("audition", 0);
+    QTest::keyClick(ij(), '3');
+    EXPECT_EQ(device->commands().last(), "audition 0 64 80 500");
+}
+
 } // namespace
 } // namespace tunelet::ui::testing

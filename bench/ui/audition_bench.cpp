@@ -1,0 +1,76 @@
+// Audition benchmark: from a key pressed in the line editor to the first rendered audio
+// block that holds the note, with the SoundFont already loaded. The synthesiser renders
+// on the silent output here, one 1024-frame block (the sound server's period) at a time,
+// so the figure is the program's own share; the sound server adds its period on top.
+#include <benchmark/benchmark.h>
+
+#include <QAction>
+#include <QLineEdit>
+#include <QTest>
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+
+#include "playback/fluidsynth_sequencer.h"
+#include "ui/application.h"
+#include "ui/main_f.h"
+#include "ui/prompt.h"
+
+namespace {
+
+class NoPrompt : public tunelet::ui::Prompt {
+public:
+    bool askYesNo(const QString &) override { return false; }
+    tunelet::ui::Answer askYesNoCancel(const QString &) override {
+        return tunelet::ui::Answer::Cancel;
+    }
+    void notice(const QString &) override {}
+    void errorBox(const QString &, const QString &) override {}
+    std::optional<QString> openFile(tunelet::ui::FileDialogState &) override { return {}; }
+    std::optional<QString> saveFile(tunelet::ui::FileDialogState &) override { return {}; }
+    int runDialog(QDialog &) override { return 2; }
+};
+
+constexpr int kPeriodMs = 23; // 1024 frames at 44.1 kHz
+
+void BM_KeyToFirstSoundingBlock(benchmark::State &state) {
+    tunelet::playback::FluidSynthOptions options;
+    options.output = tunelet::playback::FluidSynthOptions::Output::Silent;
+    auto owned = std::make_unique<tunelet::playback::FluidSynthSequencer>(options);
+    tunelet::playback::FluidSynthSequencer *device = owned.get();
+    tunelet::ui::Tmain window(std::make_unique<NoPrompt>(), std::move(owned));
+    auto *editor = window.findChild<QLineEdit *>("ij");
+    device->auditionNote(0, 60, 80, 10); // loads the SoundFont before the clock runs
+    window.findChild<QAction *>("pp7")->trigger(); // short notes, quiet again soon
+    for (auto _ : state) {
+        state.PauseTiming();
+        editor->clear();
+        while (device->outputRunning()) { // the last note's ring dies away first
+            device->renderMilliseconds(kPeriodMs);
+        }
+        state.ResumeTiming();
+        QTest::keyClick(editor, '1');
+        float peak = 0.0f;
+        while (peak == 0.0f && device->outputRunning()) {
+            device->renderMilliseconds(kPeriodMs);
+            for (float v : device->lastBlock()) {
+                peak = std::max(peak, std::abs(v));
+            }
+        }
+        benchmark::DoNotOptimize(peak);
+    }
+}
+
+BENCHMARK(BM_KeyToFirstSoundingBlock)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char **argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    tunelet::ui::Application app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
