@@ -18,7 +18,4 @@ struct ExportContext {
 std::string failureDetail(const midi::ExportResult &result, const std::vector<std::string> &lines,
                           const ExportContext &context);
 
-// Bytes as the user should see them: printable ASCII as is, any other byte as 0xB2.
-std::string showBytes(std::string_view bytes);
-
 } // namespace tunelet::cli

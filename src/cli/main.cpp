@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/diagnostics.h"
+#include "cli/wav_export.h"
 #include "export/score_to_midi.h"
 #include "score/score_document.h"
 #include "score/script_file.h"
@@ -19,11 +20,14 @@ constexpr unsigned kMaxDivision = 384;
 
 constexpr const char *kUsage =
     "usage: tunelet-export [--division N] [--no-staccato] INPUT.TNL OUTPUT.MID\n"
+    "       tunelet-export --wav [--division N] [--no-staccato] INPUT.TNL OUTPUT.wav\n"
     "\n"
-    "Exports the script file INPUT.TNL to the Standard MIDI File OUTPUT.MID (written as\n"
-    "named, no extension added; an existing file is replaced only on success; OUTPUT may\n"
-    "not be INPUT itself).\n"
+    "Exports the script file INPUT.TNL to the Standard MIDI File OUTPUT.MID, or with --wav\n"
+    "renders its music to OUTPUT.wav (44.1 kHz, 16-bit stereo) with the program's\n"
+    "synthesiser and SoundFont. OUTPUT is written as named, no extension added; an\n"
+    "existing file is replaced only on success; OUTPUT may not be INPUT itself.\n"
     "\n"
+    "  --wav          write a WAV audio file instead of a MIDI file\n"
     "  --division N   ticks per quarter note, 0 to 384 (default 48; 0 is refused)\n"
     "  --no-staccato  write no release after each note (default: staccato on)\n"
     "  --help         show this text\n"
@@ -33,6 +37,7 @@ constexpr const char *kUsage =
 struct Arguments {
     tunelet::midi::ExportOptions options;
     std::vector<std::string> files;
+    bool wav = false;
     bool help = false;
 };
 
@@ -59,6 +64,8 @@ std::optional<Arguments> parseArguments(int argc, char **argv) {
             optionsDone = true;
         } else if (arg == "--help" || arg == "-h") {
             args.help = true;
+        } else if (arg == "--wav") {
+            args.wav = true;
         } else if (arg == "--no-staccato") {
             args.options.staccato = false;
         } else if (arg == "--division") {
@@ -106,6 +113,21 @@ int exportFile(const Arguments &args) {
         result.systemError = error.error();
         report(result, lines, context);
         return kExitFailure;
+    }
+    if (args.wav) {
+        const tunelet::cli::WavOutcome outcome =
+            tunelet::cli::exportWav(lines, args.options, context);
+        if (!outcome.exported.ok()) {
+            report(outcome.exported, lines, context);
+            return kExitFailure;
+        }
+        if (!outcome.rendered.ok()) {
+            std::cerr << tunelet::cli::kWavFailureMessage << "\n"
+                      << tunelet::render::renderFailureText(outcome.rendered, context.outputPath)
+                      << "\n";
+            return kExitFailure;
+        }
+        return 0;
     }
     const auto result =
         tunelet::midi::scoreToMidi(lines, args.options, context.outputPath, context.inputPath);

@@ -4,14 +4,17 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QMetaObject>
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "playback/smf_reader.h"
+#include "render/synth_setup.h"
 
 namespace tunelet::playback {
 
@@ -51,16 +54,8 @@ std::unique_ptr<Sequencer> createSystemSequencer() {
 }
 
 void applyFluidSynthSettings(fluid_settings_t *settings, const FluidSynthOptions &options) {
-    // The player moves on with the rendered samples, whichever thread renders them.
-    fluid_settings_setstr(settings, "player.timing-source", "sample");
-    // The player would reset the synthesiser when it reaches the end of its file, which
-    // cuts the last notes short instead of letting them ring out.
-    fluid_settings_setint(settings, "player.reset-synth", 0);
-    fluid_settings_setnum(settings, "synth.sample-rate", options.sampleRate);
-    fluid_settings_setint(settings, "synth.lock-memory", 0);
-    // FluidSynth's default gain (0.2) leaves a single General MIDI voice at about
-    // -25 dBFS, too quiet beside other programs; 0.5 keeps 16 busy tracks from clipping.
-    fluid_settings_setnum(settings, "synth.gain", 0.5);
+    // The sound itself is the WAV renderer's too; only the audio output is playback's own.
+    render::applySynthSettings(settings, options.sampleRate);
     fluid_settings_setint(settings, "audio.period-size", options.periodSize);
     fluid_settings_setint(settings, "audio.periods", options.periods);
 }
@@ -69,9 +64,13 @@ ErrorCode FluidSynthSequencer::ensureSynth() {
     if (m_engine->synth) {
         return 0;
     }
-    const auto found = std::find_if(m_options.soundFonts.begin(), m_options.soundFonts.end(),
-                                    [](const QString &path) { return QFileInfo(path).isFile(); });
-    if (found == m_options.soundFonts.end()) {
+    // Chosen as the WAV renderer chooses, so both play through the same font.
+    std::vector<std::string> candidates;
+    for (const QString &path : m_options.soundFonts) {
+        candidates.push_back(QFile::encodeName(path).toStdString());
+    }
+    const std::optional<std::string> found = render::firstExistingSoundFont(candidates);
+    if (!found) {
         return fail(kErrNoSoundFont, {});
     }
     FluidLogCapture capture(m_detail);
@@ -83,10 +82,9 @@ ErrorCode FluidSynthSequencer::ensureSynth() {
     if (!m_engine->synth) {
         return fail(kErrSynth, {});
     }
-    if (fluid_synth_sfload(m_engine->synth.get(), QFile::encodeName(*found).constData(), 1) ==
-        FLUID_FAILED) {
+    if (fluid_synth_sfload(m_engine->synth.get(), found->c_str(), 1) == FLUID_FAILED) {
         m_engine->synth.reset(); // the next open tries again
-        return fail(kErrSoundFontLoad, *found);
+        return fail(kErrSoundFontLoad, QFile::decodeName(found->c_str()));
     }
     ++m_soundFontLoads;
     return 0;

@@ -31,6 +31,7 @@ struct FluidSynthSequencer::Engine {
 
 // The program's synthesiser and audio output settings (gain, period size, the player's
 // timing), for the device and for measurements that must hear what the program plays.
+// The synthesiser's part is render::applySynthSettings, which the WAV renderer uses too.
 void applyFluidSynthSettings(fluid_settings_t *settings, const FluidSynthOptions &options);
 
 // Routes FluidSynth's log (every level) into `lines` while it lives, on this thread only;

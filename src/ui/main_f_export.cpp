@@ -1,4 +1,7 @@
 // Main window (Tmain): the export to a MIDI file and the offer to play it.
+#include <QListView>
+
+#include "export/fault_text.h"
 #include "export/score_to_midi.h"
 #include "playback/media_player.h"
 #include "ui/file_names.h"
@@ -9,12 +12,22 @@ namespace tunelet::ui {
 
 namespace {
 
-// The core's wording of the failure (the command line prints the same), and under it what
-// happened to which file, where the core says so.
-QString failureText(const midi::ExportResult &result, const std::string &script,
-                    const std::string &output) {
+// A failure about a place in a track line: the token errors, and the numbers after @ or #.
+bool isLineFault(const midi::ExportResult &result, const std::vector<std::string> &lines) {
+    return (result.failure == midi::ExportFailure::TokenError ||
+            result.failure == midi::ExportFailure::NumberError) &&
+           result.track >= 1 && result.track <= lines.size();
+}
+
+// The core's wording of the failure (the command line prints the same), and under it where
+// in which track the fault is, or what happened to which file, where the core says so.
+QString failureText(const midi::ExportResult &result, const std::vector<std::string> &lines,
+                    const std::string &script, const std::string &output) {
     QString text = QString::fromStdString(midi::failureMessage(result.failure));
-    if (const std::string detail = midi::failureDetail(result, script, output); !detail.empty()) {
+    const std::string detail = isLineFault(result, lines)
+                                   ? midi::tokenFaultText(result, lines[result.track - 1])
+                                   : midi::failureDetail(result, script, output);
+    if (!detail.empty()) {
         text += QLatin1Char('\n') + QString::fromStdString(detail);
     }
     return text;
@@ -48,7 +61,12 @@ void Tmain::exportMidi() {
                           midi::ExportOptions{.division = m_timeIncrement, .staccato = staccato()},
                           output, m_document.fileName());
     if (!result.ok()) {
-        m_prompt->notice(failureText(result, m_document.fileName(), output));
+        if (isLineFault(result, m_document.lines())) {
+            // The failing track is brought into view; the selection stays, so Submit still
+            // replaces the track the user chose.
+            lp->scrollTo(lp->model()->index(static_cast<int>(result.track - 1), 0));
+        }
+        m_prompt->notice(failureText(result, m_document.lines(), m_document.fileName(), output));
         return;
     }
     if (m_prompt->askYesNo(texts::kAskPlayExport)) {

@@ -99,10 +99,12 @@ TEST_F(WindowTest, ExportUsesTheTimeIncrementAndStaccatoButNotTheEditor) {
 }
 
 TEST_F(WindowTest, ExportFailuresShowTheirNoticeAndWriteNothing) {
-    openScript({"1fd/", "1qd/"}); // q is no token start
+    openScript({"1fd/", "1qd/"}); // q is no octave letter
     prompt->files = {path("bad")};
     trigger("MIDI1");
-    EXPECT_EQ(prompt->shown.back(), (Shown{"notice", "音轨有错误，无法导出为MIDI文件！"}));
+    EXPECT_EQ(prompt->shown.back(),
+              (Shown{"notice", "音轨有错误，无法导出为MIDI文件！\n"
+                               "第2音轨，第2字节：“q”不是八度字母（应为 a 到 k）"}));
 
     openScript({"1fd/"});
     window->setTimeIncrement(0);
@@ -113,6 +115,31 @@ TEST_F(WindowTest, ExportFailuresShowTheirNoticeAndWriteNothing) {
         (Shown{"notice", "有错误产生，无法导出为MIDI文件！\n"
                          "时间增量不能用作 MIDI 文件的时间单位（不能为0，也不能大于32767）"}));
     EXPECT_FALSE(QFileInfo::exists(path("bad.MID")));
+}
+
+// A fault in a track out of sight: the notice says where, and the list shows that track
+// without selecting it, so Submit still replaces the track the user chose.
+TEST_F(WindowTest, ExportFaultShowsItsPlaceAndScrollsToItsTrack) {
+    Lines score = tracks(16);
+    score.back() = "1fd/#1\xB2/"; // a Chinese byte among the volume's digits
+    openScript(score);
+    window->resize(400, 300);
+    QCoreApplication::processEvents();
+    select(0);
+    const QModelIndex last = lp()->model()->index(15, 0);
+    const auto visible = [&] {
+        return lp()->visualRect(last).intersects(lp()->viewport()->rect());
+    };
+    ASSERT_FALSE(visible()) << "the window must be too small for 16 tracks";
+
+    prompt->files = {path("bad")};
+    trigger("MIDI1");
+    EXPECT_EQ(
+        prompt->shown.back(),
+        (Shown{"notice", "有错误产生，无法导出为MIDI文件！\n"
+                         "第16音轨，第6字节：“#”后的“1 0xB2 /”不是整数（应为三位数字，如 #080）"}));
+    EXPECT_TRUE(visible());
+    EXPECT_EQ(selectedRow(), 0);
 }
 
 // The save dialog offers the open script's own name too: the export refuses it, by any

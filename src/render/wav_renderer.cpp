@@ -1,0 +1,327 @@
+// Rendering: a Standard MIDI File to a WAV file through FluidSynth's file renderer, on the
+// sample clock, so the music is computed as fast as the machine allows.
+#include "render/wav_renderer.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <glib.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+#include "score/atomic_file.h"
+
+namespace tunelet::render {
+
+namespace {
+
+constexpr int kPeriodFrames = 512; // frames per block: the release ends within 12 ms
+constexpr int kBytesPerFrame = 4;  // two channels of 16 bits
+constexpr int kQuietSample = 3;    // |sample| <= 3 of 32768 is below -80 dBFS
+// The RIFF and data chunk sizes are 32-bit numbers; leave room for the header.
+constexpr std::uint64_t kMaxDataBytes = 0xFFFFFFFFull - 4096;
+
+// FluidSynth's log, routed into the result of the rendering on this thread while a
+// capture lives; the functions before it are put back afterwards.
+thread_local std::vector<std::string> *t_log = nullptr;
+
+void collectLog(int level, const char *message, void *) {
+    // Warnings and errors explain a failure; information and debugging lines do not.
+    if (t_log != nullptr && message != nullptr && level <= FLUID_WARN) {
+        t_log->emplace_back(message);
+    }
+}
+
+// FluidSynth's SoundFont loader (libinstpatch) complains about a damaged file through
+// GLib's log rather than FluidSynth's.
+void collectGLibLog(const gchar *, GLogLevelFlags level, const gchar *message, gpointer) {
+    if (t_log != nullptr && message != nullptr &&
+        (level & (G_LOG_LEVEL_ERROR | G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING)) != 0) {
+        t_log->emplace_back(message);
+    }
+}
+
+class LogCapture {
+public:
+    explicit LogCapture(std::vector<std::string> &lines) : m_outer(t_log) {
+        t_log = &lines;
+        for (int level = FLUID_PANIC; level < LAST_LOG_LEVEL; ++level) {
+            m_previous[level] = fluid_set_log_function(level, collectLog, nullptr);
+        }
+        m_previousGLib = g_log_set_default_handler(collectGLibLog, nullptr);
+    }
+    ~LogCapture() {
+        g_log_set_default_handler(m_previousGLib, nullptr);
+        for (int level = FLUID_PANIC; level < LAST_LOG_LEVEL; ++level) {
+            fluid_set_log_function(level, m_previous[level], nullptr);
+        }
+        t_log = m_outer;
+    }
+    LogCapture(const LogCapture &) = delete;
+    LogCapture &operator=(const LogCapture &) = delete;
+
+private:
+    std::array<fluid_log_function_t, LAST_LOG_LEVEL> m_previous{};
+    GLogFunc m_previousGLib;
+    std::vector<std::string> *m_outer;
+};
+
+// The file FluidSynth renders into: FluidSynth opens it by name, the renderer reads it
+// back through its own descriptor. Removed on every path.
+class ScratchFile {
+public:
+    explicit ScratchFile(const std::string &folder) {
+        std::string name = (std::filesystem::path(folder) / "tunelet-XXXXXX.wav").string();
+        m_fd = ::mkostemps(name.data(), 4, O_CLOEXEC);
+        if (m_fd < 0) {
+            m_error = errno;
+        } else {
+            m_path = name;
+        }
+    }
+    ~ScratchFile() {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+            ::unlink(m_path.c_str());
+        }
+    }
+    ScratchFile(const ScratchFile &) = delete;
+    ScratchFile &operator=(const ScratchFile &) = delete;
+
+    int fd() const { return m_fd; }
+    int error() const { return m_error; }
+    const std::string &path() const { return m_path; }
+
+private:
+    int m_fd = -1;
+    int m_error = 0;
+    std::string m_path;
+};
+
+std::string scratchFolder() {
+    std::error_code error;
+    std::filesystem::path folder = std::filesystem::temp_directory_path(error);
+    return error ? std::string("/tmp") : folder.string();
+}
+
+struct FluidDeleter {
+    void operator()(fluid_settings_t *p) const { delete_fluid_settings(p); }
+    void operator()(fluid_synth_t *p) const { delete_fluid_synth(p); }
+    void operator()(fluid_player_t *p) const { delete_fluid_player(p); }
+    void operator()(fluid_file_renderer_t *p) const { delete_fluid_file_renderer(p); }
+};
+template <typename T> using FluidPtr = std::unique_ptr<T, FluidDeleter>;
+
+// Members go from the last to the first, FluidSynth's order: the renderer (which
+// finishes the file's header), the player, the synth, the settings.
+struct Engine {
+    FluidPtr<fluid_settings_t> settings;
+    FluidPtr<fluid_synth_t> synth;
+    FluidPtr<fluid_player_t> player;
+    FluidPtr<fluid_file_renderer_t> renderer;
+};
+
+bool failed(RenderResult &result, RenderFailure failure, int systemError = 0) {
+    result.failure = failure;
+    result.systemError = systemError;
+    return false;
+}
+
+// The settings, the synth with its SoundFont, the player with the music and the file
+// renderer writing into path.
+bool setUp(Engine &engine, std::string_view midi, const std::string &path, RenderResult &result) {
+    engine.settings.reset(new_fluid_settings());
+    if (!engine.settings) {
+        return failed(result, RenderFailure::Synth);
+    }
+    fluid_settings_t *settings = engine.settings.get();
+    applySynthSettings(settings, kWavSampleRate);
+    fluid_settings_setstr(settings, "audio.file.name", path.c_str());
+    fluid_settings_setstr(settings, "audio.file.type", "wav");
+    fluid_settings_setstr(settings, "audio.file.format", "s16");
+    fluid_settings_setint(settings, "audio.period-size", kPeriodFrames);
+    engine.synth.reset(new_fluid_synth(settings));
+    if (!engine.synth) {
+        return failed(result, RenderFailure::Synth);
+    }
+    if (fluid_synth_sfload(engine.synth.get(), result.soundFont.c_str(), 1) == FLUID_FAILED) {
+        return failed(result, RenderFailure::SoundFontLoad);
+    }
+    engine.player.reset(new_fluid_player(engine.synth.get()));
+    if (!engine.player ||
+        fluid_player_add_mem(engine.player.get(), midi.data(), midi.size()) != FLUID_OK ||
+        fluid_player_play(engine.player.get()) != FLUID_OK) {
+        return failed(result, RenderFailure::Synth);
+    }
+    engine.renderer.reset(new_fluid_file_renderer(engine.synth.get()));
+    if (!engine.renderer) {
+        return failed(result, RenderFailure::Renderer);
+    }
+    return true;
+}
+
+bool renderBlock(Engine &engine, RenderResult &result) {
+    if ((result.frames + kPeriodFrames) * kBytesPerFrame > kMaxDataBytes) {
+        return failed(result, RenderFailure::TooLong);
+    }
+    if (fluid_file_renderer_process_block(engine.renderer.get()) != FLUID_OK) {
+        return failed(result, RenderFailure::Renderer);
+    }
+    result.frames += kPeriodFrames;
+    return true;
+}
+
+// Whether the block of samples at offset in the file is below -80 dBFS. The renderer
+// writes every block to the file as it goes; a block that cannot be read back counts as
+// sound, so the release goes on (up to its limit) rather than cutting a note.
+bool quietAt(int fd, off_t offset) {
+    std::array<unsigned char, std::size_t(kPeriodFrames) * kBytesPerFrame> block;
+    if (::pread(fd, block.data(), block.size(), offset) != ssize_t(block.size())) {
+        return false;
+    }
+    for (std::size_t i = 0; i < block.size(); i += 2) {
+        const auto sample = static_cast<std::int16_t>(block[i] | block[i + 1] << 8);
+        if (std::abs(int(sample)) > kQuietSample) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The music until the player has finished, then its last notes ringing out until the
+// output has been quiet for a while.
+bool render(Engine &engine, const ScratchFile &scratch, const WavOptions &options,
+            RenderResult &result) {
+    struct stat header {};
+    if (::fstat(scratch.fd(), &header) != 0) {
+        return failed(result, RenderFailure::ScratchFile, errno);
+    }
+    // The music ends at its last tick. FluidSynth's player itself would go on until every
+    // voice has died away, far below hearing; the release below ends at silence instead.
+    fluid_player_t *player = engine.player.get();
+    while (fluid_player_get_status(player) == FLUID_PLAYER_PLAYING) {
+        if (!renderBlock(engine, result)) {
+            return false;
+        }
+        // Until the player has read the music it reports no ticks at all.
+        const int total = fluid_player_get_total_ticks(player);
+        if (total > 0 && fluid_player_get_current_tick(player) >= total) {
+            break;
+        }
+    }
+    result.musicFrames = result.frames;
+    const auto quietNeeded = std::uint64_t(options.quietSeconds * kWavSampleRate);
+    const auto maxRelease = std::uint64_t(options.maxReleaseSeconds * kWavSampleRate);
+    std::uint64_t quiet = 0;
+    while (quiet < quietNeeded && result.frames - result.musicFrames < maxRelease) {
+        const off_t at = header.st_size + off_t(result.frames * kBytesPerFrame);
+        if (!renderBlock(engine, result)) {
+            return false;
+        }
+        quiet = quietAt(scratch.fd(), at) ? quiet + kPeriodFrames : 0;
+    }
+    engine.renderer.reset(); // writes the sizes into the header and closes the file
+    return true;
+}
+
+std::optional<std::string> readAll(int fd, std::uint64_t expectedSize) {
+    std::string bytes(expectedSize, '\0');
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::pread(fd, bytes.data() + done, bytes.size() - done, off_t(done));
+        if (n <= 0) {
+            return std::nullopt;
+        }
+        done += std::size_t(n);
+    }
+    return bytes;
+}
+
+std::string withLog(std::string text, const RenderResult &result) {
+    if (!result.log.empty()) {
+        text += "（FluidSynth：" + result.log.back() + "）";
+    }
+    return text;
+}
+
+} // namespace
+
+RenderResult renderWav(std::string_view midi, const std::string &outputPath,
+                       const WavOptions &options) {
+    RenderResult result;
+    const std::optional<std::string> soundFont = firstExistingSoundFont(options.soundFonts);
+    if (!soundFont) {
+        failed(result, RenderFailure::NoSoundFont);
+        return result;
+    }
+    result.soundFont = *soundFont;
+    result.scratchFolder = scratchFolder();
+    const ScratchFile scratch(result.scratchFolder);
+    if (scratch.fd() < 0) {
+        failed(result, RenderFailure::ScratchFile, scratch.error());
+        return result;
+    }
+    std::optional<std::string> bytes;
+    {
+        const LogCapture capture(result.log);
+        Engine engine;
+        if (!setUp(engine, midi, scratch.path(), result) ||
+            !render(engine, scratch, options, result)) {
+            return result;
+        }
+    }
+    struct stat written {};
+    if (::fstat(scratch.fd(), &written) != 0) {
+        failed(result, RenderFailure::ScratchFile, errno);
+        return result;
+    }
+    // A file shorter than its samples lost some on the way (a full temporary folder).
+    if (std::uint64_t(written.st_size) < result.frames * kBytesPerFrame + 44) {
+        failed(result, RenderFailure::Renderer);
+        return result;
+    }
+    bytes = readAll(scratch.fd(), std::uint64_t(written.st_size));
+    if (!bytes) {
+        failed(result, RenderFailure::ScratchFile, errno == 0 ? EIO : errno);
+        return result;
+    }
+    if (const score::FileWriteResult replaced = score::replaceFileAtomically(outputPath, *bytes);
+        !replaced.ok()) {
+        failed(result, RenderFailure::WriteError, replaced.error);
+    }
+    return result;
+}
+
+std::string renderFailureText(const RenderResult &result, const std::string &outputPath) {
+    switch (result.failure) {
+    case RenderFailure::None:
+        break;
+    case RenderFailure::NoSoundFont:
+        return "找不到General MIDI音色库（default-GM.sf2 或 TimGM6mb.sf2），"
+               "请安装软件包 timgm6mb-soundfont";
+    case RenderFailure::SoundFontLoad:
+        return withLog("无法载入音色库“" + result.soundFont + "”", result);
+    case RenderFailure::Synth:
+        return withLog("无法启动FluidSynth合成器", result);
+    case RenderFailure::Renderer:
+        return withLog("FluidSynth未能生成音频（临时文件夹“" + result.scratchFolder + "”）",
+                       result);
+    case RenderFailure::TooLong:
+        return "音乐太长，WAV文件容纳不下（最长约6小时）";
+    case RenderFailure::ScratchFile:
+        return "无法在临时文件夹“" + result.scratchFolder + "”中生成音频：" +
+               score::systemErrorText(result.systemError, score::FileAccess::Write);
+    case RenderFailure::WriteError:
+        return "无法写入文件“" + outputPath + "”：" +
+               score::systemErrorText(result.systemError, score::FileAccess::Write);
+    }
+    return {};
+}
+
+} // namespace tunelet::render
