@@ -8,6 +8,7 @@
 #include <QMetaObject>
 #include <QStringList>
 #include <algorithm>
+#include <functional>
 #include <memory>
 
 #include "playback/sequencer.h"
@@ -53,6 +54,8 @@ public:
     void setPosition(std::int64_t ticks) { m_position = ticks; }
 
     const QStringList &commands() const { return *m_commands; }
+    // Called as each command arrives, so a test can see what the world was like then.
+    std::function<void(const QString &entry)> onCommand;
     void clearCommands() { m_commands->clear(); }
     // The same record, still readable after the device was destroyed with its owner.
     std::shared_ptr<const QStringList> journal() const { return m_commands; }
@@ -136,6 +139,9 @@ public:
 private:
     ErrorCode refused(const QString &entry, const QString &command) {
         *m_commands << entry;
+        if (onCommand) {
+            onCommand(entry);
+        }
         return m_errors.value(command, 0);
     }
     ErrorCode refusedWhenOpen(const QString &command) {

@@ -182,6 +182,27 @@ TEST_F(WindowTest, ExportClosesPlaybackFirstAndYesPlaysTheNewFile) {
     EXPECT_TRUE(QFileInfo::exists(path("new.MID")));
 }
 
+TEST_F(WindowTest, ExportLetsThePlayingFileGoBeforeItIsReplaced) {
+    openScript({"1fd/"});
+    QFile old(path("song.MID"));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old");
+    old.close();
+    prompt->files = {path("song.MID")};
+    trigger("K1");
+    QByteArray atClose;
+    device->onCommand = [&](const QString &entry) {
+        if (entry == "close") {
+            atClose = readAll(path("song.MID"));
+        }
+    };
+    prompt->files = {path("song")};
+    prompt->answers = {Answer::No};
+    trigger("MIDI1");
+    EXPECT_EQ(atClose, "old");
+    EXPECT_TRUE(readAll(path("song.MID")).startsWith("MThd"));
+}
+
 TEST_F(WindowTest, MediaItemsSendTheirOwnCommand) {
     prompt->files = {path("a.MID")};
     trigger("K1");
