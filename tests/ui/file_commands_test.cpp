@@ -54,6 +54,15 @@ INSTANTIATE_TEST_SUITE_P(Names, SaveNameTest,
                                            SaveCase{"A1", "song", "song"},
                                            SaveCase{"A1", "乐谱 第一.TNL", "乐谱 第一.TNL"}));
 
+TEST_F(WindowTest, TheSaveDialogStartsWithTheNameAsCompleted) {
+    trigger("I1");
+    prompt->files = {path("song"), std::nullopt};
+    trigger("S1");
+    trigger("A1");
+    ASSERT_EQ(prompt->shown.size(), 2u);
+    EXPECT_EQ(prompt->shown[1].lastFileName, path("song.TNL"));
+}
+
 TEST_F(WindowTest, SaveOfANamedScoreWritesWithoutADialog) {
     const QString file = openScript({"1fd/"});
     ij()->setText("2fd/");
