@@ -12,25 +12,13 @@
 #include <cstdlib>
 #include <memory>
 
+#include "fixed_prompt.h"
 #include "playback/fluidsynth_sequencer.h"
 #include "ui/application.h"
 #include "ui/main_f.h"
 #include "ui/prompt.h"
 
 namespace {
-
-class NoPrompt : public tunelet::ui::Prompt {
-public:
-    bool askYesNo(const QString &) override { return false; }
-    tunelet::ui::Answer askYesNoCancel(const QString &) override {
-        return tunelet::ui::Answer::Cancel;
-    }
-    void notice(const QString &) override {}
-    void errorBox(const QString &, const QString &) override {}
-    std::optional<QString> openFile(tunelet::ui::FileDialogState &) override { return {}; }
-    std::optional<QString> saveFile(tunelet::ui::FileDialogState &) override { return {}; }
-    int runDialog(QDialog &) override { return 2; }
-};
 
 constexpr int kPeriodMs = 23; // 1024 frames at 44.1 kHz
 
@@ -39,9 +27,9 @@ void BM_KeyToFirstSoundingBlock(benchmark::State &state) {
     options.output = tunelet::playback::FluidSynthOptions::Output::Silent;
     auto owned = std::make_unique<tunelet::playback::FluidSynthSequencer>(options);
     tunelet::playback::FluidSynthSequencer *device = owned.get();
-    tunelet::ui::Tmain window(std::make_unique<NoPrompt>(), std::move(owned));
+    tunelet::ui::Tmain window(std::make_unique<tunelet::bench::FixedPrompt>(), std::move(owned));
     auto *editor = window.findChild<QLineEdit *>("ij");
-    device->auditionNote(0, 60, 80, 10); // loads the SoundFont before the clock runs
+    device->auditionNote(0, 60, 80, 10);           // loads the SoundFont before the clock runs
     window.findChild<QAction *>("pp7")->trigger(); // short notes, quiet again soon
     for (auto _ : state) {
         state.PauseTiming();

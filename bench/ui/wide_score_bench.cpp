@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "export/score_to_midi.h"
+#include "fixed_prompt.h"
 #include "playback/fluidsynth_sequencer.h"
 #include "score/script_file.h"
 #include "ui/application.h"
@@ -26,20 +27,6 @@ namespace {
 
 constexpr int kTracks = 16;
 constexpr int kNotesPerTrack = 60000;
-
-// Answers every dialog with a fixed file and every question with No, as a user would who
-// wants the file but not to hear it.
-class FixedPrompt : public tunelet::ui::Prompt {
-public:
-    QString file;
-    bool askYesNo(const QString &) override { return false; }
-    tunelet::ui::Answer askYesNoCancel(const QString &) override { return tunelet::ui::Answer::No; }
-    void notice(const QString &text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
-    void errorBox(const QString &text, const QString &) override { notice(text); }
-    std::optional<QString> openFile(tunelet::ui::FileDialogState &) override { return file; }
-    std::optional<QString> saveFile(tunelet::ui::FileDialogState &) override { return file; }
-    int runDialog(QDialog &) override { return 2; }
-};
 
 struct WideScore {
     QTemporaryDir dir;
@@ -59,11 +46,11 @@ struct WideScore {
 };
 
 struct Window {
-    FixedPrompt *prompt;
+    tunelet::bench::FixedPrompt *prompt;
     std::unique_ptr<tunelet::ui::Tmain> main;
 
     Window() {
-        auto owned = std::make_unique<FixedPrompt>();
+        auto owned = std::make_unique<tunelet::bench::FixedPrompt>();
         prompt = owned.get();
         main = std::make_unique<tunelet::ui::Tmain>(std::move(owned),
                                                     tunelet::playback::createSystemSequencer());
