@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
 
 #include "score/atomic_file.h"
 
@@ -21,9 +22,10 @@ namespace tunelet::render {
 
 namespace {
 
-constexpr int kPeriodFrames = 512; // frames per block: the release ends within 12 ms
-constexpr int kBytesPerFrame = 4;  // two channels of 16 bits
-constexpr int kQuietSample = 3;    // |sample| <= 3 of 32768 is below -80 dBFS
+constexpr int kPeriodFrames = 512;            // frames per block: the release ends within 12 ms
+constexpr int kBytesPerFrame = 4;             // two channels of 16 bits
+constexpr std::uint64_t kWavHeaderBytes = 44; // RIFF, fmt and data chunk headers at least
+constexpr int kQuietSample = 3;               // |sample| <= 3 of 32768 is below -80 dBFS
 // The RIFF and data chunk sizes are 32-bit numbers; leave room for the header.
 constexpr std::uint64_t kMaxDataBytes = 0xFFFFFFFFull - 4096;
 
@@ -267,7 +269,6 @@ RenderResult renderWav(std::string_view midi, const std::string &outputPath,
         failed(result, RenderFailure::ScratchFile, scratch.error());
         return result;
     }
-    std::optional<std::string> bytes;
     {
         const LogCapture capture(result.log);
         Engine engine;
@@ -282,11 +283,12 @@ RenderResult renderWav(std::string_view midi, const std::string &outputPath,
         return result;
     }
     // A file shorter than its samples lost some on the way (a full temporary folder).
-    if (std::uint64_t(written.st_size) < result.frames * kBytesPerFrame + 44) {
+    if (std::uint64_t(written.st_size) < result.frames * kBytesPerFrame + kWavHeaderBytes) {
         failed(result, RenderFailure::Renderer);
         return result;
     }
-    bytes = readAll(scratch.fd(), std::uint64_t(written.st_size));
+    errno = 0;
+    const std::optional<std::string> bytes = readAll(scratch.fd(), std::uint64_t(written.st_size));
     if (!bytes) {
         failed(result, RenderFailure::ScratchFile, errno == 0 ? EIO : errno);
         return result;
