@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "playback/sequencer.h"
+#include "render/synth_setup.h"
 
 namespace tunelet::playback {
 
@@ -41,8 +42,8 @@ struct FluidSynthOptions {
     Output output = Output::AudioDriver;
     QStringList audioDrivers = {QStringLiteral("pulseaudio"), QStringLiteral("alsa")};
     // SoundFonts tried in order; the first that exists is loaded.
-    QStringList soundFonts = {QStringLiteral("/usr/share/sounds/sf2/default-GM.sf2"),
-                              QStringLiteral("/usr/share/sounds/sf2/TimGM6mb.sf2")};
+    QStringList soundFonts{render::kSoundFontCandidates.begin(),
+                           render::kSoundFontCandidates.end()};
     int sampleRate = 44100;
     // Frames FluidSynth renders at a time; the sound server is asked to buffer as much.
     // 1024 frames (23 ms) play without dropouts on a busy machine and keep a note sent to
