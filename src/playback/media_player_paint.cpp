@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPainter>
 #include <algorithm>
 #include <array>
@@ -18,19 +19,27 @@ constexpr int kGlyphPadWidth = 8;
 constexpr int kGlyphPadHeight = 4;
 constexpr int kFocusInset = 3;
 
-// The three looks of every button, loaded once from the resources.
+// The three looks of every button, loaded once from the resources, each also drawn at
+// twice the size for screens of device pixel ratio 2 and more. Only the 1x glyphs size and
+// place the buttons, so the layout is the same on every screen.
 struct Glyphs {
     std::array<QImage, kButtonKinds> enabled;
     std::array<QImage, kButtonKinds> disabled;
     std::array<QImage, kButtonKinds> colored;
+    std::array<QImage, kButtonKinds> enabled2x;
+    std::array<QImage, kButtonKinds> disabled2x;
+    std::array<QImage, kButtonKinds> colored2x;
     int widest = 0;
     int tallest = 0;
 };
 
-QImage loadGlyph(const char *prefix, const char *name) {
-    QImage image(
-        QStringLiteral(":/glyphs/%1_%2.xpm").arg(QLatin1String(prefix), QLatin1String(name)));
+// ratio is 1 or 2: the 2x file is NAME@2x.xpm and takes the 1x glyph's logical size.
+QImage loadGlyph(const char *prefix, const char *name, int ratio = 1) {
+    const QString suffix = ratio == 2 ? QStringLiteral("@2x") : QString();
+    QImage image(QStringLiteral(":/glyphs/%1_%2%3.xpm")
+                     .arg(QLatin1String(prefix), QLatin1String(name), suffix));
     image = image.convertToFormat(QImage::Format_ARGB32);
+    image.setDevicePixelRatio(ratio);
     // The artwork marks its background with olive.
     for (int y = 0; y < image.height(); ++y) {
         auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
@@ -53,6 +62,9 @@ const Glyphs &glyphs() {
             g.enabled[b] = loadGlyph("EN", names[b]);
             g.disabled[b] = loadGlyph("DI", names[b]);
             g.colored[b] = loadGlyph("CL", names[b]);
+            g.enabled2x[b] = loadGlyph("EN", names[b], 2);
+            g.disabled2x[b] = loadGlyph("DI", names[b], 2);
+            g.colored2x[b] = loadGlyph("CL", names[b], 2);
             for (const QImage *image : {&g.enabled[b], &g.disabled[b], &g.colored[b]}) {
                 g.widest = std::max(g.widest, image->width());
                 g.tallest = std::max(g.tallest, image->height());
@@ -179,13 +191,21 @@ void MediaPlayer::paintButton(QPainter &painter, TMPBtnType button, int index) c
     const Glyphs &g = glyphs();
     const bool usable = (m_autoEnable ? m_active : m_enabled) & buttonBit(button);
     const QImage *glyph = &g.disabled[button];
+    const QImage *glyph2x = &g.disabled2x[button];
     if (isEnabled() && usable) {
-        glyph = (m_colored & buttonBit(button)) ? &g.colored[button] : &g.enabled[button];
+        const bool colored = m_colored & buttonBit(button);
+        glyph = colored ? &g.colored[button] : &g.enabled[button];
+        glyph2x = colored ? &g.colored2x[button] : &g.enabled2x[button];
     }
     const int shift = in ? 1 : 0;
     const int x = r.left() + (r.width() - glyph->width()) / 2 + shift;
     const int y = r.top() + (r.height() - glyph->height()) / 2 + shift;
-    painter.drawImage(x, y, *glyph);
+    // The ratio of what is really painted on: the backing store, or the image that
+    // render() or grab() paints into, which can differ from the widget's screen.
+    const QPaintDevice *target =
+        painter.paintEngine() ? painter.paintEngine()->paintDevice() : painter.device();
+    const bool sharp = target && target->devicePixelRatio() >= 2 && !glyph2x->isNull();
+    painter.drawImage(QPoint(x, y), sharp ? *glyph2x : *glyph);
 
     if (hasFocus() && button == m_focused) {
         painter.setPen(QPen(Qt::black, 1, Qt::DotLine));

@@ -75,6 +75,41 @@ TEST_F(PaintTest, GlyphIsCentredAndShiftsWhilePressedWithOliveTransparent) {
     release(QPoint(150, 11));
 }
 
+TEST(GlyphFilesTest, EveryGlyphHasAVersionOfTwiceItsSize) {
+    for (const char *look : {"EN", "DI", "CL"}) {
+        for (const char *name : {"MPPLAY", "MPPAUSE", "MPSTOP", "MPNEXT", "MPPREV", "MPSTEP",
+                                 "MPBACK", "MPRECORD", "MPEJECT"}) {
+            const QString base = QStringLiteral(":/glyphs/%1_%2").arg(look, name);
+            const QImage glyph(base + ".xpm");
+            const QImage sharp(base + "@2x.xpm");
+            EXPECT_TRUE(!glyph.isNull() && sharp.size() == glyph.size() * 2)
+                << base.toStdString() << ": " << sharp.width() << " x " << sharp.height();
+        }
+    }
+}
+
+TEST_F(PaintTest, AtRatioTwoTheSharpGlyphIsDrawnInTheSameLogicalPlace) {
+    openFile();
+    const QImage glyph(":/glyphs/CL_MPPLAY.xpm");
+    const QImage sharp = QImage(":/glyphs/CL_MPPLAY@2x.xpm").convertToFormat(QImage::Format_RGB32);
+    ASSERT_NE(sharp, glyph.scaled(glyph.size() * 2).convertToFormat(QImage::Format_RGB32))
+        << "the sharp glyph must not be the 1x one blown up, or this test could not tell";
+
+    QImage image(bar->size() * 2, QImage::Format_RGB32);
+    image.setDevicePixelRatio(2);
+    bar->render(&image);
+    const QPoint origin = QPoint((29 - glyph.width()) / 2, (22 - glyph.height()) / 2) * 2;
+    int wrong = 0;
+    for (int y = 0; y < sharp.height(); ++y) {
+        for (int x = 0; x < sharp.width(); ++x) {
+            const QRgb want = sharp.pixel(x, y) & RGB_MASK;
+            const QRgb got = image.pixel(origin + QPoint(x, y)) & RGB_MASK;
+            wrong += want != kOlive && want != got ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(wrong, 0) << "device pixels of the play button that differ from its 2x glyph";
+}
+
 TEST_F(PaintTest, ADisabledBarShowsGreyGlyphs) {
     openFile();
     bar->setEnabled(false);
