@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QFrame>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPixmap>
@@ -25,7 +26,10 @@ Tabout::Tabout(QWidget *owner) : QDialog(owner, kFixedDialogFlags) {
 
     Image1 = placed(new QLabel(this), "Image1", {16, 16, 41, 57});
     Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Image1->setPixmap(QPixmap(QStringLiteral(":/app/tunelet-32.png")));
+    // The 32-pixel picture, or on a high-density screen the one drawn at 64.
+    QIcon picture(QStringLiteral(":/app/tunelet-32.png"));
+    picture.addFile(QStringLiteral(":/app/tunelet-64.png"));
+    Image1->setPixmap(picture.pixmap(QSize(32, 32), devicePixelRatioF()));
 
     const QString version = QCoreApplication::applicationVersion();
     Label3 = placed(new QLabel(version.isEmpty() ? QStringLiteral("Tunelet")
