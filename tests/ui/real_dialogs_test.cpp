@@ -147,6 +147,18 @@ TEST_F(WindowTest, RealOpenDialogListsNamesWithoutADotUnderStarDotStarInChinese)
     EXPECT_TRUE(seen);
 }
 
+TEST_F(WindowTest, RealDialogsDoNotStartInASystemFolder) {
+    MessageBoxPrompt real("tunelet");
+    FileDialogState state{"*.MID|*.MID|*.*|*.*", "/proc/self/song.MID", ".MID"};
+    bool seen = false;
+    whenModal<QFileDialog>(&seen, [](QFileDialog *dialog) {
+        EXPECT_FALSE(dialog->directory().absolutePath().startsWith("/proc"));
+        dialog->reject();
+    });
+    EXPECT_EQ(real.saveFile(state), std::nullopt);
+    EXPECT_TRUE(seen);
+}
+
 TEST_F(WindowTest, RealSaveDialogAsksBeforeTheCompletedNameIsReplaced) {
     QFile existing(path("song.MID"));
     ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
