@@ -103,29 +103,18 @@ int play(const QString &path) {
     return 0;
 }
 
-// The synthesiser and output settings of the program, with a note sent while it runs.
+// Notes heard while composing, as the program sends them: the first starts the output,
+// the next ones come while it still runs, as when a user types a melody.
 int note() {
-    using tunelet::playback::FluidPtr;
-    const FluidSynthOptions options = programOptions();
-    FluidPtr<fluid_settings_t> settings(new_fluid_settings());
-    tunelet::playback::applyFluidSynthSettings(settings.get(), options);
-    fluid_settings_setstr(settings.get(), "audio.driver", "pulseaudio");
-    FluidPtr<fluid_synth_t> synth(new_fluid_synth(settings.get()));
-    if (fluid_synth_sfload(synth.get(), QFile::encodeName(options.soundFonts.front()).constData(),
-                           1) == FLUID_FAILED) {
-        return 1;
-    }
-    FluidPtr<fluid_audio_driver_t> driver(new_fluid_audio_driver(settings.get(), synth.get()));
-    if (!driver) {
+    FluidSynthSequencer device(programOptions());
+    if (device.auditionNote(0, 60, 1, 10) != 0) { // loads the SoundFont, starts the output
         return 1;
     }
     waitMs(1000);
     for (int i = 0; i < 5; ++i) {
         mark("note");
-        fluid_synth_noteon(synth.get(), 0, 60, 100);
-        waitMs(600);
-        fluid_synth_all_sounds_off(synth.get(), 0);
-        waitMs(400);
+        device.auditionNote(0, 60, 100, 500);
+        waitMs(1000);
     }
     return 0;
 }

@@ -92,12 +92,13 @@ ErrorCode FluidSynthSequencer::ensureSynth() {
 
 // Marks the output running and starts the audio driver when there is none. Under the
 // lock: the driver's thread waits for it before its first block.
-ErrorCode FluidSynthSequencer::startOutputLocked() {
+ErrorCode FluidSynthSequencer::startOutputLocked(int periodSize) {
     m_outputActive = true;
     if (m_options.output == FluidSynthOptions::Output::Silent || m_engine->driver) {
         return 0;
     }
     FluidLogCapture capture(m_detail);
+    fluid_settings_setint(m_engine->settings.get(), "audio.period-size", periodSize);
     for (const QString &name : m_options.audioDrivers) {
         fluid_settings_setstr(m_engine->settings.get(), "audio.driver", name.toUtf8().constData());
         m_engine->driver.reset(

@@ -48,7 +48,7 @@ ErrorCode FluidSynthSequencer::open(const QString &path) {
     std::lock_guard lock(m_mutex);
     // Started here so that a missing sound output is reported at Open; it stops again as
     // soon as it has rendered a quiet block.
-    if (const ErrorCode code = startOutputLocked()) {
+    if (const ErrorCode code = startOutputLocked(m_options.periodSize)) {
         return code;
     }
     m_path = QDir::toNativeSeparators(path);
@@ -112,7 +112,7 @@ ErrorCode FluidSynthSequencer::play() {
     }
     ErrorCode code = m_playerReady ? 0 : preparePlayerLocked();
     if (code == 0) {
-        code = startOutputLocked();
+        code = startOutputLocked(m_options.periodSize);
     }
     if (code != 0) {
         m_noticePending = false;
@@ -271,7 +271,7 @@ ErrorCode FluidSynthSequencer::auditionNote(int program, int key, int velocity, 
     m_auditionKey = key;
     m_auditionFramesLeft = std::max(1, milliseconds * m_options.sampleRate / 1000);
     m_outputLingerFrames = kAuditionLingerSeconds * m_options.sampleRate;
-    if (const ErrorCode code = startOutputLocked()) {
+    if (const ErrorCode code = startOutputLocked(m_options.auditionPeriodSize)) {
         fluid_synth_noteoff(synth, kAuditionChannel, key);
         m_auditionKey = -1;
         return code;

@@ -46,9 +46,12 @@ struct FluidSynthOptions {
                            render::kSoundFontCandidates.end()};
     int sampleRate = 44100;
     // Frames FluidSynth renders at a time; the sound server is asked to buffer as much.
-    // 1024 frames (23 ms) play without dropouts on a busy machine and keep a note sent to
-    // the synthesiser under 30 ms from its sound (figures in scripts/record_playback.sh).
-    int periodSize = 1024;
+    // A file plays with 2048 (46 ms), which keeps a busy machine from dropping out; a
+    // note heard while composing starts the output with 512 (12 ms), so that it sounds
+    // within 30 ms of its key. An output already running keeps its size. Figures in
+    // scripts/record_playback.sh.
+    int periodSize = 2048;
+    int auditionPeriodSize = 512;
     int periods = 2; // ALSA only: periods in its ring buffer
 };
 
@@ -99,7 +102,7 @@ private:
 
     ErrorCode fail(ErrorCode code, const QString &subject);
     ErrorCode ensureSynth();
-    ErrorCode startOutputLocked();
+    ErrorCode startOutputLocked(int periodSize);
     ErrorCode preparePlayerLocked();
     void stopIdleOutput();
     static int renderAudio(void *data, int len, int nfx, float *fx[], int nout, float *out[]);
