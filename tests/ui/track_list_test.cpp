@@ -154,6 +154,17 @@ TEST_F(WindowTest, EditorTurnsPastedTextToLowerCase) {
     EXPECT_FALSE(saved());
 }
 
+TEST_F(WindowTest, ARowShowsOnlyTheHeadOfAVeryLongTrack) {
+    std::string track;
+    while (track.size() < 3'000'000) {
+        track += "1fd/";
+    }
+    openScript({track});
+    const QString shown = lp()->model()->index(0, 0).data().toString();
+    EXPECT_TRUE(shown.size() < 4096 && QString::fromStdString(track).startsWith(shown));
+    EXPECT_EQ(lines(), (Lines{track})) << "the track itself is whole";
+}
+
 TEST_F(WindowTest, OnlyOneTrackIsSelectedAtATime) {
     openScript({"1fd/", "2fd/", "3fd/"});
     const auto clickRow = [this](int row, Qt::KeyboardModifiers keys) {
