@@ -9,12 +9,10 @@
 #include <QTest>
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <memory>
 
 #include "fixed_prompt.h"
 #include "playback/fluidsynth_sequencer.h"
-#include "ui/application.h"
 #include "ui/main_f.h"
 #include "ui/prompt.h"
 
@@ -53,12 +51,3 @@ void BM_KeyToFirstSoundingBlock(benchmark::State &state) {
 BENCHMARK(BM_KeyToFirstSoundingBlock)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char **argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    tunelet::ui::Application app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -9,7 +9,6 @@
 #include <QListView>
 #include <QTemporaryDir>
 #include <QTest>
-#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -19,7 +18,6 @@
 #include "fixed_prompt.h"
 #include "playback/fluidsynth_sequencer.h"
 #include "score/script_file.h"
-#include "ui/application.h"
 #include "ui/main_f.h"
 #include "ui/prompt.h"
 
@@ -111,12 +109,3 @@ BENCHMARK(BM_ExportWideScoreAlone)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_KeyIntoAThreeMegabyteLine)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char **argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    tunelet::ui::Application app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
