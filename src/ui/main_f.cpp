@@ -194,7 +194,7 @@ bool Tmain::event(QEvent *event) {
         if (!frame.isNull()) {
             m_placed = true;
             resize(QSize(573, 375) - frame);
-            if (hpf->isVisible()) {
+            if (hpf != nullptr && hpf->isVisible()) {
                 hpf->placeAtOwnersCorner();
             }
         }
