@@ -7,17 +7,11 @@
 #include <memory>
 
 #include "playback/fluidsynth_sequencer.h"
+#include "render/synth_setup.h"
 
 namespace tunelet::playback {
 
-struct FluidDeleter {
-    void operator()(fluid_settings_t *p) const { delete_fluid_settings(p); }
-    void operator()(fluid_synth_t *p) const { delete_fluid_synth(p); }
-    void operator()(fluid_player_t *p) const { delete_fluid_player(p); }
-    void operator()(fluid_audio_driver_t *p) const { delete_fluid_audio_driver(p); }
-};
-
-template <typename T> using FluidPtr = std::unique_ptr<T, FluidDeleter>;
+using render::FluidPtr;
 
 // Members are destroyed from the last to the first, which is FluidSynth's order: the
 // audio driver (its thread still renders with the player and the synth), then the

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <fluidsynth.h>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,6 +21,16 @@ inline constexpr std::array<const char *, 2> kSoundFontCandidates = {
 };
 
 std::vector<std::string> soundFontCandidates();
+
+// FluidSynth's handles, each freed by its own delete function.
+struct FluidDeleter {
+    void operator()(fluid_settings_t *p) const { delete_fluid_settings(p); }
+    void operator()(fluid_synth_t *p) const { delete_fluid_synth(p); }
+    void operator()(fluid_player_t *p) const { delete_fluid_player(p); }
+    void operator()(fluid_audio_driver_t *p) const { delete_fluid_audio_driver(p); }
+    void operator()(fluid_file_renderer_t *p) const { delete_fluid_file_renderer(p); }
+};
+template <typename T> using FluidPtr = std::unique_ptr<T, FluidDeleter>;
 
 // The first candidate that is a file (through links), or nothing.
 std::optional<std::string> firstExistingSoundFont(const std::vector<std::string> &candidates);

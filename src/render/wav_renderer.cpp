@@ -112,14 +112,6 @@ std::string scratchFolder() {
     return error ? std::string("/tmp") : folder.string();
 }
 
-struct FluidDeleter {
-    void operator()(fluid_settings_t *p) const { delete_fluid_settings(p); }
-    void operator()(fluid_synth_t *p) const { delete_fluid_synth(p); }
-    void operator()(fluid_player_t *p) const { delete_fluid_player(p); }
-    void operator()(fluid_file_renderer_t *p) const { delete_fluid_file_renderer(p); }
-};
-template <typename T> using FluidPtr = std::unique_ptr<T, FluidDeleter>;
-
 // Members go from the last to the first, FluidSynth's order: the renderer (which
 // finishes the file's header), the player, the synth, the settings.
 struct Engine {
