@@ -15,7 +15,7 @@
 
 namespace tunelet::ui {
 
-Tabout::Tabout(QWidget *owner) : QDialog(owner, kFixedDialogFlags) {
+Tabout::Tabout(QWidget *owner) : DialogWithoutCancel(owner, kFixedDialogFlags) {
     setObjectName(QStringLiteral("about"));
     setWindowTitle(texts::kAboutCaption);
     setFixedSize(337, 161);
@@ -48,17 +48,6 @@ Tabout::Tabout(QWidget *owner) : QDialog(owner, kFixedDialogFlags) {
 
     // Centred on the screen, not over the owner.
     centreOnScreen(this, owner);
-}
-
-void Tabout::reject() {
-    done(kModalCancel);
-}
-
-void Tabout::keyPressEvent(QKeyEvent *event) {
-    // Without a cancel button, Esc leaves the box open.
-    if (event->key() != Qt::Key_Escape) {
-        QDialog::keyPressEvent(event);
-    }
 }
 
 } // namespace tunelet::ui

@@ -8,7 +8,7 @@
 // No cancel button: Esc does nothing; the close box ends it with Cancel.
 #pragma once
 
-#include <QDialog>
+#include "ui/dialog_layout.h"
 
 class QFrame;
 class QLabel;
@@ -16,15 +16,10 @@ class QPushButton;
 
 namespace tunelet::ui {
 
-class Tabout : public QDialog {
+class Tabout : public DialogWithoutCancel {
     Q_OBJECT
 public:
     explicit Tabout(QWidget *owner);
-
-    void reject() override;
-
-protected:
-    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     QFrame *Bevel1;

@@ -14,8 +14,8 @@
 namespace tunelet::ui {
 
 Treadme::Treadme(QWidget *owner)
-    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                         Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint) {
+    : DialogWithoutCancel(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                     Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint) {
     setObjectName(QStringLiteral("readme"));
     setWindowTitle(texts::kDocumentationCaption);
     setWindowIcon(QIcon(QStringLiteral(":/app/readme_cubes.xpm")));
@@ -44,17 +44,6 @@ Treadme::Treadme(QWidget *owner)
     auto *fill = new QVBoxLayout(this);
     fill->setContentsMargins(0, 0, 0, 0);
     fill->addWidget(Memo1);
-}
-
-void Treadme::reject() {
-    done(kModalCancel);
-}
-
-void Treadme::keyPressEvent(QKeyEvent *event) {
-    // Without a cancel button, Esc leaves the window open.
-    if (event->key() != Qt::Key_Escape) {
-        QDialog::keyPressEvent(event);
-    }
 }
 
 } // namespace tunelet::ui

@@ -6,21 +6,16 @@
 // No buttons: the close box ends it (with Cancel); Esc does nothing.
 #pragma once
 
-#include <QDialog>
+#include "ui/dialog_layout.h"
 
 class QPlainTextEdit;
 
 namespace tunelet::ui {
 
-class Treadme : public QDialog {
+class Treadme : public DialogWithoutCancel {
     Q_OBJECT
 public:
     explicit Treadme(QWidget *owner);
-
-    void reject() override;
-
-protected:
-    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     QPlainTextEdit *Memo1;

@@ -91,7 +91,7 @@ Application::Application(int &argc, char **argv) : QApplication(argc, argv) {
     setDesktopFileName(QStringLiteral("tunelet")); // the menu entry's window and icon
     setApplicationVersion(QStringLiteral(TUNELET_VERSION));
     QIcon icon;
-    for (const int size : {16, 32, 48, 64, 128, 256}) {
+    for (const int size : {16, 32, 48, 64}) { // what title bars and task lists show
         icon.addFile(QStringLiteral(":/app/tunelet-%1.png").arg(size));
     }
     setWindowIcon(icon);

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QFont>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLatin1String>
 #include <QMargins>
 #include <QRect>
@@ -12,7 +13,30 @@
 #include <QString>
 #include <QWidget>
 
+#include "ui/modal_result.h"
+
 namespace tunelet::ui {
+
+// A dialog of the program: reject() (Esc, the close box, a cancel button) ends it with
+// Cancel (2), where a plain QDialog would end with 0.
+class ModalDialog : public QDialog {
+public:
+    using QDialog::QDialog;
+    void reject() override { done(kModalCancel); }
+};
+
+// A window without a cancel button: Esc leaves it open, the close box still ends it.
+class DialogWithoutCancel : public ModalDialog {
+public:
+    using ModalDialog::ModalDialog;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override {
+        if (event->key() != Qt::Key_Escape) {
+            ModalDialog::keyPressEvent(event);
+        }
+    }
+};
 
 // Window borders of the fixed dialogs: a title with a close box, no resizing.
 constexpr Qt::WindowFlags kFixedDialogFlags = Qt::Dialog | Qt::CustomizeWindowHint |

@@ -75,9 +75,9 @@ void UpDown::resizeEvent(QResizeEvent *) {
     m_down->setGeometry(0, half, width(), height() - half);
 }
 
-Tsettime::Tsettime(QWidget *owner) : QDialog(owner, kFixedDialogFlags) {
+Tsettime::Tsettime(QWidget *owner) : ModalDialog(owner, kFixedDialogFlags) {
     setObjectName(QStringLiteral("settime"));
-    setWindowTitle(texts::kValueCaption);
+    setWindowTitle(texts::kTimeIncrementCaption); // each caller sets its own
     setFont(songFont());
     setFixedSize(169, 83);
 
@@ -117,10 +117,6 @@ int Tsettime::position() const {
     return ud1->position();
 }
 
-void Tsettime::reject() {
-    done(kModalCancel);
-}
-
 bool Tsettime::eventFilter(QObject *watched, QEvent *event) {
     if (watched == et && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
@@ -129,7 +125,7 @@ bool Tsettime::eventFilter(QObject *watched, QEvent *event) {
             return true;
         }
     }
-    return QDialog::eventFilter(watched, event);
+    return ModalDialog::eventFilter(watched, event);
 }
 
 } // namespace tunelet::ui

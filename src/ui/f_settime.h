@@ -10,8 +10,9 @@
 // after an OK.
 #pragma once
 
-#include <QDialog>
 #include <QWidget>
+
+#include "ui/dialog_layout.h"
 
 class QFrame;
 class QLineEdit;
@@ -48,7 +49,7 @@ private:
     mutable int m_position = 0; // the last valid position, taken from the edit when read
 };
 
-class Tsettime : public QDialog {
+class Tsettime : public ModalDialog {
     Q_OBJECT
 public:
     explicit Tsettime(QWidget *owner);
@@ -57,8 +58,6 @@ public:
     void setPosition(int position);
     // The spinner's position, always within 0 and the maximum.
     int position() const;
-
-    void reject() override;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -72,7 +72,6 @@ inline const QString kAbout = QStringLiteral("关于(&A)...");
 
 // Dialogs
 inline const QString kChooserCaption = QStringLiteral("乐器选择");
-inline const QString kValueCaption = QStringLiteral("设置时间增量"); // each caller sets its own
 inline const QString kDocumentationCaption = QStringLiteral("软件文档");
 inline const QString kAboutCaption = QStringLiteral("关于");
 inline const QString kOkButton = QStringLiteral("OK");

@@ -15,7 +15,7 @@
 
 namespace tunelet::ui {
 
-Tsyq::Tsyq(QWidget *owner) : QDialog(owner, kFixedDialogFlags) {
+Tsyq::Tsyq(QWidget *owner) : ModalDialog(owner, kFixedDialogFlags) {
     setObjectName(QStringLiteral("syq"));
     setWindowTitle(texts::kChooserCaption);
     setFont(songFont());
@@ -60,15 +60,11 @@ int Tsyq::itemIndex() const {
     return selected.isEmpty() ? -1 : lyq->row(selected.first());
 }
 
-void Tsyq::reject() {
-    done(kModalCancel);
-}
-
 bool Tsyq::eventFilter(QObject *watched, QEvent *event) {
     if (watched == lyq->viewport() && event->type() == QEvent::MouseButtonDblClick) {
         lyqDblClick();
     }
-    return QDialog::eventFilter(watched, event);
+    return ModalDialog::eventFilter(watched, event);
 }
 
 void Tsyq::lyqDblClick() {

@@ -8,7 +8,7 @@
 // A double-click on the list presses OKBtn: the row picked by the first click is chosen.
 #pragma once
 
-#include <QDialog>
+#include "ui/dialog_layout.h"
 
 class QFrame;
 class QListWidget;
@@ -16,15 +16,13 @@ class QPushButton;
 
 namespace tunelet::ui {
 
-class Tsyq : public QDialog {
+class Tsyq : public ModalDialog {
     Q_OBJECT
 public:
     explicit Tsyq(QWidget *owner);
 
     // The chosen instrument's number (0..127), or -1 when no row is selected.
     int itemIndex() const;
-
-    void reject() override;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
