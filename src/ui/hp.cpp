@@ -41,10 +41,6 @@ constexpr int kPreviewHeight = 21;
 constexpr std::array<int, 8> kBeatImages = {14, 13, 12, 15, 9, 10, 11, 16};
 constexpr std::array<int, 11> kOctaveImages = {18, 0, 2, 3, 4, 5, 6, 7, 8, 17, 1};
 
-QAction *checkedIn(QActionGroup *group, int index) {
-    return group->actions().value(index);
-}
-
 } // namespace
 
 Thpf::Thpf(QWidget *owner, InputState &input, Prompt &prompt)
@@ -199,14 +195,18 @@ void Thpf::FormCreate() {
     setOctaveDown(m_input.octave);
 }
 
+QAction *letterAction(QActionGroup *group, char letter) {
+    return group->actions().value(letter - 'a');
+}
+
 void Thpf::setBeatDown(char beat) {
-    if (QAction *action = checkedIn(m_beats, beat - 'a')) {
+    if (QAction *action = letterAction(m_beats, beat)) {
         action->setChecked(true);
     }
 }
 
 void Thpf::setOctaveDown(char octave) {
-    if (QAction *action = checkedIn(m_octaves, octave - 'a')) {
+    if (QAction *action = letterAction(m_octaves, octave)) {
         action->setChecked(true);
     }
 }

@@ -31,6 +31,10 @@ namespace tunelet::ui {
 class Prompt;
 struct InputState;
 
+// The action of a letter in a group of radio actions whose first is "a" (the palette's
+// beat and octave buttons, the Scale and Beat menus), or null past its end.
+QAction *letterAction(QActionGroup *group, char letter);
+
 class Thpf : public QWidget {
     Q_OBJECT
 public:

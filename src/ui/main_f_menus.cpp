@@ -223,11 +223,6 @@ namespace {
 
 constexpr int kHighestTimeIncrement = 384;
 
-// The radio item of a letter: "a" is the group's first.
-QAction *itemOf(QActionGroup *group, char letter) {
-    return group->actions().value(letter - 'a');
-}
-
 } // namespace
 
 void Tmain::P1Click() {
@@ -241,26 +236,26 @@ void Tmain::P1Click() {
 }
 
 void Tmain::scaleItemClick(char letter) {
-    itemOf(m_scaleGroup, letter)->setChecked(true);
+    letterAction(m_scaleGroup, letter)->setChecked(true);
     m_input.octave = letter;
     hpf->setOctaveDown(letter);
 }
 
 void Tmain::beatItemClick(char letter) {
-    itemOf(m_beatGroup, letter)->setChecked(true);
+    letterAction(m_beatGroup, letter)->setChecked(true);
     hpf->setBeatDown(letter);
     m_input.beat = letter;
 }
 
 // The palette changes the letters without touching the menus; they catch up here.
 void Tmain::N4Click() {
-    if (QAction *item = itemOf(m_scaleGroup, m_input.octave)) {
+    if (QAction *item = letterAction(m_scaleGroup, m_input.octave)) {
         item->setChecked(true);
     }
 }
 
 void Tmain::N5Click() {
-    if (QAction *item = itemOf(m_beatGroup, m_input.beat)) {
+    if (QAction *item = letterAction(m_beatGroup, m_input.beat)) {
         item->setChecked(true);
     }
 }
