@@ -5,15 +5,15 @@
 #include <memory>
 
 #include "playback/fluidsynth_sequencer.h"
-#include "ui/application.h"
-#include "ui/main_f.h"
-#include "ui/prompt.h"
+#include "ui/common/application.h"
+#include "ui/common/prompt.h"
+#include "ui/main_window/main_window.h"
 
 int main(int argc, char *argv[]) {
     tunelet::ui::Application app(argc, argv);
     tunelet::ui::loadChineseQtTexts(app);
-    tunelet::ui::Tmain window(std::make_unique<tunelet::ui::MessageBoxPrompt>(app.title()),
-                              tunelet::playback::createSystemSequencer());
+    tunelet::ui::MainWindow window(std::make_unique<tunelet::ui::MessageBoxPrompt>(app.title()),
+                                   tunelet::playback::createSystemSequencer());
     window.show();
     const QStringList arguments = app.arguments();
     if (arguments.size() > 1) {

@@ -13,8 +13,8 @@
 
 #include "fixed_prompt.h"
 #include "playback/fluidsynth_sequencer.h"
-#include "ui/main_f.h"
-#include "ui/prompt.h"
+#include "ui/common/prompt.h"
+#include "ui/main_window/main_window.h"
 
 namespace {
 
@@ -25,7 +25,8 @@ void BM_KeyToFirstSoundingBlock(benchmark::State &state) {
     options.output = tunelet::playback::FluidSynthOptions::Output::Silent;
     auto owned = std::make_unique<tunelet::playback::FluidSynthSequencer>(options);
     tunelet::playback::FluidSynthSequencer *device = owned.get();
-    tunelet::ui::Tmain window(std::make_unique<tunelet::bench::FixedPrompt>(), std::move(owned));
+    tunelet::ui::MainWindow window(std::make_unique<tunelet::bench::FixedPrompt>(),
+                                   std::move(owned));
     auto *editor = window.findChild<QLineEdit *>("ij");
     device->auditionNote(0, 60, 80, 10);           // loads the SoundFont before the clock runs
     window.findChild<QAction *>("pp7")->trigger(); // short notes, quiet again soon

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <optional>
 
-#include "ui/prompt.h"
+#include "ui/common/prompt.h"
 
 namespace tunelet::bench {
 

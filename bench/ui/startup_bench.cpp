@@ -23,9 +23,9 @@
 #include <unistd.h>
 
 #include "playback/fluidsynth_sequencer.h"
-#include "ui/application.h"
-#include "ui/main_f.h"
-#include "ui/prompt.h"
+#include "ui/common/application.h"
+#include "ui/common/prompt.h"
+#include "ui/main_window/main_window.h"
 
 extern char **environ;
 
@@ -42,7 +42,7 @@ long residentKilobytes() {
 std::unique_ptr<QWidget> makeWindow(const std::string &kind, tunelet::ui::Application &app) {
     if (kind == "tunelet") {
         tunelet::ui::loadChineseQtTexts(app);
-        return std::make_unique<tunelet::ui::Tmain>(
+        return std::make_unique<tunelet::ui::MainWindow>(
             std::make_unique<tunelet::ui::MessageBoxPrompt>(app.title()),
             tunelet::playback::createSystemSequencer());
     }

@@ -18,8 +18,8 @@
 #include "fixed_prompt.h"
 #include "playback/fluidsynth_sequencer.h"
 #include "score/script_file.h"
-#include "ui/main_f.h"
-#include "ui/prompt.h"
+#include "ui/common/prompt.h"
+#include "ui/main_window/main_window.h"
 
 namespace {
 
@@ -45,13 +45,13 @@ struct WideScore {
 
 struct Window {
     tunelet::bench::FixedPrompt *prompt;
-    std::unique_ptr<tunelet::ui::Tmain> main;
+    std::unique_ptr<tunelet::ui::MainWindow> main;
 
     Window() {
         auto owned = std::make_unique<tunelet::bench::FixedPrompt>();
         prompt = owned.get();
-        main = std::make_unique<tunelet::ui::Tmain>(std::move(owned),
-                                                    tunelet::playback::createSystemSequencer());
+        main = std::make_unique<tunelet::ui::MainWindow>(
+            std::move(owned), tunelet::playback::createSystemSequencer());
         main->show();
     }
     QListView *list() const { return main->findChild<QListView *>("lp"); }

@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "ui/application.h"
+#include "ui/common/application.h"
 
 int main(int argc, char **argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);

@@ -2,7 +2,7 @@
 // the general error handler), on the offscreen platform.
 #include <gtest/gtest.h>
 
-#include "ui/application.h"
+#include "ui/common/application.h"
 
 int main(int argc, char **argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");

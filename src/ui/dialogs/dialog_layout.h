@@ -1,0 +1,78 @@
+// Dialogs: what the four dialog windows share in their layout (font, placing controls,
+// centring on the screen).
+#pragma once
+
+#include <QDialog>
+#include <QFont>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLatin1String>
+#include <QMargins>
+#include <QRect>
+#include <QScreen>
+#include <QString>
+#include <QWidget>
+
+#include "ui/dialogs/modal_result.h"
+
+namespace tunelet::ui {
+
+// A dialog of the program: reject() (Esc, the close box, a cancel button) ends it with
+// Cancel (2), where a plain QDialog would end with 0.
+class ModalDialog : public QDialog {
+public:
+    using QDialog::QDialog;
+    void reject() override { done(kModalCancel); }
+};
+
+// A window without a cancel button: Esc leaves it open, the close box still ends it.
+class DialogWithoutCancel : public ModalDialog {
+public:
+    using ModalDialog::ModalDialog;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override {
+        if (event->key() != Qt::Key_Escape) {
+            ModalDialog::keyPressEvent(event);
+        }
+    }
+};
+
+// Window borders of the fixed dialogs: a title with a close box, no resizing.
+constexpr Qt::WindowFlags kFixedDialogFlags = Qt::Dialog | Qt::CustomizeWindowHint |
+                                              Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                                              Qt::MSWindowsFixedSizeDialogHint;
+
+// SimSun, 13 pixels, as on the main window; WenQuanYi where SimSun is not installed.
+inline QFont songFont() {
+    QFont font;
+    font.setFamilies(
+        {QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("WenQuanYi Micro Hei")});
+    font.setPixelSize(13);
+    return font;
+}
+
+// Names a control and puts it at its place in the client area.
+template <typename T> T *placed(T *control, const char *name, const QRect &geometry) {
+    control->setObjectName(QLatin1String(name));
+    control->setGeometry(geometry);
+    return control;
+}
+
+// Moves a dialog that is not yet shown so that its window, frame included, is centred on
+// the screen. The window manager tells the frame only once the window shows, so the
+// owner's frame stands in for it.
+inline void centreOnScreen(QDialog *dialog, const QWidget *owner) {
+    QMargins frame;
+    if (owner && owner->window()->isVisible()) {
+        const QWidget *window = owner->window();
+        const QPoint client = window->geometry().topLeft() - window->frameGeometry().topLeft();
+        frame = QMargins(client.x(), client.y(), client.x(), client.x());
+    }
+    QScreen *screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
+    QRect outer = QRect(QPoint(), dialog->size()).marginsAdded(frame);
+    outer.moveCenter(screen->availableGeometry().center());
+    dialog->move(outer.topLeft());
+}
+
+} // namespace tunelet::ui

@@ -1,0 +1,79 @@
+// Main window (Tmain): the export to a MIDI file and the offer to play it.
+#include <QListView>
+
+#include "export/fault_text.h"
+#include "export/score_to_midi.h"
+#include "playback/media_player.h"
+#include "ui/common/file_names.h"
+#include "ui/common/texts.h"
+#include "ui/main_window/main_window.h"
+
+namespace tunelet::ui {
+
+namespace {
+
+// A failure about a place in a track line: the token errors, and the numbers after @ or #.
+bool isLineFault(const midi::ExportResult &result, const std::vector<std::string> &lines) {
+    return (result.failure == midi::ExportFailure::TokenError ||
+            result.failure == midi::ExportFailure::NumberError) &&
+           result.track >= 1 && result.track <= lines.size();
+}
+
+// The core's wording of the failure (the command line prints the same), and under it where
+// in which track the fault is, or what happened to which file, where the core says so.
+QString failureText(const midi::ExportResult &result, const std::vector<std::string> &lines,
+                    const std::string &script, const std::string &output) {
+    QString text = QString::fromStdString(midi::failureMessage(result.failure));
+    const std::string detail = isLineFault(result, lines)
+                                   ? midi::tokenFaultText(result, lines[result.track - 1])
+                                   : midi::failureDetail(result, script, output);
+    if (!detail.empty()) {
+        text += QLatin1Char('\n') + QString::fromStdString(detail);
+    }
+    return text;
+}
+
+} // namespace
+
+void MainWindow::exportMidi() {
+    const std::size_t tracks = m_document.lineCount();
+    if (tracks == 0 || tracks > midi::kMaxTracks) {
+        m_prompt->notice(QString::fromStdString(midi::failureMessage(
+            tracks == 0 ? midi::ExportFailure::NoTracks : midi::ExportFailure::TooManyTracks)));
+        return;
+    }
+    sp1.filter = texts::kMidiFilter;
+    sp1.extension = texts::kMidiExtension;
+    const std::optional<QString> chosen = m_prompt->saveFile(sp1);
+    if (!chosen) {
+        return;
+    }
+    const QString path = withExtension(*chosen, texts::kMidiExtension);
+    sp1.lastFileName = path;
+
+    // The file may be the one playing: let it go before it is replaced.
+    mp1->close();
+    // The open script is handed along so that a name chosen for it is refused, not
+    // overwritten with MIDI bytes.
+    const std::string output = nativeName(path);
+    const midi::ExportResult result =
+        midi::scoreToMidi(m_document.lines(),
+                          midi::ExportOptions{.division = m_timeIncrement, .staccato = staccato()},
+                          output, m_document.fileName());
+    if (!result.ok()) {
+        if (isLineFault(result, m_document.lines())) {
+            // The failing track is brought into view; the selection stays, so Submit still
+            // replaces the track the user chose.
+            lp->scrollTo(lp->model()->index(static_cast<int>(result.track - 1), 0));
+        }
+        m_prompt->notice(failureText(result, m_document.lines(), m_document.fileName(), output));
+        return;
+    }
+    if (m_prompt->askYesNo(texts::kAskPlayExport)) {
+        mp1->setFileName(path);
+        mp1->open();
+        mp1->play();
+    }
+}
+
+} // namespace tunelet::ui

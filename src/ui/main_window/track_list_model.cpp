@@ -1,0 +1,81 @@
+// Main window: the track list's model, a view over the score's lines.
+#include "ui/main_window/track_list_model.h"
+
+namespace tunelet::ui {
+
+namespace {
+
+// More characters than any screen shows in one row of the list.
+constexpr std::size_t kShownBytes = 2048;
+
+} // namespace
+
+QString decodeLine(const std::string &bytes) {
+    QStringDecoder decoder("GB18030");
+    return decoder(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+}
+
+std::string encodeLine(const QString &text) {
+    QStringEncoder encoder("GB18030");
+    const QByteArray bytes = encoder(text);
+    return bytes.toStdString();
+}
+
+TrackListModel::TrackListModel(score::ScoreDocument &document, QObject *parent)
+    : QAbstractListModel(parent), m_document(document) {}
+
+int TrackListModel::rowCount(const QModelIndex &parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_document.lineCount());
+}
+
+QVariant TrackListModel::data(const QModelIndex &index, int role) const {
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount()) {
+        return {};
+    }
+    // A row shows only what fits the list's width: the head of a long line is enough,
+    // and a track of megabytes is then no slower to draw than a short one.
+    const std::string &line = m_document.line(static_cast<std::size_t>(index.row()));
+    return decodeLine(line.size() <= kShownBytes ? line : line.substr(0, kShownBytes));
+}
+
+void TrackListModel::appendLine(std::string text) {
+    const int row = rowCount();
+    beginInsertRows(QModelIndex(), row, row);
+    m_document.appendLine(std::move(text));
+    endInsertRows();
+}
+
+void TrackListModel::replaceLine(int row, std::string text) {
+    m_document.replaceLine(static_cast<std::size_t>(row), std::move(text));
+    const QModelIndex changed = index(row);
+    emit dataChanged(changed, changed, {Qt::DisplayRole});
+}
+
+void TrackListModel::deleteLine(int row) {
+    if (row < 0 || row >= rowCount()) {
+        m_document.deleteLine(static_cast<std::size_t>(row)); // reports the bad index
+        return;
+    }
+    beginRemoveRows(QModelIndex(), row, row);
+    m_document.deleteLine(static_cast<std::size_t>(row));
+    endRemoveRows();
+}
+
+void TrackListModel::clear() {
+    beginResetModel();
+    m_document.clear();
+    endResetModel();
+}
+
+void TrackListModel::load(const std::string &path) {
+    // A failed load changes nothing, but the view must hear the reset's end either way.
+    struct ResetGuard {
+        TrackListModel *model;
+        ~ResetGuard() { model->endResetModel(); }
+    };
+    beginResetModel();
+    ResetGuard guard{this};
+    m_document.load(path);
+}
+
+} // namespace tunelet::ui

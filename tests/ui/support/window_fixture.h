@@ -1,0 +1,94 @@
+// Window tests: a main window with the scripted prompt and the fake sequencer.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QFile>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QListView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/fake_sequencer.h"
+#include "ui/main_window/main_window.h"
+#include "ui/support/scripted_prompt.h"
+
+namespace tunelet::ui::testing {
+
+class WindowTest : public ::testing::Test {
+public:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        auto scripted = std::make_unique<ScriptedPrompt>();
+        prompt = scripted.get();
+        auto fake = std::make_unique<playback::testing::FakeSequencer>();
+        device = fake.get();
+        window = std::make_unique<MainWindow>(std::move(scripted), std::move(fake));
+        window->show();
+    }
+
+    void TearDown() override {
+        EXPECT_TRUE(prompt->answers.empty()) << "questions the window did not ask";
+        EXPECT_TRUE(prompt->files.empty()) << "dialogs the window did not show";
+        EXPECT_TRUE(prompt->dialogs.empty()) << "dialogs the window did not run";
+    }
+
+    template <typename T = QWidget> T *control(const char *name) const {
+        T *found = window->findChild<T *>(QLatin1String(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    QListView *lp() const { return control<QListView>("lp"); }
+    QLineEdit *ij() const { return control<QLineEdit>("ij"); }
+    void trigger(const char *action) const { control<QAction>(action)->trigger(); }
+    // Through a real mouse click, so an error takes the path of any user command.
+    void click(const char *button) const {
+        QTest::mouseClick(control<QWidget>(button), Qt::LeftButton);
+    }
+
+    QString path(const QString &name) const { return dir.filePath(name); }
+    std::vector<std::string> lines() const { return window->document().lines(); }
+    bool saved() const { return window->document().isSaved(); }
+
+    void select(int row) const {
+        lp()->selectionModel()->setCurrentIndex(lp()->model()->index(row, 0),
+                                                QItemSelectionModel::ClearAndSelect);
+    }
+    int selectedRow() const {
+        const QModelIndexList rows = lp()->selectionModel()->selectedRows();
+        return rows.isEmpty() ? -1 : rows.first().row();
+    }
+
+    // Writes a script file and opens it with the Open command.
+    QString openScript(const std::vector<std::string> &tracks, const QString &name = "score.TNL") {
+        const QString file = path(name);
+        QFile out(file);
+        EXPECT_TRUE(out.open(QIODevice::WriteOnly));
+        for (const std::string &t : tracks) {
+            out.write(t.data(), static_cast<qint64>(t.size()));
+            out.write("\r\n");
+        }
+        out.close();
+        prompt->files.push_back(file);
+        trigger("O1");
+        prompt->shown.clear();
+        return file;
+    }
+
+    static QByteArray readAll(const QString &file) {
+        QFile in(file);
+        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+    }
+
+    QTemporaryDir dir;
+    ScriptedPrompt *prompt = nullptr;
+    playback::testing::FakeSequencer *device = nullptr;
+    std::unique_ptr<MainWindow> window;
+};
+
+} // namespace tunelet::ui::testing
