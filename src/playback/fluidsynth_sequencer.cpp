@@ -9,6 +9,7 @@
 #include <array>
 
 #include "playback/fluidsynth_engine.h"
+#include "playback/practice_scheduler.h"
 #include "playback/smf_reader.h"
 
 namespace tunelet::playback {
@@ -20,6 +21,8 @@ FluidSynthSequencer::FluidSynthSequencer(FluidSynthOptions options, QObject *par
 
 FluidSynthSequencer::~FluidSynthSequencer() {
     close();
+    std::lock_guard lock(m_mutex); // an audition's output may still render
+    m_practice.reset();
 }
 
 ErrorCode FluidSynthSequencer::open(const QString &path) {
@@ -74,6 +77,7 @@ ErrorCode FluidSynthSequencer::close() {
             return 0;
         }
         // A play still running ends here without a notice: its file is gone.
+        endPracticeLocked();
         m_state = State::Closed;
         m_noticePending = false;
         m_outputActive = false;
@@ -173,6 +177,10 @@ ErrorCode FluidSynthSequencer::pause() {
     if (m_state == State::Closed) {
         return kErrNotOpen;
     }
+    if (m_practicePlaying) {
+        haltLocked(m_position); // a practice play is not resumed: it starts anew
+        return 0;
+    }
     if (m_state == State::Playing) {
         // The play's notice stays pending: a pause does not end the play.
         fluid_player_stop(m_engine->player.get());
@@ -226,6 +234,7 @@ ErrorCode FluidSynthSequencer::seekToEnd() {
 // Ends a play or a pause at `position`; a notice still pending reports the play aborted.
 // Whatever still sounds (the ring of an ended play too) is silenced at once.
 void FluidSynthSequencer::haltLocked(std::int64_t position) {
+    endPracticeLocked();
     if (m_state == State::Playing) {
         fluid_player_stop(m_engine->player.get());
         m_playerReady = true;
@@ -288,6 +297,10 @@ void FluidSynthSequencer::afterRenderLocked(int frames, float peak) {
     if (m_auditionKey >= 0 && !auditionHeld) {
         fluid_synth_noteoff(m_engine->synth.get(), kAuditionChannel, m_auditionKey);
         m_auditionKey = -1;
+    }
+    if (m_state == State::Playing && m_practicePlaying) {
+        practiceRenderedLocked();
+        return;
     }
     if (m_state == State::Playing) {
         const std::int64_t tick = fluid_player_get_current_tick(m_engine->player.get());

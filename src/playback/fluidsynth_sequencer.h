@@ -14,6 +14,8 @@
 
 namespace tunelet::playback {
 
+class PracticeScheduler;
+
 // The sequencer the program uses. Cheap to create: the SoundFont is loaded at the first
 // open(). The audio output runs only while something sounds: from Play until the music
 // and its last notes' ring have ended, so an open file that does not play costs nothing.
@@ -79,6 +81,19 @@ public:
     QString errorDetail(ErrorCode code) const override;
     QString failureText() const override;
     ErrorCode auditionNote(int program, int key, int velocity, int milliseconds) override;
+    ErrorCode playFrom(std::int64_t tick) override;
+    ErrorCode setLoop(std::int64_t from, std::int64_t to) override;
+    ErrorCode setSpeed(double factor) override;
+    ErrorCode setClicks(const PracticeClicks &clicks) override;
+
+    // What the synthesiser holds now: the voices of the notes being held (a note may
+    // have several), and the General MIDI program of a channel.
+    struct Voice {
+        int channel, key, velocity;
+        unsigned id; // a new voice has a new id
+    };
+    std::vector<Voice> heldVoices() const;
+    int program(int channel) const;
 
     // Silent output only: renders ms milliseconds of stereo audio, moving playback on as
     // the audio thread would. The samples stay in lastBlock() (interleaved left, right);
@@ -110,6 +125,9 @@ private:
     void silenceLocked();
     void haltLocked(std::int64_t position);
     void postNotice(NotifyResult result, unsigned session);
+    PracticeScheduler &practiceLocked();
+    void practiceRenderedLocked();
+    void endPracticeLocked();
 
     FluidSynthOptions m_options;
     std::unique_ptr<Engine> m_engine;
@@ -135,6 +153,15 @@ private:
     int m_auditionKey = -1;       // the note heard while composing, until its release
     int m_auditionFramesLeft = 0; // until that note is released
     int m_outputLingerFrames = 0; // the output runs on, quiet, for the next note
+
+    // The practice play (fluidsynth_practice.cpp); its scheduler holds a sample timer of
+    // the synth, so it is declared after m_engine and freed before it.
+    bool m_practicePlaying = false;
+    unsigned m_practiceSession = 0; // the session whose file the scheduler holds
+    std::int64_t m_loopFrom = 0, m_loopTo = 0;
+    double m_speed = 1.0;
+    PracticeClicks m_clicks;
+    std::unique_ptr<PracticeScheduler> m_practice;
 };
 
 } // namespace tunelet::playback

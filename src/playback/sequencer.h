@@ -13,6 +13,15 @@ enum class DeviceMode { NotReady, Stopped, Playing, Recording, Seeking, Paused, 
 // How a play or resume ended.
 enum class NotifyResult { Successful, Superseded, Aborted, Failure };
 
+// Clicks of a practice play on the drum channel: one bar before the music (count-in) and
+// one on every beat while it plays (metronome), the first of each bar accented.
+struct PracticeClicks {
+    bool countIn = false;
+    bool metronome = false;
+    int beatsPerBar = 4;
+    std::int64_t beatTicks = 48; // ticks of one beat; bars are counted from tick 0
+};
+
 struct Capabilities {
     bool canPlay = false;
     bool canRecord = false;
@@ -58,6 +67,21 @@ public:
     // written: General MIDI program, key, velocity, for milliseconds. A new note cuts the
     // one still sounding. Nothing sounds while a file plays. Needs no open file.
     virtual ErrorCode auditionNote(int program, int key, int velocity, int milliseconds) = 0;
+
+    // --- Practice: the open file played from any tick, looped, slower or faster ---
+    // Plays the open file from `tick` with every program and controller set earlier in
+    // each track in force (as if it had played from the start); ends whatever played.
+    // The loop, the speed and the clicks below apply to this play, also when changed
+    // while it plays; position() follows it. Stop, Pause, Next, Previous and Close end it;
+    // it ends at the file's end with a completion notice, never while it loops.
+    virtual ErrorCode playFrom(std::int64_t tick) = 0;
+    // Repeats [from, to) in ticks once the play reaches `to`; an empty range ends the loop.
+    virtual ErrorCode setLoop(std::int64_t from, std::int64_t to) = 0;
+    // Tempo factor, limited to kMinSpeed..kMaxSpeed; the position does not jump.
+    virtual ErrorCode setSpeed(double factor) = 0;
+    virtual ErrorCode setClicks(const PracticeClicks &clicks) = 0;
+    static constexpr double kMinSpeed = 0.25;
+    static constexpr double kMaxSpeed = 2.0;
 
 signals:
     // Delivered on the UI thread (queued) when a play or resume ends.

@@ -35,12 +35,17 @@ public:
         m_mode = DeviceMode::Stopped;
         endPlay(NotifyResult::Failure);
     }
-    // Moves a running play on by ticks; reaching the length ends it with a notice.
+    // Moves a running play on by ticks, repeating the loop when one is set; reaching the
+    // length ends it with a notice.
     void advance(std::int64_t ticks) {
         if (m_mode != DeviceMode::Playing) {
             return;
         }
-        m_position = std::min(m_position + ticks, m_length);
+        m_position += ticks;
+        while (m_loopTo > m_loopFrom && m_position - ticks < m_loopTo && m_position >= m_loopTo) {
+            m_position -= m_loopTo - m_loopFrom;
+        }
+        m_position = std::min(m_position, m_length);
         if (m_position == m_length) {
             m_mode = DeviceMode::Stopped;
             endPlay(NotifyResult::Successful);
@@ -136,6 +141,36 @@ public:
                        "audition");
     }
 
+    // Recorded as "playFrom TICK", "loop FROM TO", "speed FACTOR", "clicks COUNTIN METRONOME
+    // BEATS TICKS".
+    ErrorCode playFrom(std::int64_t tick) override {
+        if (const ErrorCode code = refused(QStringLiteral("playFrom %1").arg(tick), "playFrom")) {
+            return code;
+        }
+        if (!m_open) {
+            return ErrorCode(98);
+        }
+        m_position = std::clamp<std::int64_t>(tick, 0, m_length);
+        startPlay();
+        return 0;
+    }
+    ErrorCode setLoop(std::int64_t from, std::int64_t to) override {
+        m_loopFrom = from;
+        m_loopTo = to;
+        return refused(QStringLiteral("loop %1 %2").arg(from).arg(to), "loop");
+    }
+    ErrorCode setSpeed(double factor) override {
+        return refused(QStringLiteral("speed %1").arg(factor), "speed");
+    }
+    ErrorCode setClicks(const PracticeClicks &clicks) override {
+        return refused(QStringLiteral("clicks %1 %2 %3 %4")
+                           .arg(int(clicks.countIn))
+                           .arg(int(clicks.metronome))
+                           .arg(clicks.beatsPerBar)
+                           .arg(clicks.beatTicks),
+                       "clicks");
+    }
+
 private:
     ErrorCode refused(const QString &entry, const QString &command) {
         *m_commands << entry;
@@ -181,6 +216,7 @@ private:
     DeviceMode m_mode = DeviceMode::NotReady;
     std::int64_t m_position = 0;
     std::int64_t m_length = 1000;
+    std::int64_t m_loopFrom = 0, m_loopTo = 0;
     std::shared_ptr<QStringList> m_commands = std::make_shared<QStringList>();
     QHash<QString, ErrorCode> m_errors;
     QHash<ErrorCode, QString> m_texts;
