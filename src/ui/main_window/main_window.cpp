@@ -65,6 +65,7 @@ MainWindow::MainWindow(std::unique_ptr<Prompt> prompt,
     buildMenus();
     buildToolBars();
     wire();
+    buildPracticeKeys();
     FormCreate();
 }
 

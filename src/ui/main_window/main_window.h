@@ -49,6 +49,7 @@ class MediaPlayer;
 namespace tunelet::ui {
 
 class LineEditor;
+class PracticeSession;
 class InputPalette;
 class TrackListModel;
 
@@ -65,6 +66,9 @@ public:
     const score::ScoreDocument &document() const { return m_document; }
     std::uint16_t timeIncrement() const { return m_timeIncrement; }
     void setTimeIncrement(std::uint16_t ticks) { m_timeIncrement = ticks; }
+    // Practice from ij (main_window_practice.cpp) on a device of its own, not mp1's.
+    PracticeSession &practice() { return *m_practice; }
+    void setPracticeDevice(std::unique_ptr<playback::Sequencer> device);
     bool staccato() const;
 
     // Opens a script file named on the command line, as Open does with the file chosen
@@ -170,6 +174,8 @@ private:
 
     void exportMidi();
     void openMedia();
+    void buildPracticeKeys();
+    void playFromCaret();
 
     score::ScoreDocument m_document;
     bool m_placed = false; // the outer size was set at the first showing; early, since
@@ -205,6 +211,7 @@ private:
     QMenu *T1 = nullptr;           // tools menu
     QActionGroup *m_scaleGroup = nullptr;
     QActionGroup *m_beatGroup = nullptr;
+    PracticeSession *m_practice = nullptr; // F5 in ij: play from the caret
 };
 
 } // namespace tunelet::ui

@@ -1,0 +1,94 @@
+// Practice bar: its buttons, their shortcuts, and the bar being played.
+#include "ui/notation/practice_bar.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QSpinBox>
+
+#include "playback/sequencer.h"
+#include "ui/notation/practice_session.h"
+#include "ui/notation/practice_texts.h"
+
+namespace tunelet::ui {
+
+PracticeBar::PracticeBar(PracticeSession &session, QWidget *parent)
+    : QToolBar(texts::kPracticeBarTitle, parent), m_session(session) {
+    setObjectName(QStringLiteral("practiceBar"));
+    setToolButtonStyle(Qt::ToolButtonTextOnly);
+
+    QAction *play = addCommand("playFromHere", texts::kPlayFromHere, texts::kPlayFromHereTip,
+                               QKeySequence(Qt::Key_F5));
+    connect(play, &QAction::triggered, this, &PracticeBar::playFromHereRequested);
+    QAction *loop = addCommand("loop", texts::kLoop, texts::kLoopTip, QKeySequence(Qt::Key_F6));
+    loop->setCheckable(true);
+    connect(loop, &QAction::toggled, this, &PracticeBar::loopToggled);
+
+    auto *speedLabel = new QLabel(texts::kSpeed, this);
+    speedLabel->setToolTip(texts::kSpeedTip);
+    addWidget(speedLabel);
+    m_speed = new QSpinBox(this);
+    m_speed->setObjectName(QStringLiteral("speed"));
+    m_speed->setRange(int(playback::Sequencer::kMinSpeed * 100),
+                      int(playback::Sequencer::kMaxSpeed * 100));
+    m_speed->setSingleStep(5);
+    m_speed->setSuffix(QStringLiteral("%"));
+    m_speed->setValue(100);
+    m_speed->setToolTip(texts::kSpeedTip);
+    addWidget(m_speed);
+    connect(m_speed, &QSpinBox::valueChanged, this,
+            [this](int percent) { m_session.setSpeedPercent(percent); });
+    // Keys without buttons of their own: the spin box shows the speed.
+    auto *slower = new QAction(texts::kSlower, m_speed);
+    configure(slower, "slower", texts::kSpeedTip, QKeySequence(Qt::CTRL | Qt::Key_Down));
+    m_speed->addAction(slower);
+    connect(slower, &QAction::triggered, this,
+            [this] { m_speed->setValue(m_speed->value() - kSpeedStep); });
+    auto *faster = new QAction(texts::kFaster, m_speed);
+    configure(faster, "faster", texts::kSpeedTip, QKeySequence(Qt::CTRL | Qt::Key_Up));
+    m_speed->addAction(faster);
+    connect(faster, &QAction::triggered, this,
+            [this] { m_speed->setValue(m_speed->value() + kSpeedStep); });
+
+    QAction *countIn =
+        addCommand("countIn", texts::kCountIn, texts::kCountInTip, QKeySequence(Qt::Key_F7));
+    countIn->setCheckable(true);
+    connect(countIn, &QAction::toggled, this, [this](bool on) { m_session.setCountIn(on); });
+    QAction *metronome =
+        addCommand("metronome", texts::kMetronome, texts::kMetronomeTip, QKeySequence(Qt::Key_F8));
+    metronome->setCheckable(true);
+    connect(metronome, &QAction::toggled, this, [this](bool on) { m_session.setMetronome(on); });
+    QAction *stop = addCommand("stopPractice", texts::kPracticeStop, texts::kPracticeStopTip,
+                               QKeySequence(Qt::SHIFT | Qt::Key_F5));
+    connect(stop, &QAction::triggered, this, [this] { m_session.stop(); });
+
+    m_currentBar = new QLabel(this);
+    m_currentBar->setObjectName(QStringLiteral("currentBar"));
+    m_currentBar->setMinimumWidth(fontMetrics().horizontalAdvance(texts::kCurrentBar.arg(999)));
+    addWidget(m_currentBar);
+    connect(&m_session, &PracticeSession::positionChanged, this, &PracticeBar::showPosition);
+    showPosition(0);
+}
+
+QAction *PracticeBar::addCommand(const char *name, const QString &text, const QString &tip,
+                                 const QKeySequence &key) {
+    QAction *action = addAction(text);
+    configure(action, name, tip, key);
+    return action;
+}
+
+void PracticeBar::configure(QAction *action, const char *name, const QString &tip,
+                            const QKeySequence &key) {
+    action->setObjectName(QLatin1String(name));
+    action->setToolTip(tip);
+    action->setShortcut(key);
+    // The bar's keys work wherever the focus is in its window.
+    action->setShortcutContext(Qt::WindowShortcut);
+}
+
+// Bars counted from 1 at the start of the score, at the session's time signature.
+void PracticeBar::showPosition(std::int64_t tick) {
+    const std::int64_t barTicks = PracticeSession::kBeatTicks * m_session.beatsPerBar();
+    m_currentBar->setText(texts::kCurrentBar.arg(tick / barTicks + 1));
+}
+
+} // namespace tunelet::ui

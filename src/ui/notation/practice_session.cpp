@@ -1,0 +1,100 @@
+// Practice: the practice device, fed with the score compiled in memory.
+#include "ui/notation/practice_session.h"
+
+#include <QFile>
+#include <algorithm>
+
+#include "export/score_to_midi.h"
+#include "ui/notation/practice_texts.h"
+
+namespace tunelet::ui {
+
+PracticeSession::PracticeSession(std::unique_ptr<playback::Sequencer> device, QObject *parent)
+    : QObject(parent), m_device(std::move(device)) {
+    m_clicks.beatTicks = kBeatTicks;
+    m_follow.setInterval(kFollowMs);
+    m_follow.setTimerType(Qt::PreciseTimer);
+    connect(&m_follow, &QTimer::timeout, this, &PracticeSession::poll);
+    connect(m_device.get(), &playback::Sequencer::completed, this, [this] {
+        if (!playing()) {
+            poll();
+        }
+    });
+}
+
+PracticeSession::~PracticeSession() = default;
+
+// The file is written once per change of the score: the device reads it at Open, and a
+// play from another note of the same score starts without reading it again.
+QString PracticeSession::playFrom(const Score &score, std::int64_t tick) {
+    const midi::ExportResult compiled =
+        midi::compileScore(score.lines, {score.division, score.staccato});
+    if (!compiled.ok() || score.division == 0) {
+        return texts::kPracticeTrackError;
+    }
+    if (compiled.bytes != m_openBytes || !m_device->isOpen()) {
+        const QString path = m_dir.filePath(QStringLiteral("practice.mid"));
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) ||
+            file.write(compiled.bytes.data(), qint64(compiled.bytes.size())) !=
+                qint64(compiled.bytes.size())) {
+            return file.errorString();
+        }
+        file.close();
+        m_openBytes.clear();
+        if (const playback::ErrorCode code = m_device->open(path)) {
+            return m_device->errorText(code);
+        }
+        m_openBytes = compiled.bytes;
+    }
+    if (const playback::ErrorCode code = m_device->playFrom(tick)) {
+        return m_device->errorText(code);
+    }
+    m_follow.start();
+    poll();
+    return {};
+}
+
+void PracticeSession::stop() {
+    if (m_device->isOpen()) {
+        m_device->stop();
+    }
+    poll();
+}
+
+void PracticeSession::setLoop(std::int64_t from, std::int64_t to) {
+    m_device->setLoop(from, to);
+}
+
+void PracticeSession::setSpeedPercent(int percent) {
+    m_device->setSpeed(percent / 100.0);
+}
+
+void PracticeSession::setCountIn(bool on) {
+    m_clicks.countIn = on;
+    m_device->setClicks(m_clicks);
+}
+
+void PracticeSession::setMetronome(bool on) {
+    m_clicks.metronome = on;
+    m_device->setClicks(m_clicks);
+}
+
+void PracticeSession::setBeatsPerBar(int beats) {
+    m_clicks.beatsPerBar = std::max(1, beats);
+    m_device->setClicks(m_clicks);
+}
+
+bool PracticeSession::playing() const {
+    return m_device->isOpen() && m_device->mode() == playback::DeviceMode::Playing;
+}
+
+void PracticeSession::poll() {
+    emit positionChanged(m_device->position());
+    if (!playing() && m_follow.isActive()) {
+        m_follow.stop();
+        emit stopped();
+    }
+}
+
+} // namespace tunelet::ui
