@@ -10,6 +10,12 @@
 
 namespace tunelet::playback {
 
+std::unique_ptr<Sequencer> createPracticeSequencer() {
+    FluidSynthOptions options;
+    options.periodSize = options.auditionPeriodSize;
+    return std::make_unique<FluidSynthSequencer>(options);
+}
+
 ErrorCode FluidSynthSequencer::playFrom(std::int64_t tick) {
     std::lock_guard lock(m_mutex);
     if (m_state == State::Closed) {

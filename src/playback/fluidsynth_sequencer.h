@@ -20,6 +20,9 @@ class PracticeScheduler;
 // open(). The audio output runs only while something sounds: from Play until the music
 // and its last notes' ring have ended, so an open file that does not play costs nothing.
 std::unique_ptr<Sequencer> createSystemSequencer();
+// The device for practice plays: the same, with a short audio period, so that a change of
+// speed is heard at once (figures in bench/playback/record_practice.sh).
+std::unique_ptr<Sequencer> createPracticeSequencer();
 
 // Error codes of the FluidSynth device (0 is success).
 enum FluidSynthError : ErrorCode {

@@ -16,7 +16,7 @@
 namespace tunelet::ui {
 
 void MainWindow::buildPracticeKeys() {
-    setPracticeDevice(playback::createSystemSequencer());
+    setPracticeDevice(playback::createPracticeSequencer());
     auto *play = new QAction(texts::kPlayFromHere, this);
     play->setObjectName(QStringLiteral("ijPlayFromHere"));
     play->setToolTip(texts::kPlayFromCaretTip);

@@ -1,0 +1,145 @@
+// Practice probe: practice plays through the real audio output, as the program makes them,
+// printing wall-clock marks (seconds since the epoch) that record_practice.sh lines up
+// with a recording of the sound server's output. Not a test: it waits in real time.
+//
+//   practice_probe loop SPEED PASSES   a two-beat passage looped, each pass opened by one
+//                                      loud note (PASSES passes at SPEED)
+//   practice_probe from                play-from-here: compile, write, open and play from
+//                                      the middle of a score, first with the SoundFont
+//                                      not yet loaded, then again
+//   practice_probe speed               speed changes while playing: from the call to the
+//                                      first block rendered at the new speed
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "export/score_to_midi.h"
+#include "playback/fluidsynth_sequencer.h"
+
+namespace {
+
+using tunelet::playback::FluidSynthOptions;
+using tunelet::playback::FluidSynthSequencer;
+using tunelet::playback::Sequencer;
+
+// The program's practice device; PROBE_PERIOD_SIZE tries another audio period size.
+std::unique_ptr<Sequencer> createPracticeSequencer() {
+    if (const char *size = std::getenv("PROBE_PERIOD_SIZE")) {
+        FluidSynthOptions options;
+        options.periodSize = std::atoi(size);
+        return std::make_unique<FluidSynthSequencer>(options);
+    }
+    return tunelet::playback::createPracticeSequencer();
+}
+
+double wallClock() {
+    using namespace std::chrono;
+    return duration<double>(system_clock::now().time_since_epoch()).count();
+}
+
+void mark(const char *what, double value) {
+    std::printf("%s %.6f\n", what, value);
+    std::fflush(stdout);
+}
+
+void waitMs(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// What PracticeSession does at F5: compile the score, write it, open it, play from a tick.
+bool playFrom(Sequencer &device, const std::vector<std::string> &lines, const QString &path,
+              std::int64_t tick, std::uint16_t division = 48) {
+    const auto result = tunelet::midi::compileScore(lines, {division, true});
+    std::ofstream(path.toStdString(), std::ios::binary) << result.bytes;
+    return result.ok() && device.open(path) == 0 && device.playFrom(tick) == 0;
+}
+
+int loop(double speed, int passes) {
+    QTemporaryDir dir;
+    auto device = createPracticeSequencer();
+    const std::vector<std::string> score = {"#127/1hd/#025/5fe/5fe/1ga/"};
+    device->setSpeed(speed);
+    device->setLoop(0, 96);
+    mark("pass_ms", 1000.0 * 96 / (96 * speed));
+    mark("play", wallClock());
+    if (!playFrom(*device, score, dir.filePath("loop.mid"), 0)) {
+        return 1;
+    }
+    waitMs(int(passes * 1000 / speed) + 300);
+    device->stop();
+    mark("stop", wallClock());
+    return 0;
+}
+
+int from() {
+    QTemporaryDir dir;
+    auto device = createPracticeSequencer();
+    // Eight bars of quiet before the note played from, so that its onset is the first sound.
+    const std::vector<std::string> score = {"@000/0a/0a/0a/0a/0a/0a/0a/0a/1fd/3fd/5fd/"};
+    for (int run = 0; run < 5; ++run) {
+        mark("play", wallClock());
+        if (!playFrom(*device, score, dir.filePath("from.mid"), 8 * 192)) {
+            return 1;
+        }
+        waitMs(1500);
+        device->stop();
+        waitMs(1500);
+    }
+    return 0;
+}
+
+int speed() {
+    QTemporaryDir dir;
+    auto device = createPracticeSequencer();
+    // Ten times the usual division: the position moves by ticks in every block, even at 25%.
+    if (!playFrom(*device, {"1fa/1fa/1fa/1fa/1fa/1fa/1fa/1fa/"}, dir.filePath("s.mid"), 0,
+                  480)) {
+        return 1;
+    }
+    waitMs(500);
+    for (const double factor : {0.5, 1.5, 0.25, 2.0, 1.0}) {
+        // Waits for a block to end, so that the change falls at a random point of the next.
+        const std::int64_t before = device->position();
+        while (device->position() == before) {
+            QCoreApplication::processEvents();
+        }
+        waitMs(std::rand() % 10);
+        const double called = wallClock();
+        device->setSpeed(factor);
+        const std::int64_t at = device->position();
+        while (device->position() == at) {
+            QCoreApplication::processEvents();
+        }
+        mark("speed_to_block_ms", (wallClock() - called) * 1000);
+        waitMs(400);
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    QCoreApplication app(argc, argv);
+    const std::string what = argc > 1 ? argv[1] : "";
+    if (what == "loop" && argc == 4) {
+        return loop(std::atof(argv[2]), std::atoi(argv[3]));
+    }
+    if (what == "from") {
+        return from();
+    }
+    if (what == "speed") {
+        return speed();
+    }
+    std::fprintf(stderr, "usage: practice_probe loop SPEED PASSES | from | speed\n");
+    return 2;
+}

@@ -1,0 +1,133 @@
+#!/bin/bash
+# Records practice plays from the sound server and measures them: each loop pass's start
+# against its ideal start, the longest silence inside the loop (its seams included), the
+# time from play-from-here to the first sound, and from a speed change to the first block
+# rendered at the new speed. For measuring only; needs pulseaudio, pulseaudio-utils and
+# python3, and a build with the practice_probe target:
+#
+#   cmake --build BUILD --target practice_probe
+#   bench/playback/record_practice.sh BUILD
+#
+# It runs a PulseAudio of its own (in RUNTIME, /tmp/pulse-practice unless set) with a null
+# sink, so it neither needs nor disturbs another sound server.
+set -euo pipefail
+
+build=${1:?usage: record_practice.sh BUILD}
+probe="$build/bench/playback/practice_probe"
+work=$(mktemp -d)
+export XDG_RUNTIME_DIR=${RUNTIME:-/tmp/pulse-practice}
+mkdir -p "$XDG_RUNTIME_DIR"
+export PULSE_SERVER="unix:$XDG_RUNTIME_DIR/pulse/native"
+pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit \
+    --load="module-native-protocol-unix auth-anonymous=1" \
+    --load="module-null-sink sink_name=practice rate=44100" >"$work/pulse.log" 2>&1 &
+pulse=$!
+trap 'kill $pulse 2>/dev/null || true; rm -rf "$work"' EXIT
+for _ in $(seq 50); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
+pactl set-default-sink practice
+
+cat >"$work/capture.py" <<'PY'
+import sys, time
+out = open(sys.argv[1], "wb"); stamps = open(sys.argv[2], "w"); frames = 0
+while True:
+    data = sys.stdin.buffer.read1(4096)
+    if not data:
+        break
+    now = time.time(); out.write(data); frames += len(data) // 4
+    stamps.write(f"{now:.6f} {frames}\n")
+PY
+
+cat >"$work/analyse.py" <<'PY'
+import sys, array, bisect
+raw, stamps, marks = sys.argv[1:4]
+rate = 44100
+s = array.array("h"); s.frombytes(open(raw, "rb").read())
+level = [max(abs(a), abs(b)) for a, b in zip(s[0::2], s[1::2])]
+st = [tuple(map(float, l.split())) for l in open(stamps)]
+ends = [int(f) for _, f in st]
+def wall(frame):
+    i = min(bisect.bisect_left(ends, frame + 1), len(st) - 1)
+    return st[i][0] - (st[i][1] - frame) / rate
+def frame_at(t):
+    lo, hi = 0, len(level) - 1
+    while lo < hi:
+        mid = (lo + hi) // 2
+        if wall(mid) < t: lo = mid + 1
+        else: hi = mid
+    return lo
+m = {}
+for l in open(marks):
+    k, v = l.split()[:2]
+    m.setdefault(k, []).append(float(v))
+def first_sound(f):
+    while f < len(level) and level[f] < 300:  # about -40 dBFS
+        f += 1
+    return f
+if "speed_to_block_ms" in m:
+    print("speed change to first block at the new speed: "
+          + ", ".join(f"{x:.1f}" for x in m["speed_to_block_ms"]) + " ms")
+    sys.exit()
+if "pass_ms" not in m:
+    lat = [(wall(first_sound(frame_at(t))) - t) * 1000 for t in m["play"]]
+    print("play-from-here to first sound: " + ", ".join(f"{x:.0f}" for x in lat) + " ms")
+    sys.exit()
+# Each pass opens with a loud note: an onset is a rise over half the loudest level after
+# at least 150 ms under it.
+pass_frames = m["pass_ms"][0] * rate / 1000
+high = max(level) / 2
+onsets, quiet = [], rate
+for i, v in enumerate(level):
+    if v >= high and quiet >= rate * 0.15:
+        onsets.append(i)
+    quiet = 0 if v >= high else quiet + 1
+drift = [(o - onsets[0] - p * pass_frames) * 1000 / rate for p, o in enumerate(onsets)]
+print(f"passes: {len(onsets)}, pass {m['pass_ms'][0]:.1f} ms")
+print("pass start minus ideal start: " + ", ".join(f"{d:+.1f}" for d in drift) + " ms")
+print(f"largest: {max(abs(d) for d in drift):.1f} ms, after the 20th pass: "
+      + (f"{drift[20]:+.1f} ms" if len(drift) > 20 else "n/a"))
+end = min(len(level), onsets[-1] + int(pass_frames))
+# The seam: the silence (below about -60 dBFS) just before each pass's first note.
+def gap_before(o):
+    f = o - 1
+    while f > 0 and level[f] < 33:
+        f -= 1
+    return (o - 1 - f) * 1000 / rate
+gaps = [gap_before(o) for o in onsets[1:]]
+print(f"silence at the seams: longest {max(gaps):.1f} ms, mean {sum(gaps) / len(gaps):.1f} ms")
+# Dropouts of the output (the sound server fills a late block with exact zeros), which
+# shift every later pass and are no fault of the timing: runs of zero of 1 ms or more.
+zeros = [0]
+for i in range(onsets[0], onsets[-1]):
+    if s[2 * i] == 0 and s[2 * i + 1] == 0:
+        zeros[-1] += 1
+    elif zeros[-1]:
+        zeros.append(0)
+drops = [z for z in zeros if z >= rate // 1000]
+print(f"dropouts: {len(drops)}, {sum(drops) * 1000 / rate:.0f} ms in all")
+PY
+
+record() { # record NAME PROBE-ARGS...
+    local name=$1; shift
+    mkfifo "$work/$name.pipe"
+    python3 "$work/capture.py" "$work/$name.raw" "$work/$name.stamps" <"$work/$name.pipe" &
+    local capture=$!
+    parec -d practice.monitor --raw --format=s16le --rate=44100 --channels=2 \
+        --latency-msec=5 >"$work/$name.pipe" &
+    local rec=$!
+    sleep 0.5
+    "$probe" "$@" >"$work/$name.marks"
+    sleep 0.5
+    kill $rec
+    wait $rec 2>/dev/null || true
+    wait $capture
+    echo "== $name"
+    python3 "$work/analyse.py" "$work/$name.raw" "$work/$name.stamps" "$work/$name.marks"
+}
+
+echo "audio period: ${PROBE_PERIOD_SIZE:-512 (as the program)} frames; load: $(cut -d' ' -f1-3 /proc/loadavg)"
+record loop-50 loop 0.5 21
+record loop-150 loop 1.5 21
+record from from
+"$probe" speed >"$work/speed.marks"
+echo "== speed"
+python3 "$work/analyse.py" /dev/null /dev/null "$work/speed.marks"
