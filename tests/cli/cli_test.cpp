@@ -22,10 +22,9 @@ struct Outcome {
 class TuneletExport : public ::testing::Test {
 protected:
     // Arguments are passed to the shell as written: the tests use plain names only.
-    Outcome run(const std::string &arguments) {
-        const std::string command = "cd '" + m_dir.path().string() +
-                                    "' && '" TUNELET_EXPORT_BIN "' " + arguments +
-                                    " > .out 2> .err";
+    Outcome run(const std::string &arguments, const std::string &program = TUNELET_EXPORT_BIN) {
+        const std::string command = "cd '" + m_dir.path().string() + "' && '" + program + "' " +
+                                    arguments + " > .out 2> .err";
         Outcome result;
         int status = std::system(command.c_str());
         result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -350,6 +349,39 @@ TEST_F(TuneletExport, WavRefusesTheScriptAndSaysWhyItCannotWrite) {
     }
     EXPECT_EQ(read("a.TNL"), "\r\n");
     EXPECT_EQ(m_dir.entryCount(), 2u);
+}
+
+// The WAV module is found beside the program (the build tree) or in lib/tunelet beside its
+// bin/ folder (an install); without it --wav says so and a MIDI export still works.
+TEST_F(TuneletExport, WavModuleIsFoundBesideTheProgramOrInItsInstalledFolder) {
+    write("a.TNL", "\r\n");
+    const struct {
+        const char *moduleFolder; // relative to the program's folder bin/; null: none
+        int exitCode;
+        std::string err;
+    } cases[] = {
+        {".", 0, ""},
+        {"../lib/tunelet", 0, ""},
+        {nullptr, 1,
+         "有错误产生，无法导出为WAV文件！\n找不到模块“tunelet-export-wav.so”（已查找：" +
+             file("bin") + "，" + file("lib/tunelet") + "），请重新构建或安装 Tunelet\n"},
+    };
+    for (const auto &c : cases) {
+        std::filesystem::remove_all(file("bin"));
+        std::filesystem::remove_all(file("lib"));
+        std::filesystem::create_directories(file("bin"));
+        std::filesystem::copy_file(TUNELET_EXPORT_BIN, file("bin/tunelet-export"));
+        if (c.moduleFolder != nullptr) {
+            const std::filesystem::path folder = file("bin") + "/" + c.moduleFolder;
+            std::filesystem::create_directories(folder);
+            std::filesystem::copy_file(TUNELET_EXPORT_WAV_MODULE, folder / "tunelet-export-wav.so");
+        }
+        std::filesystem::remove(file("a.wav"));
+        Outcome r = run("--wav a.TNL a.wav", file("bin/tunelet-export"));
+        EXPECT_EQ(std::make_pair(r.exitCode, r.err), std::make_pair(c.exitCode, c.err));
+        EXPECT_EQ(std::filesystem::exists(file("a.wav")), c.exitCode == 0);
+        EXPECT_EQ(run("a.TNL a.MID", file("bin/tunelet-export")).exitCode, 0);
+    }
 }
 
 TEST_F(TuneletExport, WavUsageErrorsExitTwo) {
