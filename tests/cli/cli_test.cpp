@@ -171,11 +171,55 @@ TEST_F(TuneletExport, UsageErrorsExitTwo) {
     EXPECT_EQ(m_dir.entryCount(), 1u) << "a usage error writes nothing";
 }
 
-TEST_F(TuneletExport, HelpPrintsUsageAndSucceeds) {
-    Outcome r = run("--help");
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.out.rfind("usage: tunelet-export", 0), 0u);
-    EXPECT_EQ(r.err, "");
+// Help goes to standard output and succeeds only when it was written.
+TEST_F(TuneletExport, HelpPrintsUsageAndSucceedsOnlyWhenWritten) {
+    const struct {
+        const char *option;
+        std::string launcher;
+        int exitCode;
+    } cases[] = {
+        {"--help", "", 0},
+        {"-h", "", 0},
+        {"--help", "sh -c 'exec \"$0\" \"$@\" > /dev/full'", 1},
+    };
+    for (const auto &c : cases) {
+        Outcome r = run(c.option, c.launcher);
+        EXPECT_EQ(std::make_tuple(r.exitCode, r.out.substr(0, 21), r.err),
+                  std::make_tuple(c.exitCode,
+                                  std::string(c.exitCode ? "" : "usage: tunelet-export"),
+                                  std::string()))
+            << c.option << " " << c.launcher;
+    }
+}
+
+// "-" is a file name like any other, for the script and for the output (not a stream).
+TEST_F(TuneletExport, DashIsAFileName) {
+    write("-", "1fd/\r\n");
+    EXPECT_EQ(run("- out.MID").exitCode, 0);
+    EXPECT_EQ(read("out.MID"), kMiddleC);
+    write("a.TNL", "1fd/\r\n");
+    write("-", "old");
+    EXPECT_EQ(run("a.TNL -").exitCode, 0);
+    EXPECT_EQ(read("-"), kMiddleC);
+}
+
+// Every note length keeps its staccato release right after the note, also the two whose
+// length takes two bytes (whole and three-beat notes).
+TEST_F(TuneletExport, EveryNoteLengthIsReleased) {
+    const struct {
+        const char *script;
+        std::string length;
+    } cases[] = {
+        {"2fa/", "\x81\x40"}, {"2fb/", "\x81\x10"}, {"2fc/", "\x60"}, {"2fd/", "\x30"},
+        {"2fe/", "\x18"},     {"2ff/", "\x0C"},     {"2fg/", "\x06"}, {"2fh/", "\x48"},
+    };
+    for (const auto &c : cases) {
+        write("a.TNL", c.script);
+        ASSERT_EQ(run("a.TNL out.MID").exitCode, 0);
+        const std::string track = std::string("\0\x90\x3E\x50", 4) + c.length +
+                                  std::string("\x3C\0\0\x3E\0\0\xFF\x2F\0", 9);
+        EXPECT_EQ(read("out.MID").substr(21), char(track.size()) + track) << c.script;
+    }
 }
 
 // The WAV module is found beside the program (the build tree) or in lib/tunelet beside its

@@ -25,13 +25,10 @@ TEST_F(TuneletExport, WavIsTheMusicThenItsReleaseAsStereoSixteenBit) {
 
     const double music = 240.0 / 96 * 0.5;
     const double length = double(wav->samples.size() / 2) / 44100;
-    const double end = soundEnd(*wav);
+    const double end = soundEnd(wav->samples);
     EXPECT_GT(end, music) << "the last note rings on after the music's end";
     EXPECT_NEAR(length, end + 0.1, 0.02) << "the file ends after 0.1 s of quiet";
-    const int peak = std::abs(int(*std::max_element(
-        wav->samples.begin(), wav->samples.end(),
-        [](std::int16_t a, std::int16_t b) { return std::abs(int(a)) < std::abs(int(b)); })));
-    EXPECT_GT(peak, 300) << "louder than -40 dBFS";
+    EXPECT_GT(peakOf(wav->samples), 300) << "louder than -40 dBFS";
 }
 
 class TuneletExportWavFailure : public TuneletExport,

@@ -54,14 +54,24 @@ inline std::optional<Wav> parseWav(const std::string &bytes) {
     return wav;
 }
 
-// Seconds from the start to just after the last sample above -80 dBFS (|sample| > 3).
-inline double soundEnd(const Wav &wav) {
-    for (std::size_t i = wav.samples.size(); i > 0; --i) {
-        if (std::abs(int(wav.samples[i - 1])) > 3) {
+// Seconds from the start to just after the last sample louder than quiet: by default
+// -80 dBFS, where the renderer ends a file.
+inline double soundEnd(const std::vector<std::int16_t> &samples, int quiet = 3) {
+    for (std::size_t i = samples.size(); i > 0; --i) {
+        if (std::abs(int(samples[i - 1])) > quiet) {
             return double(i / 2) / 44100;
         }
     }
     return 0;
+}
+
+// The largest magnitude of the samples.
+inline int peakOf(const std::vector<std::int16_t> &samples) {
+    int peak = 0;
+    for (const std::int16_t sample : samples) {
+        peak = std::max(peak, std::abs(int(sample)));
+    }
+    return peak;
 }
 
 } // namespace tunelet::test
