@@ -383,6 +383,15 @@ std::int64_t FluidSynthSequencer::length() const {
     return m_length;
 }
 
+int FluidSynthSequencer::outputPeriodSize() const {
+    std::lock_guard lock(m_mutex);
+    int frames = 0;
+    if (m_engine->settings) {
+        fluid_settings_getint(m_engine->settings.get(), "audio.period-size", &frames);
+    }
+    return frames;
+}
+
 bool FluidSynthSequencer::outputRunning() const {
     std::lock_guard lock(m_mutex);
     if (m_options.output == FluidSynthOptions::Output::Silent) {
