@@ -241,7 +241,11 @@ TEST_F(PlaybackRules, OnlyAFailedPlayIsReportedOnTheBar) {
         {"Next", &MediaPlayer::next},
         {"Prev", &MediaPlayer::previous},
         {"Play again", &MediaPlayer::play},
-        {"Pause and Pause again", [](MediaPlayer &bar) { bar.pause(), bar.pause(); }},
+        {"Pause and Pause again",
+         [](MediaPlayer &bar) {
+             bar.pause();
+             bar.pause();
+         }},
         {"the end of the file", [](MediaPlayer &) {}},
     };
     for (const auto &[what, end] : endings) {
