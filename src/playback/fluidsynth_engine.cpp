@@ -94,11 +94,15 @@ ErrorCode FluidSynthSequencer::ensureSynth() {
 // lock: the driver's thread waits for it before its first block.
 ErrorCode FluidSynthSequencer::startOutputLocked(int periodSize) {
     m_outputActive = true;
-    if (m_options.output == FluidSynthOptions::Output::Silent || m_engine->driver) {
+    if (m_engine->driver) {
+        return 0; // a running output keeps its period size
+    }
+    // Set for the silent output too, so that outputPeriodSize() tells what a driver gets.
+    fluid_settings_setint(m_engine->settings.get(), "audio.period-size", periodSize);
+    if (m_options.output == FluidSynthOptions::Output::Silent) {
         return 0;
     }
     FluidLogCapture capture(m_detail);
-    fluid_settings_setint(m_engine->settings.get(), "audio.period-size", periodSize);
     for (const QString &name : m_options.audioDrivers) {
         fluid_settings_setstr(m_engine->settings.get(), "audio.driver", name.toUtf8().constData());
         m_engine->driver.reset(

@@ -83,8 +83,16 @@ ErrorCode FluidSynthSequencer::close() {
     // Joined outside the lock, which the audio thread may be waiting for.
     driver.reset();
     std::lock_guard lock(m_mutex);
+    // Silenced, and a block rendered to carry that out, while the player still exists:
+    // FluidSynth lets the notes of a player deleted first sound again at the next block.
+    if (m_engine->player) {
+        fluid_player_stop(m_engine->player.get());
+    }
+    silenceLocked();
+    std::array<float, 2 * kFluidBlock> scratch{};
+    fluid_synth_write_float(m_engine->synth.get(), kFluidBlock, scratch.data(), 0, 2,
+                            scratch.data(), 1, 2);
     m_engine->player.reset();
-    fluid_synth_system_reset(m_engine->synth.get());
     m_midi.clear();
     return 0;
 }
@@ -381,6 +389,15 @@ std::int64_t FluidSynthSequencer::position() const {
 std::int64_t FluidSynthSequencer::length() const {
     std::lock_guard lock(m_mutex);
     return m_length;
+}
+
+int FluidSynthSequencer::outputPeriodSize() const {
+    std::lock_guard lock(m_mutex);
+    int frames = 0;
+    if (m_engine->settings) {
+        fluid_settings_getint(m_engine->settings.get(), "audio.period-size", &frames);
+    }
+    return frames;
 }
 
 bool FluidSynthSequencer::outputRunning() const {

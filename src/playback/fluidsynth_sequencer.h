@@ -89,6 +89,8 @@ public:
     // Whether the audio output runs (the driver exists, or the silent output renders):
     // from Play until the music has ended and its sound has died away.
     bool outputRunning() const;
+    // Frames per period the audio output was last started with.
+    int outputPeriodSize() const;
 
     // How many times a SoundFont was loaded (once per device at most).
     int soundFontLoads() const { return m_soundFontLoads; }
