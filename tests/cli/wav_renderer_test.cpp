@@ -1,5 +1,6 @@
-// Tests of the WAV renderer's failures before any sound: the SoundFont is missing or is
-// no SoundFont. The output stays as it was and FluidSynth prints nothing.
+// Tests of the WAV renderer: its failures before any sound (no SoundFont, or none that
+// loads: the output stays as it was and FluidSynth prints nothing), and its sound measured
+// against FluidSynth's own rendering of the same note with the same SoundFont.
 #include <gtest/gtest.h>
 
 #include "export/score_to_midi.h"
