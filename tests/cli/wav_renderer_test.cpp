@@ -1,5 +1,6 @@
-// Tests of the WAV renderer's failures before any sound: the SoundFont is missing or is
-// no SoundFont. The output stays as it was and FluidSynth prints nothing.
+// Tests of the WAV renderer: its failures before any sound (no SoundFont, or none that
+// loads: the output stays as it was and FluidSynth prints nothing), and its sound measured
+// against FluidSynth's own rendering of the same note with the same SoundFont.
 #include <gtest/gtest.h>
 
 #include "export/score_to_midi.h"
@@ -72,13 +73,15 @@ namespace {
 
 using tunelet::render::FluidPtr;
 
-// FluidSynth's own rendering of one piano note (middle C, channel 0) with the program's
-// synthesiser settings and SoundFont: held for heldSeconds, then released and rendered for
-// as long as the program lets notes ring out. Interleaved left, right.
-std::vector<std::int16_t> referenceNote(const std::string &soundFont, int velocity,
-                                        double heldSeconds) {
+// FluidSynth's own rendering of one piano note (middle C at velocity 80, channel 0) with
+// the program's SoundFont, and with the program's synthesiser settings or FluidSynth's
+// own: held for half a second, then released and rendered for as long as the program lets
+// notes ring out. Interleaved left, right.
+std::vector<std::int16_t> referenceNote(const std::string &soundFont, bool programSettings = true) {
     FluidPtr<fluid_settings_t> settings(new_fluid_settings());
-    tunelet::render::applySynthSettings(settings.get(), tunelet::render::kWavSampleRate);
+    if (programSettings) {
+        tunelet::render::applySynthSettings(settings.get(), tunelet::render::kWavSampleRate);
+    }
     FluidPtr<fluid_synth_t> synth(new_fluid_synth(settings.get()));
     EXPECT_NE(fluid_synth_sfload(synth.get(), soundFont.c_str(), 1), FLUID_FAILED);
     std::vector<std::int16_t> samples;
@@ -89,8 +92,8 @@ std::vector<std::int16_t> referenceNote(const std::string &soundFont, int veloci
         fluid_synth_write_s16(synth.get(), frames, samples.data() + at, 0, 2, samples.data() + at,
                               1, 2);
     };
-    fluid_synth_noteon(synth.get(), 0, 60, velocity);
-    render(heldSeconds);
+    fluid_synth_noteon(synth.get(), 0, 60, 80);
+    render(0.5);
     fluid_synth_noteoff(synth.get(), 0, 60);
     render(tunelet::render::WavOptions().maxReleaseSeconds);
     return samples;
@@ -130,7 +133,7 @@ TEST_P(WavRendererRingOut, TheLastNoteRingsOutAsFluidSynthLetsItRing) {
     // Measured to -60 dBFS: below it the reverb's tail differs from run to run.
     const int quiet = 32;
     EXPECT_NEAR(tunelet::test::soundEnd(wav.samples, quiet) - 0.5 * GetParam().quarterNotes,
-                tunelet::test::soundEnd(referenceNote(soundFont, 80, 0.5), quiet) - 0.5, 0.03);
+                tunelet::test::soundEnd(referenceNote(soundFont), quiet) - 0.5, 0.03);
 }
 
 INSTANTIATE_TEST_SUITE_P(Render, WavRendererRingOut,
@@ -138,32 +141,31 @@ INSTANTIATE_TEST_SUITE_P(Render, WavRendererRingOut,
                                            RingOutCase{"SixSeconds", 12}),
                          [](const auto &info) { return std::string(info.param.name); });
 
-// One note is as loud as FluidSynth plays it with the program's settings: nothing in the
-// renderer adds gain.
-TEST(WavRendererLevel, OneNoteIsAsLoudAsFluidSynthPlaysIt) {
+struct LevelCase {
+    const char *name;
+    bool programSettings;   // the reference: FluidSynth with the program's settings or its own
+    double lowest, highest; // the program's peak over the reference's
+};
+
+class WavRendererLevel : public ::testing::TestWithParam<LevelCase> {};
+
+// One note is as loud as FluidSynth plays it with the program's settings (nothing in the
+// renderer adds gain), and at most about 9.5 dB louder than FluidSynth's own default, which
+// leaves many voices room below full scale.
+TEST_P(WavRendererLevel, OneNoteHasTheProgramsLevel) {
     tunelet::test::TempDir dir;
     std::string soundFont;
     const tunelet::test::Wav wav = renderedWav({"1fd/"}, dir.file("out.wav"), soundFont);
-    const double reference = tunelet::test::peakOf(referenceNote(soundFont, 80, 0.5));
-    EXPECT_NEAR(tunelet::test::peakOf(wav.samples), reference, 0.1 * reference);
+    const double ratio =
+        double(tunelet::test::peakOf(wav.samples)) /
+        tunelet::test::peakOf(referenceNote(soundFont, GetParam().programSettings));
+    EXPECT_TRUE(ratio >= GetParam().lowest && ratio <= GetParam().highest) << ratio;
 }
 
-// Sixteen busy tracks of different instruments at the default volume leave headroom: the
-// mix never reaches full scale.
-TEST(WavRendererLevel, SixteenBusyTracksDoNotClip) {
-    std::vector<std::string> lines;
-    const std::string chord = "135";
-    for (int track = 0; track < 16; ++track) {
-        const std::string program = std::to_string(100 + track * 8 % 128).substr(1);
-        const std::string octave(1, char('d' + track % 4));
-        lines.push_back("@" + program + "/" + chord[track % 3] + octave + "d/" +
-                        chord[(track + 1) % 3] + octave + "d/");
-    }
-    tunelet::test::TempDir dir;
-    std::string soundFont;
-    EXPECT_LT(tunelet::test::peakOf(renderedWav(lines, dir.file("out.wav"), soundFont).samples),
-              32767);
-}
+INSTANTIATE_TEST_SUITE_P(Render, WavRendererLevel,
+                         ::testing::Values(LevelCase{"AsFluidSynthWithItsSettings", true, 0.9, 1.1},
+                                           LevelCase{"AboveFluidSynthsDefault", false, 1.0, 3.0}),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 // FluidSynth's warnings reach the result (a bank no General MIDI SoundFont has, substituted).
 TEST(WavRendererLog, WarningsAreCollected) {
