@@ -185,7 +185,8 @@ QString FluidSynthSequencer::errorText(ErrorCode code) const {
     case kErrNotMidi:
         return QStringLiteral("该文件不是标准MIDI文件：%1").arg(m_subject);
     case kErrNoSoundFont:
-        return QStringLiteral("找不到General MIDI音色库（default-GM.sf2 或 TimGM6mb.sf2）");
+        return QStringLiteral("找不到General MIDI音色库（FluidR3_GM.sf2 或 default-GM.sf2），"
+                              "请安装软件包 fluid-soundfont-gm");
     case kErrSoundFontLoad:
         return QStringLiteral("无法载入音色库：%1").arg(m_subject);
     case kErrNoAudioOutput:
