@@ -17,10 +17,8 @@ namespace tunelet::render {
 // as a link to the preferred installed font), then the other fonts Debian packages. The
 // MuseScore fonts come last: their compressed samples take seconds to load.
 inline constexpr std::array<const char *, 5> kSoundFontCandidates = {
-    "/usr/share/sounds/sf2/FluidR3_GM.sf2",
-    "/usr/share/sounds/sf2/default-GM.sf2",
-    "/usr/share/sounds/sf2/TimGM6mb.sf2",
-    "/usr/share/sounds/sf3/MuseScore_General.sf3",
+    "/usr/share/sounds/sf2/FluidR3_GM.sf2", "/usr/share/sounds/sf2/default-GM.sf2",
+    "/usr/share/sounds/sf2/TimGM6mb.sf2",   "/usr/share/sounds/sf3/MuseScore_General.sf3",
     "/usr/share/sounds/sf3/default-GM.sf3",
 };
 

@@ -6,11 +6,13 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <thread>
 
 #include "bar_fixture.h"
+#include "crowded_midi.h"
 #include "export/score_to_midi.h"
 #include "playback/fluidsynth_sequencer.h"
 #include "render/synth_setup.h"
@@ -134,6 +136,47 @@ TEST_F(FluidSynthTest, TheEndIsFoundInItsBlockAndTheLastNotesRingOut) {
     EXPECT_FALSE(device.outputRunning()) << "the output stops once the sound has died away";
     device.renderMilliseconds(50);
     EXPECT_EQ(peak(device.lastBlock()), 0.0f);
+}
+
+// A file that never releases its notes (a sustained organ exported without staccato)
+// still falls silent after its end, and the output with it.
+TEST_F(FluidSynthTest, NotesTheFileNeverReleasesAreLetGoAtTheEnd) {
+    const auto organ = midi::compileScore({"@019/1fd/5fd/"}, {48, false});
+    ASSERT_TRUE(organ.ok());
+    ASSERT_EQ(device.open(write("organ.mid", QByteArray::fromStdString(organ.bytes))), 0u);
+    QSignalSpy notices(&device, &Sequencer::completed);
+    ASSERT_EQ(device.play(), 0u);
+    renderUntilNotice(notices, 5000);
+    ASSERT_EQ(notices.count(), 1);
+    renderWhileRunning(5000);
+    EXPECT_FALSE(device.outputRunning());
+}
+
+// A block that starts 200,000 notes at once renders for seconds. Stop, sent while it
+// renders on the audio thread, has it drop the notes not yet started: the play ends
+// aborted and nothing sounds after it. (How long the window waits: playback_bench.)
+TEST_F(FluidSynthTest, CommandsDoNotWaitForACrowdedBlock) {
+    const QString crowded =
+        write("crowded.mid", QByteArray::fromStdString(testing::crowdedMidi(200000)));
+    ASSERT_EQ(device.open(crowded), 0u);
+    QSignalSpy notices(&device, &Sequencer::completed);
+    ASSERT_EQ(device.play(), 0u);
+    std::atomic<bool> started = false;
+    std::thread audio([&] {
+        started = true;
+        device.renderMilliseconds(20);
+    });
+    while (!started) {
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50)); // inside the block
+    ASSERT_EQ(device.stop(), 0u);
+    audio.join();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(notices.count(), 1);
+    EXPECT_EQ(notices.at(0).at(0).value<NotifyResult>(), NotifyResult::Aborted);
+    device.renderMilliseconds(20); // silent after the two blocks FluidSynth had made
+    const auto &block = device.lastBlock();
+    EXPECT_LT(peak({block.begin() + 2 * 2 * 64, block.end()}), 1e-6f);
 }
 
 // Nothing is rendered while nothing plays: after Open, once a pause or a stop has
