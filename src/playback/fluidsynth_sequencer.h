@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QStringList>
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -104,11 +105,15 @@ private:
 
     ErrorCode fail(ErrorCode code, const QString &subject);
     ErrorCode ensureSynth();
+    std::unique_lock<std::mutex> lockSynth(bool interruptPlay);
     ErrorCode startOutputLocked(int periodSize);
     ErrorCode preparePlayerLocked();
     void stopIdleOutput();
+    static int forwardEvent(void *data, fluid_midi_event_t *event);
     static int renderAudio(void *data, int len, int nfx, float *fx[], int nout, float *out[]);
+    bool renderingWanted() const;
     void afterRenderLocked(int frames, float peak);
+    void releaseAllNotesLocked();
     void silenceLocked();
     void haltLocked(std::int64_t position);
     void postNotice(NotifyResult result, unsigned session);
@@ -122,8 +127,15 @@ private:
     ErrorCode m_failedCode = 0;
     QStringList m_detail; // FluidSynth's own log lines about the last failure
 
-    // Shared with the audio thread, always under m_mutex, which a render holds throughout:
-    // commands act between two blocks, never while FluidSynth is inside one.
+    // Held by whoever calls FluidSynth: the rendering thread for a whole block, commands
+    // while they change the synthesiser or the player. Always taken before m_mutex.
+    std::mutex m_synthMutex;
+    // Set by a command that ends a play, so that a long block (a file with a million
+    // notes at one instant) drops its remaining events and hands m_synthMutex over soon.
+    std::atomic<bool> m_interrupt = false;
+
+    // Shared with the rendering thread, always under m_mutex, which nobody holds while
+    // FluidSynth renders: the window's questions never wait for a block.
     mutable std::mutex m_mutex;
     std::string m_midi; // the open file as FluidSynth is given it
     State m_state = State::Closed;

@@ -368,8 +368,8 @@ std::string renderFailureText(const RenderResult &result, const std::string &out
     case RenderFailure::None:
         break;
     case RenderFailure::NoSoundFont:
-        return "找不到General MIDI音色库（default-GM.sf2 或 TimGM6mb.sf2），"
-               "请安装软件包 timgm6mb-soundfont";
+        return "找不到General MIDI音色库（FluidR3_GM.sf2 或 default-GM.sf2），"
+               "请安装软件包 fluid-soundfont-gm";
     case RenderFailure::SoundFontLoad:
         return withLog("无法载入音色库“" + result.soundFont + "”", result);
     case RenderFailure::Synth:

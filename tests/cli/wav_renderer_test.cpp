@@ -58,8 +58,8 @@ TEST_P(WavRendererSoundFont, FailsWithoutTouchingTheOutput) {
 INSTANTIATE_TEST_SUITE_P(
     Render, WavRendererSoundFont,
     ::testing::Values(SoundFontCase{"Missing", "", false, RenderFailure::NoSoundFont,
-                                    "找不到General MIDI音色库（default-GM.sf2 或 TimGM6mb.sf2），"
-                                    "请安装软件包 timgm6mb-soundfont"},
+                                    "找不到General MIDI音色库（FluidR3_GM.sf2 或 default-GM.sf2），"
+                                    "请安装软件包 fluid-soundfont-gm"},
                       SoundFontCase{"FolderNamedLikeASoundFont", "", true,
                                     RenderFailure::NoSoundFont, "找不到General MIDI音色库"},
                       SoundFontCase{"NotASoundFont", "RIFF\4\0\0\0sfbk", false,
