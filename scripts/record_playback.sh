@@ -1,11 +1,12 @@
 #!/bin/bash
 # Records what Tunelet's playback sends to the sound server and measures it: dropouts
 # (runs of digital silence inside the music), Play to first sound, the time from a note
-# sent to the synthesiser to its sound, how the last note ends, and the CPU used while
+# sent to the synthesiser to its sound, from a key in the line editor to its sound after
+# idle spells, Play after a second Open, how the last note ends, and the CPU used while
 # nothing plays. For measuring only; it needs pulseaudio, pulseaudio-utils and python3,
-# and a build with the playback_probe target:
+# and a build with the playback_probe and audition_probe targets:
 #
-#   cmake --build BUILD --target playback_probe
+#   cmake --build BUILD --target playback_probe audition_probe
 #   scripts/record_playback.sh BUILD [load]      # "load": two busy loops during the runs
 #
 # It starts its own PulseAudio with a null sink when none answers, records the sink's
@@ -15,6 +16,7 @@ set -euo pipefail
 build=${1:?usage: record_playback.sh BUILD [load]}
 load=${2:-}
 probe="$build/bench/playback/playback_probe"
+audition="$build/bench/ui/audition_probe"
 work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
 sf2=/usr/share/sounds/sf2/default-GM.sf2
@@ -22,7 +24,8 @@ sf2=/usr/share/sounds/sf2/default-GM.sf2
 if ! pactl info >/dev/null 2>&1; then
     pulseaudio --daemonize=yes --exit-idle-time=-1 -n \
         --load="module-native-protocol-unix auth-anonymous=1" \
-        --load="module-null-sink sink_name=rec" --load="module-always-sink"
+        --load="module-null-sink sink_name=rec" --load="module-always-sink" \
+        --load="module-suspend-on-idle" # as on a desktop: an idle sink sleeps after 5 s
     sleep 1
 fi
 sink=$(pactl get-default-sink)
@@ -128,6 +131,9 @@ fi
 record scale "$probe" play "$work/scale.mid"
 record song "$probe" play "$work/song.mid"
 record note "$probe" note
+# Keys after idle spells of 0.5, 2, 3.5 and 10 s, twice each, in that order.
+record keys-after-idle "$audition" keys
+record play-after-second-open "$audition" reopen "$work/scale.mid"
 if command -v fluidsynth >/dev/null; then
     record fluidsynth-default fluid "$work/scale.mid"
     record fluidsynth-1024 fluid -z 1024 "$work/scale.mid"

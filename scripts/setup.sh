@@ -13,7 +13,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libfluidsynth-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   # run: windowing plugins, General MIDI sounds, Chinese glyphs, Qt's own texts in Chinese
-  qt6-qpa-plugins timgm6mb-soundfont fonts-wqy-microhei qt6-translations-l10n
+  qt6-qpa-plugins fluid-soundfont-gm fonts-wqy-microhei qt6-translations-l10n
   # installing: the desktop entry's file type association
   desktop-file-utils
 )

@@ -1,14 +1,19 @@
 // Playback figures on the silent output: the first Open (which loads the SoundFont), a
-// later Open, the Open of a wide score, and the time from Play to the first rendered
-// block. Real-time figures through the sound server: scripts/record_playback.sh.
+// later Open, the Open of a wide score, the time from Play to the first rendered block,
+// and how long the window waits while a crowded block renders. Real-time figures
+// through the sound server: scripts/record_playback.sh.
 #include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
+#include <atomic>
 #include <benchmark/benchmark.h>
+#include <chrono>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "crowded_midi.h"
 #include "export/score_to_midi.h"
 #include "playback/fluidsynth_sequencer.h"
 
@@ -128,6 +133,55 @@ void BM_OpenPlayToFirstBlock(benchmark::State &state) {
     }
 }
 BENCHMARK(BM_OpenPlayToFirstBlock)->Unit(benchmark::kMicrosecond);
+
+double msBetween(std::chrono::steady_clock::time_point a, std::chrono::steady_clock::time_point b) {
+    return std::chrono::duration<double, std::milli>(b - a).count();
+}
+
+// A file whose first block starts a million notes at one instant: how long a question
+// of the window (the mode) and Stop wait, 300 ms into that block. whole_block_ms: the
+// same block left to render to its end.
+void BM_StopDuringCrowdedBlock(benchmark::State &state) {
+    static QTemporaryDir dir;
+    const QString path = dir.filePath("crowded.mid");
+    QFile out(path);
+    const std::string midi = tunelet::playback::testing::crowdedMidi(1000000);
+    if (!out.open(QIODevice::WriteOnly) || out.write(midi.data(), qint64(midi.size())) < 0) {
+        state.SkipWithError("cannot write the crowded file");
+        return;
+    }
+    out.close();
+    FluidSynthSequencer device(silent());
+    checked(state, device.open(path));
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point start = Clock::now();
+    checked(state, device.play());
+    device.renderMilliseconds(20);
+    state.counters["whole_block_ms"] = msBetween(start, Clock::now());
+    double modeMs = 0;
+    for (auto _ : state) {
+        device.seekToStart();
+        QCoreApplication::processEvents();
+        checked(state, device.play());
+        std::atomic<bool> started = false;
+        std::thread audio([&] {
+            started = true;
+            device.renderMilliseconds(20);
+        });
+        while (!started) {
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        start = Clock::now();
+        benchmark::DoNotOptimize(device.mode());
+        const Clock::time_point asked = Clock::now();
+        device.stop();
+        state.SetIterationTime(msBetween(asked, Clock::now()) / 1000);
+        modeMs = std::max(modeMs, msBetween(start, asked));
+        audio.join();
+    }
+    state.counters["mode_ms"] = modeMs;
+}
+BENCHMARK(BM_StopDuringCrowdedBlock)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

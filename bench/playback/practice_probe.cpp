@@ -37,7 +37,7 @@ std::unique_ptr<Sequencer> createPracticeSequencer() {
         options.periodSize = std::atoi(size);
         return std::make_unique<FluidSynthSequencer>(options);
     }
-    return tunelet::playback::createPracticeSequencer();
+    return tunelet::playback::createSystemSequencer();
 }
 
 double wallClock() {
@@ -102,10 +102,10 @@ int speed() {
     QTemporaryDir dir;
     auto device = createPracticeSequencer();
     // Ten times the usual division: the position moves by ticks in every block, even at 25%.
-    if (!playFrom(*device, {"1fa/1fa/1fa/1fa/1fa/1fa/1fa/1fa/"}, dir.filePath("s.mid"), 0,
-                  480)) {
+    if (!playFrom(*device, {"1fa/1fa/1fa/1fa/1fa/1fa/1fa/1fa/"}, dir.filePath("s.mid"), 0, 480)) {
         return 1;
     }
+    device->setLoop(0, device->length()); // plays on however long the measuring takes
     waitMs(500);
     for (const double factor : {0.5, 1.5, 0.25, 2.0, 1.0}) {
         // Waits for a block to end, so that the change falls at a random point of the next.

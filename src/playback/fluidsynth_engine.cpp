@@ -90,15 +90,19 @@ ErrorCode FluidSynthSequencer::ensureSynth() {
     return 0;
 }
 
-// Marks the output running and starts the audio driver when there is none. Under the
-// lock: the driver's thread waits for it before its first block.
+// Marks the output running and starts the audio driver when there is none. Under both
+// locks: the driver's thread waits for them before its first block.
 ErrorCode FluidSynthSequencer::startOutputLocked(int periodSize) {
     m_outputActive = true;
-    if (m_options.output == FluidSynthOptions::Output::Silent || m_engine->driver) {
+    if (m_engine->driver) {
+        return 0; // a running output keeps its period size
+    }
+    // Set for the silent output too, so that outputPeriodSize() tells what a driver gets.
+    fluid_settings_setint(m_engine->settings.get(), "audio.period-size", periodSize);
+    if (m_options.output == FluidSynthOptions::Output::Silent) {
         return 0;
     }
     FluidLogCapture capture(m_detail);
-    fluid_settings_setint(m_engine->settings.get(), "audio.period-size", periodSize);
     for (const QString &name : m_options.audioDrivers) {
         fluid_settings_setstr(m_engine->settings.get(), "audio.driver", name.toUtf8().constData());
         m_engine->driver.reset(
@@ -123,6 +127,21 @@ float peakOf(const float *samples, int count) {
 
 } // namespace
 
+// The player's events reach the synthesiser here, unless a command is waiting to end the
+// play: then the rest of the block's events are dropped.
+int FluidSynthSequencer::forwardEvent(void *data, fluid_midi_event_t *event) {
+    auto *self = static_cast<FluidSynthSequencer *>(data);
+    if (self->m_interrupt.load(std::memory_order_relaxed)) {
+        return FLUID_OK;
+    }
+    return fluid_synth_handle_midi_event(self->m_engine->synth.get(), event);
+}
+
+bool FluidSynthSequencer::renderingWanted() const {
+    std::lock_guard lock(m_mutex);
+    return m_outputActive;
+}
+
 // FluidSynth's audio thread: render, then see whether the play reached its end or the
 // output has gone quiet. A stopped output renders nothing until its driver is deleted.
 int FluidSynthSequencer::renderAudio(void *data, int len, int nfx, float *fx[], int nout,
@@ -134,8 +153,8 @@ int FluidSynthSequencer::renderAudio(void *data, int len, int nfx, float *fx[], 
     for (int i = 0; i < nfx; ++i) {
         std::fill_n(fx[i], len, 0.0f);
     }
-    std::lock_guard lock(self->m_mutex);
-    if (!self->m_outputActive) {
+    std::lock_guard synthLock(self->m_synthMutex);
+    if (!self->renderingWanted()) {
         return FLUID_OK;
     }
     int result = FLUID_OK;
@@ -151,6 +170,7 @@ int FluidSynthSequencer::renderAudio(void *data, int len, int nfx, float *fx[], 
     for (int i = 0; i < nout; ++i) {
         peak = std::max(peak, peakOf(out[i], len));
     }
+    std::lock_guard lock(self->m_mutex);
     self->afterRenderLocked(len, peak);
     return result;
 }
@@ -161,12 +181,13 @@ void FluidSynthSequencer::renderMilliseconds(int ms) {
     if (m_options.output != FluidSynthOptions::Output::Silent || !m_engine->synth) {
         return;
     }
-    std::lock_guard lock(m_mutex);
-    if (!m_outputActive) {
+    std::lock_guard synthLock(m_synthMutex);
+    if (!renderingWanted()) {
         return;
     }
     fluid_synth_write_float(m_engine->synth.get(), frames, m_block.data(), 0, 2, m_block.data(), 1,
                             2);
+    std::lock_guard lock(m_mutex);
     afterRenderLocked(frames, peakOf(m_block.data(), int(m_block.size())));
 }
 
@@ -185,7 +206,8 @@ QString FluidSynthSequencer::errorText(ErrorCode code) const {
     case kErrNotMidi:
         return QStringLiteral("该文件不是标准MIDI文件：%1").arg(m_subject);
     case kErrNoSoundFont:
-        return QStringLiteral("找不到General MIDI音色库（default-GM.sf2 或 TimGM6mb.sf2）");
+        return QStringLiteral("找不到General MIDI音色库（FluidR3_GM.sf2 或 default-GM.sf2），"
+                              "请安装软件包 fluid-soundfont-gm");
     case kErrSoundFontLoad:
         return QStringLiteral("无法载入音色库：%1").arg(m_subject);
     case kErrNoAudioOutput:

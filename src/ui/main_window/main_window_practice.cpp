@@ -16,7 +16,9 @@
 namespace tunelet::ui {
 
 void MainWindow::buildPracticeKeys() {
-    setPracticeDevice(playback::createPracticeSequencer());
+    // A device of its own, with the program's audio period: a shorter one drops out on a
+    // busy machine, and a speed change still takes effect at the next period.
+    setPracticeDevice(playback::createSystemSequencer());
     auto *play = new QAction(texts::kPlayFromHere, this);
     play->setObjectName(QStringLiteral("ijPlayFromHere"));
     play->setToolTip(texts::kPlayFromCaretTip);
