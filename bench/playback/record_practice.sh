@@ -124,7 +124,7 @@ record() { # record NAME PROBE-ARGS...
     python3 "$work/analyse.py" "$work/$name.raw" "$work/$name.stamps" "$work/$name.marks"
 }
 
-echo "audio period: ${PROBE_PERIOD_SIZE:-512 (as the program)} frames; load: $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "audio period: ${PROBE_PERIOD_SIZE:-2048 (as the program)} frames; load: $(cut -d' ' -f1-3 /proc/loadavg)"
 record loop-50 loop 0.5 21
 record loop-150 loop 1.5 21
 record from from

@@ -22,6 +22,7 @@ PracticeBar::PracticeBar(PracticeSession &session, QWidget *parent)
     QAction *loop = addCommand("loop", texts::kLoop, texts::kLoopTip, QKeySequence(Qt::Key_F6));
     loop->setCheckable(true);
     connect(loop, &QAction::toggled, this, &PracticeBar::loopToggled);
+    addSeparator();
 
     auto *speedLabel = new QLabel(texts::kSpeed, this);
     speedLabel->setToolTip(texts::kSpeedTip);
@@ -49,6 +50,7 @@ PracticeBar::PracticeBar(PracticeSession &session, QWidget *parent)
     connect(faster, &QAction::triggered, this,
             [this] { m_speed->setValue(m_speed->value() + kSpeedStep); });
 
+    addSeparator();
     QAction *countIn =
         addCommand("countIn", texts::kCountIn, texts::kCountInTip, QKeySequence(Qt::Key_F7));
     countIn->setCheckable(true);
@@ -61,6 +63,7 @@ PracticeBar::PracticeBar(PracticeSession &session, QWidget *parent)
                                QKeySequence(Qt::SHIFT | Qt::Key_F5));
     connect(stop, &QAction::triggered, this, [this] { m_session.stop(); });
 
+    addSeparator();
     m_currentBar = new QLabel(this);
     m_currentBar->setObjectName(QStringLiteral("currentBar"));
     m_currentBar->setMinimumWidth(fontMetrics().horizontalAdvance(texts::kCurrentBar.arg(999)));
