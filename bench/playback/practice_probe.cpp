@@ -9,6 +9,8 @@
 //                                      not yet loaded, then again
 //   practice_probe speed               speed changes while playing: from the call to the
 //                                      first block rendered at the new speed
+//   practice_probe follow              when position() reaches each note of a melody, to
+//                                      line up with the notes' sound
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTemporaryDir>
@@ -126,6 +128,26 @@ int speed() {
     return 0;
 }
 
+int follow() {
+    QTemporaryDir dir;
+    auto device = createPracticeSequencer();
+    std::string line;
+    for (int i = 0; i < 12; ++i) {
+        line += "#127/1hd/";
+    }
+    if (!playFrom(*device, {line}, dir.filePath("f.mid"), 0)) {
+        return 1;
+    }
+    for (std::int64_t next = 0; next < 12 * 48;) {
+        if (device->position() >= next) {
+            mark("cross", wallClock());
+            next += 48;
+        }
+        waitMs(1);
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -140,6 +162,9 @@ int main(int argc, char **argv) {
     if (what == "speed") {
         return speed();
     }
-    std::fprintf(stderr, "usage: practice_probe loop SPEED PASSES | from | speed\n");
+    if (what == "follow") {
+        return follow();
+    }
+    std::fprintf(stderr, "usage: practice_probe loop SPEED PASSES | from | speed | follow\n");
     return 2;
 }

@@ -6,13 +6,14 @@
 # python3, and a build with the practice_probe target:
 #
 #   cmake --build BUILD --target practice_probe
-#   bench/playback/record_practice.sh BUILD
+#   bench/playback/record_practice.sh BUILD [loop|from|follow|speed]   (all by default)
 #
 # It runs a PulseAudio of its own (in RUNTIME, /tmp/pulse-practice unless set) with a null
 # sink, so it neither needs nor disturbs another sound server.
 set -euo pipefail
 
-build=${1:?usage: record_practice.sh BUILD}
+build=${1:?usage: record_practice.sh BUILD [loop|from|follow|speed]}
+only=${2:-}
 probe="$build/bench/playback/practice_probe"
 work=$(mktemp -d)
 export XDG_RUNTIME_DIR=${RUNTIME:-/tmp/pulse-practice}
@@ -66,6 +67,17 @@ def first_sound(f):
 if "speed_to_block_ms" in m:
     print("speed change to first block at the new speed: "
           + ", ".join(f"{x:.1f}" for x in m["speed_to_block_ms"]) + " ms")
+    sys.exit()
+if "cross" in m:
+    high = max(level) / 2
+    onsets, quiet = [], rate
+    for i, v in enumerate(level):
+        if v >= high and quiet >= rate * 0.15:
+            onsets.append(wall(i))
+        quiet = 0 if v >= high else quiet + 1
+    lead = [(o - c) * 1000 for o, c in zip(onsets, m["cross"])]
+    print("note heard minus position() reaching it: "
+          + ", ".join(f"{x:+.0f}" for x in lead) + " ms")
     sys.exit()
 if "pass_ms" not in m:
     lat = [(wall(first_sound(frame_at(t))) - t) * 1000 for t in m["play"]]
@@ -125,9 +137,15 @@ record() { # record NAME PROBE-ARGS...
 }
 
 echo "audio period: ${PROBE_PERIOD_SIZE:-2048 (as the program)} frames; load: $(cut -d' ' -f1-3 /proc/loadavg)"
-record loop-50 loop 0.5 21
-record loop-150 loop 1.5 21
-record from from
-"$probe" speed >"$work/speed.marks"
-echo "== speed"
-python3 "$work/analyse.py" /dev/null /dev/null "$work/speed.marks"
+wanted() { [ -z "$only" ] || [ "$only" = "$1" ]; }
+if wanted loop; then
+    record loop-50 loop 0.5 21
+    record loop-150 loop 1.5 21
+fi
+if wanted from; then record from from; fi
+if wanted follow; then record follow follow; fi
+if wanted speed; then
+    "$probe" speed >"$work/speed.marks"
+    echo "== speed"
+    python3 "$work/analyse.py" /dev/null /dev/null "$work/speed.marks"
+fi

@@ -3,6 +3,7 @@
 // a range without drift nor change its speed without a jump.
 #include <algorithm>
 #include <array>
+#include <chrono>
 
 #include "playback/fluidsynth_engine.h"
 #include "playback/fluidsynth_sequencer.h"
@@ -92,8 +93,18 @@ PracticeScheduler &FluidSynthSequencer::practiceLocked() {
     return *m_practice;
 }
 
+namespace {
+
+double steadyMs() {
+    using namespace std::chrono;
+    return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+}
+
+} // namespace
+
 // After each rendered block of a practice play: the position, and its end.
-void FluidSynthSequencer::practiceRenderedLocked() {
+void FluidSynthSequencer::practiceRenderedLocked(int frames) {
+    m_practice->noteBlock(steadyMs(), 1000.0 * frames / m_options.sampleRate);
     m_position = m_practice->position();
     if (m_practice->finished()) {
         releaseAllNotesLocked(); // notes the file never releases ring out, as at a play's end
@@ -102,6 +113,18 @@ void FluidSynthSequencer::practiceRenderedLocked() {
         m_noticePending = false;
         postNotice(NotifyResult::Successful, m_session);
     }
+}
+
+// Through a sound output the view follows what is heard: a block just rendered is heard
+// about one and a half periods later with PulseAudio (bench/playback/record_practice.sh
+// follow). The silent output is followed as rendered.
+std::int64_t FluidSynthSequencer::practiceHeardPositionLocked() const {
+    if (m_options.output == FluidSynthOptions::Output::Silent) {
+        return m_position;
+    }
+    constexpr double kHeardAfterPeriods = 1.5;
+    return m_practice->heardTick(steadyMs(), kHeardAfterPeriods * 1000.0 * m_options.periodSize /
+                                                 m_options.sampleRate);
 }
 
 void FluidSynthSequencer::endPracticeLocked() {

@@ -354,7 +354,7 @@ void FluidSynthSequencer::afterRenderLocked(int frames, float peak) {
         m_auditionKey = -1;
     }
     if (m_state == State::Playing && m_practicePlaying) {
-        practiceRenderedLocked();
+        practiceRenderedLocked(frames);
         return;
     }
     if (m_state == State::Playing) {
@@ -459,6 +459,9 @@ DeviceMode FluidSynthSequencer::mode() const {
 
 std::int64_t FluidSynthSequencer::position() const {
     std::lock_guard lock(m_mutex);
+    if (m_practicePlaying) {
+        return practiceHeardPositionLocked();
+    }
     return m_position;
 }
 

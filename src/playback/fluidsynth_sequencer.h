@@ -133,7 +133,8 @@ private:
     void haltLocked(std::int64_t position);
     void postNotice(NotifyResult result, unsigned session);
     PracticeScheduler &practiceLocked();
-    void practiceRenderedLocked();
+    void practiceRenderedLocked(int frames);
+    std::int64_t practiceHeardPositionLocked() const;
     void endPracticeLocked();
 
     FluidSynthOptions m_options;

@@ -139,6 +139,9 @@ void PracticeScheduler::start(std::int64_t tick) {
     m_anchorMs = fluid_sequencer_get_tick(m_seq.get());
     m_running = true;
     m_finished = false;
+    m_blockCount = 0;
+    m_blockStartDistance = m_distance;
+    m_blockStartTick = m_tick;
     scheduleTimer(m_anchorMs);
 }
 
@@ -277,6 +280,44 @@ void PracticeScheduler::wrapToLoopStart() {
     m_next = firstAt(m_loopFrom);
     const std::int64_t beat = std::max<std::int64_t>(1, m_clicks.beatTicks);
     m_nextBeat = (m_loopFrom + beat - 1) / beat * beat;
+}
+
+void PracticeScheduler::noteBlock(double renderedAtMs, double blockMs) {
+    std::rotate(m_blocks.begin(), m_blocks.begin() + 1, m_blocks.end());
+    m_blocks.back() = {renderedAtMs, blockMs, m_blockStartDistance, m_blockStartTick, m_distance};
+    m_blockCount = std::min<int>(m_blockCount + 1, int(m_blocks.size()));
+    m_blockStartDistance = m_distance;
+    m_blockStartTick = m_tick;
+}
+
+// A block is taken as heard over the `ms` before it was rendered, latencyMs later; the
+// distance grows evenly through it.
+std::int64_t PracticeScheduler::heardTick(double nowMs, double latencyMs) const {
+    if (m_blockCount == 0) {
+        return std::int64_t(m_blockStartTick);
+    }
+    const double heardAt = nowMs - latencyMs;
+    const Block *block = &m_blocks.back();
+    for (int i = int(m_blocks.size()) - m_blockCount; i < int(m_blocks.size()); ++i) {
+        if (m_blocks[std::size_t(i)].renderedAtMs >= heardAt) {
+            block = &m_blocks[std::size_t(i)];
+            break;
+        }
+    }
+    const double into = std::clamp(heardAt - (block->renderedAtMs - block->ms), 0.0, block->ms);
+    const double distance =
+        block->startDistance + (block->endDistance - block->startDistance) * into / block->ms;
+    const double played = std::max(distance, 0.0) - std::max(block->startDistance, 0.0);
+    return std::int64_t(tickAfter(block->startTick, std::max(played, 0.0)));
+}
+
+// The tick reached from `fromTick` after `ticks` more of play, through the loop's seam.
+double PracticeScheduler::tickAfter(double fromTick, double ticks) const {
+    const double to = fromTick + ticks;
+    if (m_loopTo > m_loopFrom && fromTick < double(m_loopTo) && to >= double(m_loopTo)) {
+        return double(m_loopFrom) + std::fmod(to - double(m_loopTo), double(m_loopTo - m_loopFrom));
+    }
+    return std::min(to, double(m_length));
 }
 
 void PracticeScheduler::send(const Event &event) {

@@ -43,6 +43,12 @@ public:
     bool finished() const { return m_finished; }
     std::int64_t position() const { return std::int64_t(m_tick); }
 
+    // Following by ear: each rendered block is noted with the time it was handed to the
+    // output; heardTick() says which tick sounds at a time `latencyMs` later, moving
+    // smoothly within a block, where position() steps once a block.
+    void noteBlock(double renderedAtMs, double blockMs);
+    std::int64_t heardTick(double nowMs, double latencyMs) const;
+
 private:
     struct Event {
         std::int64_t tick;
@@ -66,6 +72,7 @@ private:
     void click(bool accent);
     void applyStateBefore(std::int64_t tick);
     std::size_t firstAt(std::int64_t tick) const;
+    double tickAfter(double fromTick, double ticks) const;
 
     fluid_synth_t *m_synth;
     std::unique_ptr<fluid_sequencer_t, SequencerDeleter> m_seq;
@@ -95,6 +102,15 @@ private:
     std::int64_t m_nextBeat = 0;
     int m_countInClicks = 0;
     std::array<int, 16> m_program{};
+
+    // The last blocks rendered, newest last: when, how long, the distance and tick at
+    // their start and the distance at their end.
+    struct Block {
+        double renderedAtMs, ms, startDistance, startTick, endDistance;
+    };
+    std::array<Block, 4> m_blocks{};
+    int m_blockCount = 0;
+    double m_blockStartDistance = 0, m_blockStartTick = 0;
 };
 
 } // namespace tunelet::playback
