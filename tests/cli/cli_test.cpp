@@ -1,4 +1,5 @@
 // Tests of tunelet-export: the built program run in a temporary folder.
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -22,10 +23,9 @@ struct Outcome {
 class TuneletExport : public ::testing::Test {
 protected:
     // Arguments are passed to the shell as written: the tests use plain names only.
-    Outcome run(const std::string &arguments) {
-        const std::string command = "cd '" + m_dir.path().string() +
-                                    "' && '" TUNELET_EXPORT_BIN "' " + arguments +
-                                    " > .out 2> .err";
+    Outcome run(const std::string &arguments, const std::string &launcher = {}) {
+        const std::string command = "cd '" + m_dir.path().string() + "' && " + launcher +
+                                    "'" TUNELET_EXPORT_BIN "' " + arguments + " > .out 2> .err";
         Outcome result;
         int status = std::system(command.c_str());
         result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -156,7 +156,7 @@ TEST_F(TuneletExport, UnreadableInputOrUnwritableOutputSaysWhy) {
         {". out.MID", "无法读取文件“.”：这是一个文件夹"},
         {"a.TNL a.TNL/out.MID", "无法写入文件“a.TNL/out.MID”：路径中有一部分不是文件夹"},
         {"a.TNL absent/out.MID", "无法写入文件“absent/out.MID”：文件夹不存在"},
-        {"a.TNL /dev/full", "无法写入文件“/dev/full”：磁盘空间不足"},
+        {"a.TNL /dev/full", "无法写入文件“/dev/full”：这不是普通文件（而是设备、管道或套接字）"},
     };
     for (const auto &c : cases) {
         Outcome r = run(c.arguments);
@@ -179,6 +179,17 @@ TEST_F(TuneletExport, RefusesToWriteOverTheScript) {
                                         output + "”就是脚本文件“a.TNL”，导出会覆盖乐谱\n"));
     }
     EXPECT_EQ(read("a.TNL"), "1fd/\r\n");
+}
+
+// A pipe as the output is refused at once instead of waiting for a reader; the command is
+// killed after 20 s, so a wait fails the test instead of hanging it.
+TEST_F(TuneletExport, RefusesAPipeAsOutputWithoutWaiting) {
+    write("a.TNL", "1fd/");
+    ASSERT_EQ(::mkfifo(file("pipe.MID").c_str(), 0600), 0);
+    Outcome r = run("a.TNL pipe.MID", "timeout -s KILL 20 ");
+    EXPECT_EQ(std::make_pair(r.exitCode, r.err),
+              std::make_pair(1, std::string("有错误产生，无法导出为MIDI文件！\n无法写入文件“pipe."
+                                            "MID”：这不是普通文件（而是设备、管道或套接字）\n")));
 }
 
 TEST_F(TuneletExport, EndlessInputEndsAtItsFirstNul) {
