@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -181,6 +183,31 @@ INSTANTIATE_TEST_SUITE_P(
                         ASSERT_EQ(::chmod(dir.file("song.TNL").c_str(), 0666), 0);
                     }}),
     [](const auto &info) { return std::string(info.param.name); });
+
+// A file mounted over the target's name cannot be renamed over (EBUSY); it is written in
+// place, as a plain save would, and keeps no copy once done.
+TEST(ReplaceFileAtomically, WritesAFileMountedOverItsNameInPlace) {
+    skipUnlessRoot();
+    test::TempDir dir;
+    const std::string source = dir.file("source.MID");
+    const std::string target = dir.file("song.MID");
+    test::writeBytes(source, "old");
+    test::writeBytes(target, "under the mount");
+    const std::optional<std::string> outcome = test::outputWithin([&]() -> std::string {
+        if (::unshare(CLONE_NEWNS) != 0 ||
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount(source.c_str(), target.c_str(), nullptr, MS_BIND, nullptr) != 0) {
+            return "no mounts here";
+        }
+        const int error = replaceFileAtomically(target, "new").error;
+        return std::to_string(error) + " " + test::readBytes(source) + " " +
+               std::to_string(dir.entryCount());
+    });
+    if (outcome == "no mounts here") {
+        GTEST_SKIP() << "this machine lets no test mount";
+    }
+    EXPECT_EQ(outcome, "0 new 2");
+}
 
 TEST(ReplaceFileAtomically, RefusesAFileTheUserMayNotWrite) {
     skipUnlessRoot();
