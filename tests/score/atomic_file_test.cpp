@@ -25,11 +25,10 @@ struct stat statOf(const std::string &path) {
     return st;
 }
 
-void skipUnlessRoot() {
-    if (::geteuid() != 0) {
-        GTEST_SKIP() << "only root can give files to another user";
-    }
-}
+// A skip must be in the test's own body: from a helper it would only leave the helper.
+#define SKIP_UNLESS_ROOT()                                                                         \
+    if (::geteuid() != 0)                                                                          \
+    GTEST_SKIP() << "only root can give files to another user"
 
 // The process dies in the middle of writing (the file size limit kills it with SIGXFSZ):
 // the old file is whole and no temporary file is left in the folder.
@@ -93,7 +92,7 @@ TEST(ReplaceFileAtomically, NewFileGetsTheUsualModeAndOldFileKeepsItsMode) {
 }
 
 TEST(ReplaceFileAtomically, ReplacedFileKeepsItsOwnerAndGroup) {
-    skipUnlessRoot();
+    SKIP_UNLESS_ROOT();
     const std::pair<uid_t, gid_t> owners[] = {{test::kNobody, test::kNogroup},
                                               {0, test::kNogroup}}; // the group alone differs
     for (const auto &owner : owners) {
@@ -151,7 +150,7 @@ void PrintTo(const InPlaceCase &c, std::ostream *os) {
 class ReplaceFileInPlace : public ::testing::TestWithParam<InPlaceCase> {};
 
 TEST_P(ReplaceFileInPlace, KeepsTheSameFile) {
-    skipUnlessRoot();
+    SKIP_UNLESS_ROOT();
     test::TempDir dir;
     const std::string path = dir.file("song.TNL");
     test::writeBytes(path, "old bytes");
@@ -187,7 +186,7 @@ INSTANTIATE_TEST_SUITE_P(
 // A file mounted over the target's name cannot be renamed over (EBUSY); it is written in
 // place, as a plain save would, and keeps no copy once done.
 TEST(ReplaceFileAtomically, WritesAFileMountedOverItsNameInPlace) {
-    skipUnlessRoot();
+    SKIP_UNLESS_ROOT();
     test::TempDir dir;
     const std::string source = dir.file("source.MID");
     const std::string target = dir.file("song.MID");
@@ -210,7 +209,7 @@ TEST(ReplaceFileAtomically, WritesAFileMountedOverItsNameInPlace) {
 }
 
 TEST(ReplaceFileAtomically, RefusesAFileTheUserMayNotWrite) {
-    skipUnlessRoot();
+    SKIP_UNLESS_ROOT();
     for (const bool throughLink : {false, true}) {
         test::TempDir dir;
         ASSERT_EQ(::chown(dir.path().c_str(), test::kNobody, test::kNogroup), 0);
