@@ -149,7 +149,9 @@ int exportFile(const Arguments &args) {
     const tunelet::cli::ExportContext context{args.files[0], args.files[1]};
     std::vector<std::string> lines;
     try {
-        lines = tunelet::score::readScriptFile(context.inputPath);
+        // A pipe or device is read as a filter would: the command line may wait for it.
+        lines = tunelet::score::readScriptFile(context.inputPath,
+                                               tunelet::score::ScriptSource::AnyFile);
     } catch (const tunelet::score::FileError &error) {
         tunelet::midi::ExportResult result;
         result.failure = tunelet::midi::ExportFailure::ReadError;

@@ -226,6 +226,9 @@ QString FluidSynthSequencer::errorText(ErrorCode code) const {
         return QStringLiteral("该MIDI文件以SMPTE时间码计时，本程序无法播放：%1").arg(m_subject);
     case kErrNotPlayable:
         return QStringLiteral("FluidSynth无法读取该MIDI文件：%1").arg(m_subject);
+    case kErrNotRegularFile:
+        return QStringLiteral("该文件不是普通文件（而是设备、管道或套接字），无法播放：%1")
+            .arg(m_subject);
     case kErrTooManyTracks:
         return QStringLiteral("该MIDI文件的音轨多于%1条，本程序无法播放：%2")
             .arg(kMaxPlayableTracks)

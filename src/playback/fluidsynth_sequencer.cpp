@@ -7,9 +7,11 @@
 #include <QMetaObject>
 #include <algorithm>
 #include <array>
+#include <fcntl.h>
 
 #include "playback/fluidsynth_engine.h"
 #include "playback/smf_reader.h"
+#include "score/file_access.h"
 
 namespace tunelet::playback {
 
@@ -43,8 +45,14 @@ std::unique_lock<std::mutex> FluidSynthSequencer::lockSynth(bool interruptPlay) 
 
 ErrorCode FluidSynthSequencer::open(const QString &path) {
     close();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // Opened without waiting, and only a regular file: a pipe would block the window.
+    const score::OpenedFile opened =
+        score::openRegularFile(QFile::encodeName(path).toStdString(), O_RDONLY);
+    if (opened.error == score::kNotRegularFile) {
+        return fail(kErrNotRegularFile, path);
+    }
+    QFile file;
+    if (opened.fd < 0 || !file.open(opened.fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         return fail(kErrFileUnreadable, path);
     }
     const QByteArray bytes = file.readAll();

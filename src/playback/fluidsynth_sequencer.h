@@ -33,6 +33,7 @@ enum FluidSynthError : ErrorCode {
     kErrSmpteDivision,      // a legal file timed in SMPTE frames, which FluidSynth cannot play
     kErrTooManyTracks,      // a legal file with more tracks than FluidSynth's player holds
     kErrNotPlayable,        // FluidSynth's player could not read the file
+    kErrNotRegularFile,     // a device, pipe or socket, refused without waiting for it
 };
 
 struct FluidSynthOptions {

@@ -1,4 +1,6 @@
 // Tests of tunelet-export: the built program run in a temporary folder.
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include "export_run.h"
@@ -108,15 +110,17 @@ TEST_F(TuneletExport, UnreadableInputOrUnwritableOutputSaysWhy) {
         {". out.MID", "无法读取文件“.”：这是一个文件夹"},
         {"a.TNL a.TNL/out.MID", "无法写入文件“a.TNL/out.MID”：路径中有一部分不是文件夹"},
         {"a.TNL absent/out.MID", "无法写入文件“absent/out.MID”：文件夹不存在"},
-        {"a.TNL /dev/full", "无法写入文件“/dev/full”：磁盘空间不足"},
+        {"a.TNL pipe.MID", "无法写入文件“pipe.MID”：这不是普通文件（而是设备、管道或套接字）"},
     };
+    // A pipe waits for a reader unless refused at once: a wait is killed and fails the row.
+    ASSERT_EQ(::mkfifo(file("pipe.MID").c_str(), 0600), 0);
     for (const auto &c : cases) {
-        Outcome r = run(c.arguments);
+        Outcome r = run(c.arguments, "timeout -s KILL 20 ");
         EXPECT_EQ(std::make_pair(r.exitCode, r.err),
                   std::make_pair(1, "有错误产生，无法导出为MIDI文件！\n" + c.detail + "\n"));
     }
     EXPECT_EQ(read("a.TNL"), "1fd/");
-    EXPECT_EQ(m_dir.entryCount(), 1u);
+    EXPECT_EQ(m_dir.entryCount(), 2u);
 }
 
 // Any name of the script itself, through a link or a hard link, would overwrite it.

@@ -28,6 +28,9 @@ inline const QString kAskUpdateTrack = QStringLiteral("已有选定的音轨，�
 inline const QString kNoTrackSelected = QStringLiteral("没有选中的音轨！");
 inline const QString kAskDeleteTrack = QStringLiteral("要删除所选音轨吗？");
 inline const QString kAskPlayExport = QStringLiteral("成功生成MIDI文件。要播放吗？");
+// Memory ran out: the reason under a file's message, and a command's own text elsewhere.
+inline const QString kOutOfMemory = QStringLiteral("内存不足");
+inline const QString kOutOfMemoryCommand = QStringLiteral("内存不足，操作未能完成");
 
 // Composition: the line editor's keys, the palette and the settings menus.
 inline const QString kNoInstrumentChosen = QStringLiteral("没有选择乐器！");

@@ -1,6 +1,8 @@
 // Main window (Tmain): New, Open, Save, Save As and the question before closing.
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <cerrno>
+#include <new>
 
 #include "ui/common/application.h"
 #include "ui/common/file_names.h"
@@ -54,7 +56,14 @@ void MainWindow::openScoreFile(const QString &path) {
 }
 
 void MainWindow::loadScore(const QString &path) {
-    m_model->load(nativeName(path));
+    try {
+        m_model->load(nativeName(path));
+    } catch (const std::bad_alloc &) {
+        // Showing the lines needs memory too: said as any other reason a file cannot open.
+        throw score::FileError("Cannot open file " + nativeName(path) + "\n" +
+                                   texts::kOutOfMemory.toStdString(),
+                               ENOMEM);
+    }
     m_document.setFileName(nativeName(path));
     resetEditor();
     m_document.setSaved(true);
