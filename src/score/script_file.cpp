@@ -19,7 +19,11 @@ std::vector<std::string> parseScriptText(std::string_view bytes) {
     std::vector<std::string> lines;
     std::size_t start = 0;
     while (start < bytes.size()) {
-        std::size_t end = bytes.find_first_of("\r\n", start);
+        // Two single-character searches (memchr) rather than find_first_of, which tests
+        // every byte against both characters: a large score reads several times faster.
+        const std::size_t lf = bytes.find('\n', start);
+        const std::size_t cr = bytes.substr(0, lf).find('\r', start);
+        const std::size_t end = cr != std::string_view::npos ? cr : lf;
         if (end == std::string_view::npos) {
             lines.emplace_back(bytes.substr(start));
             break;
