@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "playback/smf_reader.h"
+#include "midi/smf_reader.h"
 
 namespace {
 
@@ -19,9 +19,9 @@ void check(bool condition) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
-    using tunelet::playback::readSmf;
+    using tunelet::midi::readSmf;
     const std::string_view bytes(reinterpret_cast<const char *>(data), size);
-    const tunelet::playback::SmfInfo info = readSmf(bytes);
+    const tunelet::midi::SmfInfo info = readSmf(bytes);
     if (!info.ok()) {
         check(info.playable.empty());
         return 0;
@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     check(copy.substr(0, 8) == std::string_view("MThd\0\0\0\x06", 8));
     check(copy.substr(8, 6) == bytes.substr(8, 6));
 
-    const tunelet::playback::SmfInfo again = readSmf(copy);
+    const tunelet::midi::SmfInfo again = readSmf(copy);
     check(again.ok());
     check(again.format == info.format && again.trackCount == info.trackCount &&
           again.division == info.division && again.lengthTicks == info.lengthTicks);

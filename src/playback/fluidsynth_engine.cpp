@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "playback/smf_reader.h"
+#include "midi/smf_reader.h"
 #include "render/synth_setup.h"
 
 namespace tunelet::playback {
@@ -206,7 +206,7 @@ QString FluidSynthSequencer::errorText(ErrorCode code) const {
         return QStringLiteral("FluidSynth无法读取该MIDI文件：%1").arg(m_subject);
     case kErrTooManyTracks:
         return QStringLiteral("该MIDI文件的音轨多于%1条，本程序无法播放：%2")
-            .arg(kMaxPlayableTracks)
+            .arg(midi::kMaxPlayableTracks)
             .arg(m_subject);
     default:
         return QStringLiteral("Unknown error code");

@@ -9,7 +9,7 @@
 #include <array>
 
 #include "playback/fluidsynth_engine.h"
-#include "playback/smf_reader.h"
+#include "midi/smf_reader.h"
 
 namespace tunelet::playback {
 
@@ -31,13 +31,13 @@ ErrorCode FluidSynthSequencer::open(const QString &path) {
     const QByteArray bytes = file.readAll();
     // FluidSynth's player takes any bytes without complaint and then stays silent, so the
     // file is checked here, and FluidSynth is given the plain copy the reader writes.
-    SmfInfo info = readSmf(std::string_view(bytes.constData(), std::size_t(bytes.size())));
+    midi::SmfInfo info = midi::readSmf(std::string_view(bytes.constData(), std::size_t(bytes.size())));
     switch (info.fault) {
-    case SmfFault::None:
+    case midi::SmfFault::None:
         break;
-    case SmfFault::SmpteDivision:
+    case midi::SmfFault::SmpteDivision:
         return fail(kErrSmpteDivision, path);
-    case SmfFault::TooManyTracks:
+    case midi::SmfFault::TooManyTracks:
         return fail(kErrTooManyTracks, path);
     default:
         return fail(kErrNotMidi, path);

@@ -1,11 +1,11 @@
-// Playback: Standard MIDI File structure check, length in ticks, and the plain copy that
-// FluidSynth is given.
-#include "playback/smf_reader.h"
+// MIDI files: Standard MIDI File structure check, length in ticks, and the plain copy
+// that FluidSynth is given.
+#include "midi/smf_reader.h"
 
 #include <algorithm>
 #include <optional>
 
-namespace tunelet::playback {
+namespace tunelet::midi {
 
 namespace {
 
@@ -280,4 +280,4 @@ SmfInfo readSmf(std::string_view bytes) {
     return info;
 }
 
-} // namespace tunelet::playback
+} // namespace tunelet::midi

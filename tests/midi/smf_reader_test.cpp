@@ -1,10 +1,10 @@
-// Playback tests: the Standard MIDI File check and its length in ticks.
+// MIDI file tests: the Standard MIDI File check and its length in ticks.
 #include <gtest/gtest.h>
 #include <string>
 
-#include "playback/smf_reader.h"
+#include "midi/smf_reader.h"
 
-namespace tunelet::playback {
+namespace tunelet::midi {
 namespace {
 
 std::string chunk(const std::string &id, const std::string &body) {
@@ -163,4 +163,4 @@ TEST(SmfReaderEvents, ThePlayableCopyIsWhatFluidSynthReads) {
 }
 
 } // namespace
-} // namespace tunelet::playback
+} // namespace tunelet::midi

@@ -1,6 +1,6 @@
-// Playback: a reader of Standard MIDI Files that checks a file's structure, finds its
+// MIDI files: a reader of Standard MIDI Files that checks a file's structure, finds its
 // length in ticks, and writes the plain copy that FluidSynth is given (FluidSynth's own
-// reader takes only a part of what the file format allows).
+// reader takes only a part of what the file format allows). Shared by playback and import.
 #pragma once
 
 #include <cstddef>
@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace tunelet::playback {
+namespace tunelet::midi {
 
 enum class SmfFault {
     None,
@@ -40,4 +40,4 @@ struct SmfInfo {
 // Parses the header, every chunk and every event of each track. Never reads past bytes.
 SmfInfo readSmf(std::string_view bytes);
 
-} // namespace tunelet::playback
+} // namespace tunelet::midi
