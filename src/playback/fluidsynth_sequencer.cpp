@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <array>
 
-#include "playback/fluidsynth_engine.h"
 #include "midi/smf_reader.h"
+#include "playback/fluidsynth_engine.h"
 
 namespace tunelet::playback {
 
@@ -28,10 +28,18 @@ ErrorCode FluidSynthSequencer::open(const QString &path) {
     if (!file.open(QIODevice::ReadOnly)) {
         return fail(kErrFileUnreadable, path);
     }
-    const QByteArray bytes = file.readAll();
+    // Refused before it is read whole: also a device without a size, which never ends.
+    if (file.size() > midi::kMaxMidiFileBytes) {
+        return fail(kErrFileTooLarge, path);
+    }
+    const QByteArray bytes = file.read(midi::kMaxMidiFileBytes + 1);
+    if (bytes.size() > midi::kMaxMidiFileBytes) {
+        return fail(kErrFileTooLarge, path);
+    }
     // FluidSynth's player takes any bytes without complaint and then stays silent, so the
     // file is checked here, and FluidSynth is given the plain copy the reader writes.
-    midi::SmfInfo info = midi::readSmf(std::string_view(bytes.constData(), std::size_t(bytes.size())));
+    midi::SmfInfo info =
+        midi::readSmf(std::string_view(bytes.constData(), std::size_t(bytes.size())));
     switch (info.fault) {
     case midi::SmfFault::None:
         break;
@@ -39,6 +47,10 @@ ErrorCode FluidSynthSequencer::open(const QString &path) {
         return fail(kErrSmpteDivision, path);
     case midi::SmfFault::TooManyTracks:
         return fail(kErrTooManyTracks, path);
+    case midi::SmfFault::TooLong:
+        return fail(kErrTooLong, path);
+    case midi::SmfFault::ZeroTempo:
+        return fail(kErrZeroTempo, path);
     default:
         return fail(kErrNotMidi, path);
     }
