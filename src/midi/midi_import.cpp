@@ -125,11 +125,13 @@ void takeTempo(std::vector<std::pair<std::int64_t, std::int64_t>> tempos, Import
     std::stable_sort(tempos.begin(), tempos.end(),
                      [](const auto &a, const auto &b) { return a.first < b.first; });
     std::int64_t inForce = 0;
+    std::int64_t last = 0; // as the file has it: a repeat of it changes nothing
     for (const auto &[tick, tempo] : tempos) {
         if (inForce == 0 && tempo > 0) {
-            inForce = tempo;
-        } else if (tempo != inForce) {
+            inForce = last = tempo;
+        } else if (tempo != last || tempo == 0) {
             ++report.droppedTempos; // a change, or a tempo of 0 that means nothing
+            last = tempo;
         }
     }
     const std::int64_t tempo = inForce > 0 ? inForce : kDefaultTempo;
