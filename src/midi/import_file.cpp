@@ -74,9 +74,13 @@ ImportResult importMidiFile(const std::string &path) {
     ImportResult result;
     const ReadOnlyFile file(path);
     const std::int64_t size = file.regularSize();
-    if (file.fd() < 0 || size < 0) {
+    if (file.fd() < 0) {
         result.failure = ImportFailure::ReadError;
-        result.systemError = file.fd() < 0 ? errno : EINVAL;
+        result.systemError = errno;
+        return result;
+    }
+    if (size < 0) {
+        result.failure = ImportFailure::NotAFile;
         return result;
     }
     if (size > kMaxMidiFileBytes) {
@@ -115,6 +119,8 @@ std::string importFailureText(const ImportResult &result, const std::string &pat
     case ImportFailure::TooLarge:
         return "文件" + file + "大于" + count(std::size_t(kMaxMidiFileBytes >> 20)) +
                " MB，不是本程序能导入的MIDI文件";
+    case ImportFailure::NotAFile:
+        return "文件" + file + "不是普通文件，无法导入";
     case ImportFailure::ReadError:
         break;
     }

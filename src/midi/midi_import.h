@@ -16,6 +16,7 @@ enum class ImportFailure {
     NotMidi,   // not a Standard MIDI File, or a damaged one
     TooLong,   // music longer than a script line is allowed to grow
     TooLarge,  // a file larger than any MIDI file the program reads
+    NotAFile,  // a folder, pipe or device: never read, so nothing can block or grow
     ReadError, // the file could not be read (systemError says why)
 };
 

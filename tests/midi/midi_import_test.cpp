@@ -178,6 +178,7 @@ TEST_F(ImportFiles, FailuresAreToldWithTheFile) {
         {write("long.mid", smf(0, 1, {track({on(0, 0, 60), off(1 << 20, 0, 60)})})),
          "”的乐曲太长（超过约48小时），无法导入为乐谱"},
         {big, "”大于64 MB，不是本程序能导入的MIDI文件"},
+        {"/dev/zero", "”不是普通文件，无法导入"},
     };
     for (const auto &[path, expected] : cases) {
         EXPECT_EQ(importFailureText(importMidiFile(path), path), "文件“" + path + expected);
