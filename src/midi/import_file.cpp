@@ -89,8 +89,15 @@ ImportResult importMidiFile(const std::string &path) {
     }
     std::string bytes;
     try {
-        // One byte more than allowed: a file that grew since it was measured is refused.
-        result.systemError = file.read(bytes, static_cast<std::size_t>(kMaxMidiFileBytes) + 1);
+        // One byte more than measured: a file that grew since is read up to the limit.
+        const auto expected = static_cast<std::size_t>(size) + 1;
+        result.systemError = file.read(bytes, expected);
+        if (result.systemError == 0 && bytes.size() == expected) {
+            std::string more;
+            result.systemError =
+                file.read(more, static_cast<std::size_t>(kMaxMidiFileBytes) + 1 - expected);
+            bytes += more;
+        }
         if (result.systemError != 0) {
             result.failure = ImportFailure::ReadError;
             return result;

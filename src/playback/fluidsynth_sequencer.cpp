@@ -32,7 +32,12 @@ ErrorCode FluidSynthSequencer::open(const QString &path) {
     if (file.size() > midi::kMaxMidiFileBytes) {
         return fail(kErrFileTooLarge, path);
     }
-    const QByteArray bytes = file.read(midi::kMaxMidiFileBytes + 1);
+    QByteArray bytes; // in pieces, so a file without a size stops at the limit
+    for (QByteArray piece; bytes.size() <= midi::kMaxMidiFileBytes; bytes += piece) {
+        if ((piece = file.read(qint64{1} << 20)).isEmpty()) {
+            break;
+        }
+    }
     if (bytes.size() > midi::kMaxMidiFileBytes) {
         return fail(kErrFileTooLarge, path);
     }
