@@ -30,6 +30,9 @@ struct Player {
         QObject::connect(device, &Sequencer::completed,
                          [this](NotifyResult result) { failed = result == NotifyResult::Failure; });
     }
+    ~Player() { delete device; } // before the application object goes
+    Player(const Player &) = delete;
+    Player &operator=(const Player &) = delete;
     int argc = 1;
     char name[5] = "fuzz";
     char *argv[1] = {name};
