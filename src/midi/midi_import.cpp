@@ -254,15 +254,15 @@ TimeScale timeScaleOf(std::uint16_t division, ImportReport &report) {
 
 ImportResult importMidi(std::string_view bytes) {
     ImportResult result;
+    ImportReport &report = result.report;
     TrackCollector collector;
     const SmfInfo info = readSmf(bytes, &collector);
-    if (!info.readable() || timeScaleOf(info.division, result.report).denominator == 0) {
+    const TimeScale scale = timeScaleOf(info.division, report);
+    if (!info.readable() || scale.denominator == 0) {
         result.failure = ImportFailure::NotMidi;
         return result;
     }
-    result.report = {};
-    if (auto own =
-            detail::readOwnExport(collector.tracks, info.format, info.division, result.report)) {
+    if (auto own = detail::readOwnExport(collector.tracks, info.format, info.division, report)) {
         result.lines = std::move(*own);
         return result;
     }
@@ -270,12 +270,10 @@ ImportResult importMidi(std::string_view bytes) {
         result.failure = ImportFailure::TooLong;
         return result;
     }
-    ImportReport &report = result.report;
     Gatherer gatherer(report);
     for (const ImportedTrack &track : collector.tracks) {
         gatherer.track(track);
     }
-    const TimeScale scale = timeScaleOf(info.division, report);
     if (report.smpte) {
         report.timeIncrement = static_cast<std::uint16_t>(kScriptBeat);
     } else {

@@ -154,41 +154,10 @@ private:
             ++m_at;
         }
         if (status == 0xff) {
-            const auto type = take(1);
-            const auto size = quantity();
-            if (!type || !size) {
-                return false;
-            }
-            const auto typeByte = static_cast<unsigned char>((*type)[0]);
-            const auto expected = fixedMetaLength(typeByte);
-            const auto body = take(*size);
-            if (!body || (expected && *size != *expected)) {
-                return false;
-            }
-            begin(status);
-            m_out += static_cast<char>(typeByte);
-            putQuantity(m_out, *size);
-            m_out += *body;
-            endOfTrack = typeByte == 0x2f;
-            if (typeByte == 0x51 && readBigEndian(*body, 0, 3) == 0) {
-                m_zeroTempo = true;
-            }
-            tell({m_tick, static_cast<unsigned char>(status), typeByte, 0, *body});
-            return true;
+            return metaEvent(endOfTrack);
         }
         if (status == 0xf0 || status == 0xf7) {
-            const auto size = quantity();
-            const auto body = size ? take(*size) : std::nullopt;
-            if (!body) {
-                return false;
-            }
-            if (status == 0xf0) {
-                begin(status);
-                putQuantity(m_out, *size);
-                m_out += *body;
-            }
-            tell({m_tick, static_cast<unsigned char>(status), 0, 0, *body});
-            return true;
+            return sysExEvent(status);
         }
         if (status >= 0xf0) {
             return false; // system common and real-time messages do not belong in a file
@@ -203,6 +172,45 @@ private:
         m_out += *data;
         tell({m_tick, static_cast<unsigned char>(status), static_cast<unsigned char>((*data)[0]),
               static_cast<unsigned char>(data->size() > 1 ? (*data)[1] : 0)});
+        return true;
+    }
+
+    bool metaEvent(bool &endOfTrack) {
+        const auto type = take(1);
+        const auto size = quantity();
+        if (!type || !size) {
+            return false;
+        }
+        const auto typeByte = static_cast<unsigned char>((*type)[0]);
+        const auto expected = fixedMetaLength(typeByte);
+        const auto body = take(*size);
+        if (!body || (expected && *size != *expected)) {
+            return false;
+        }
+        begin(0xff);
+        m_out += static_cast<char>(typeByte);
+        putQuantity(m_out, *size);
+        m_out += *body;
+        endOfTrack = typeByte == 0x2f;
+        if (typeByte == 0x51 && readBigEndian(*body, 0, 3) == 0) {
+            m_zeroTempo = true;
+        }
+        tell({m_tick, 0xff, typeByte, 0, *body});
+        return true;
+    }
+
+    bool sysExEvent(unsigned status) {
+        const auto size = quantity();
+        const auto body = size ? take(*size) : std::nullopt;
+        if (!body) {
+            return false;
+        }
+        if (status == 0xf0) {
+            begin(status);
+            putQuantity(m_out, *size);
+            m_out += *body;
+        }
+        tell({m_tick, static_cast<unsigned char>(status), 0, 0, *body});
         return true;
     }
 
