@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "playback/smf_reader.h"
+#include "midi/smf_reader.h"
 #include "render/synth_setup.h"
 
 namespace tunelet::playback {
@@ -231,7 +231,17 @@ QString FluidSynthSequencer::errorText(ErrorCode code) const {
             .arg(m_subject);
     case kErrTooManyTracks:
         return QStringLiteral("该MIDI文件的音轨多于%1条，本程序无法播放：%2")
-            .arg(kMaxPlayableTracks)
+            .arg(midi::kMaxPlayableTracks)
+            .arg(m_subject);
+    case kErrTooLong:
+        return QStringLiteral("该MIDI文件太长（超过%1个tick），本程序无法播放：%2")
+            .arg(midi::kMaxPlayableTicks)
+            .arg(m_subject);
+    case kErrZeroTempo:
+        return QStringLiteral("该MIDI文件的速度为0，本程序无法播放：%1").arg(m_subject);
+    case kErrFileTooLarge:
+        return QStringLiteral("该文件大于%1 MB，不是本程序能播放的MIDI文件：%2")
+            .arg(midi::kMaxMidiFileBytes >> 20)
             .arg(m_subject);
     default:
         return QStringLiteral("Unknown error code");
