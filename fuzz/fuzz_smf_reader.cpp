@@ -1,12 +1,15 @@
-// Fuzz target: any bytes as a MIDI file through the playback's reader. A file it accepts
-// must give a plain copy that the reader accepts again as the same music (format, tracks,
-// division, length) and that is already in its plain form; a refused file gives no copy.
+// Fuzz target: any bytes as a MIDI file through the reader and the import. A file the
+// reader accepts must give a plain copy that the reader accepts again as the same music
+// (format, tracks, division, length) and that is already in its plain form; a refused
+// file gives no copy. Every import must export again: at most 16 lines that scan.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
 
-#include "playback/smf_reader.h"
+#include "export/score_to_midi.h"
+#include "midi/midi_import.h"
+#include "midi/smf_reader.h"
 
 namespace {
 
@@ -19,9 +22,14 @@ void check(bool condition) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
-    using tunelet::playback::readSmf;
+    using tunelet::midi::readSmf;
     const std::string_view bytes(reinterpret_cast<const char *>(data), size);
-    const tunelet::playback::SmfInfo info = readSmf(bytes);
+    const tunelet::midi::ImportResult imported = tunelet::midi::importMidi(bytes);
+    if (imported.ok() && !imported.lines.empty()) {
+        const tunelet::midi::ExportOptions options{imported.report.timeIncrement, true};
+        check(tunelet::midi::compileScore(imported.lines, options).ok());
+    }
+    const tunelet::midi::SmfInfo info = readSmf(bytes);
     if (!info.ok()) {
         check(info.playable.empty());
         return 0;
@@ -31,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     check(copy.substr(0, 8) == std::string_view("MThd\0\0\0\x06", 8));
     check(copy.substr(8, 6) == bytes.substr(8, 6));
 
-    const tunelet::playback::SmfInfo again = readSmf(copy);
+    const tunelet::midi::SmfInfo again = readSmf(copy);
     check(again.ok());
     check(again.format == info.format && again.trackCount == info.trackCount &&
           again.division == info.division && again.lengthTicks == info.lengthTicks);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/diagnostics.h"
+#include "cli/import_command.h"
 #include "cli/module_loader.h"
 #include "export/score_to_midi.h"
 #include "score/atomic_file.h"
@@ -22,11 +23,14 @@ constexpr unsigned kMaxDivision = 384;
 constexpr const char *kUsage =
     "usage: tunelet-export [--division N] [--no-staccato] INPUT.TNL OUTPUT.MID\n"
     "       tunelet-export --wav [--division N] [--no-staccato] INPUT.TNL OUTPUT.wav\n"
+    "       tunelet-export --import INPUT.MID OUTPUT.TNL\n"
     "\n"
     "Exports the script file INPUT.TNL to the Standard MIDI File OUTPUT.MID, or with --wav\n"
     "renders its music to OUTPUT.wav (44.1 kHz, 16-bit stereo) with the program's\n"
     "synthesiser and SoundFont. OUTPUT is written as named, no extension added; an\n"
     "existing file is replaced only on success; OUTPUT may not be INPUT itself.\n"
+    "With --import, makes the MIDI file INPUT.MID into the script file OUTPUT.TNL and\n"
+    "says on stderr what the script could not keep and which time increment to use.\n"
     "\n"
     "  --wav          write a WAV audio file instead of a MIDI file\n"
     "  --division N   ticks per quarter note, 0 to 384 (default 48; 0 is refused)\n"
@@ -149,7 +153,9 @@ int exportFile(const Arguments &args) {
     const tunelet::cli::ExportContext context{args.files[0], args.files[1]};
     std::vector<std::string> lines;
     try {
-        lines = tunelet::score::readScriptFile(context.inputPath);
+        // A pipe or device is read as a filter would: the command line may wait for it.
+        lines = tunelet::score::readScriptFile(context.inputPath,
+                                               tunelet::score::ScriptSource::AnyFile);
     } catch (const tunelet::score::FileError &error) {
         tunelet::midi::ExportResult result;
         result.failure = tunelet::midi::ExportFailure::ReadError;
@@ -172,6 +178,9 @@ int exportFile(const Arguments &args) {
 } // namespace
 
 int main(int argc, char **argv) {
+    if (argc >= 2 && std::string_view(argv[1]) == "--import") {
+        return tunelet::cli::runImport(argc - 2, argv + 2);
+    }
     std::optional<Arguments> args = parseArguments(argc, argv);
     if (!args) {
         std::cerr << kUsage;

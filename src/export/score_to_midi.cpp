@@ -325,7 +325,7 @@ std::string failureDetail(const ExportResult &result, const std::string &scriptP
     case ExportFailure::TrackTooLong:
         return "第" + std::to_string(result.track) + "音轨的事件超过4 GB，MIDI 文件的音轨容纳不下";
     case ExportFailure::OutOfMemory:
-        return "内存不足";
+        return "生成文件" + quoted(outputPath) + "时内存不足";
     case ExportFailure::ReadError:
         return "无法读取文件" + quoted(scriptPath) + "：" +
                systemErrorText(result.systemError, FileAccess::Read);

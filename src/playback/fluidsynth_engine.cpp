@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "playback/smf_reader.h"
+#include "midi/smf_reader.h"
 #include "render/synth_setup.h"
 
 namespace tunelet::playback {
@@ -226,9 +226,22 @@ QString FluidSynthSequencer::errorText(ErrorCode code) const {
         return QStringLiteral("该MIDI文件以SMPTE时间码计时，本程序无法播放：%1").arg(m_subject);
     case kErrNotPlayable:
         return QStringLiteral("FluidSynth无法读取该MIDI文件：%1").arg(m_subject);
+    case kErrNotRegularFile:
+        return QStringLiteral("该文件不是普通文件（而是设备、管道或套接字），无法播放：%1")
+            .arg(m_subject);
     case kErrTooManyTracks:
         return QStringLiteral("该MIDI文件的音轨多于%1条，本程序无法播放：%2")
-            .arg(kMaxPlayableTracks)
+            .arg(midi::kMaxPlayableTracks)
+            .arg(m_subject);
+    case kErrTooLong:
+        return QStringLiteral("该MIDI文件太长（超过%1个tick），本程序无法播放：%2")
+            .arg(midi::kMaxPlayableTicks)
+            .arg(m_subject);
+    case kErrZeroTempo:
+        return QStringLiteral("该MIDI文件的速度为0，本程序无法播放：%1").arg(m_subject);
+    case kErrFileTooLarge:
+        return QStringLiteral("该文件大于%1 MB，不是本程序能播放的MIDI文件：%2")
+            .arg(midi::kMaxMidiFileBytes >> 20)
             .arg(m_subject);
     default:
         return QStringLiteral("Unknown error code");

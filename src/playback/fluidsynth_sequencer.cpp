@@ -7,10 +7,12 @@
 #include <QMetaObject>
 #include <algorithm>
 #include <array>
+#include <fcntl.h>
 
+#include "midi/smf_reader.h"
 #include "playback/fluidsynth_engine.h"
 #include "playback/practice_scheduler.h"
-#include "playback/smf_reader.h"
+#include "score/file_access.h"
 
 namespace tunelet::playback {
 
@@ -45,21 +47,44 @@ std::unique_lock<std::mutex> FluidSynthSequencer::lockSynth(bool interruptPlay) 
 
 ErrorCode FluidSynthSequencer::open(const QString &path) {
     close();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // Opened without waiting, and only a regular file: a pipe would block the window.
+    const score::OpenedFile opened =
+        score::openRegularFile(QFile::encodeName(path).toStdString(), O_RDONLY);
+    if (opened.error == score::kNotRegularFile) {
+        return fail(kErrNotRegularFile, path);
+    }
+    QFile file;
+    if (opened.fd < 0 || !file.open(opened.fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         return fail(kErrFileUnreadable, path);
     }
-    const QByteArray bytes = file.readAll();
+    // Refused before it is read whole: also a device without a size, which never ends.
+    if (file.size() > midi::kMaxMidiFileBytes) {
+        return fail(kErrFileTooLarge, path);
+    }
+    QByteArray bytes; // in pieces, so a file without a size stops at the limit
+    for (QByteArray piece; bytes.size() <= midi::kMaxMidiFileBytes; bytes += piece) {
+        if ((piece = file.read(qint64{1} << 20)).isEmpty()) {
+            break;
+        }
+    }
+    if (bytes.size() > midi::kMaxMidiFileBytes) {
+        return fail(kErrFileTooLarge, path);
+    }
     // FluidSynth's player takes any bytes without complaint and then stays silent, so the
     // file is checked here, and FluidSynth is given the plain copy the reader writes.
-    SmfInfo info = readSmf(std::string_view(bytes.constData(), std::size_t(bytes.size())));
+    midi::SmfInfo info =
+        midi::readSmf(std::string_view(bytes.constData(), std::size_t(bytes.size())));
     switch (info.fault) {
-    case SmfFault::None:
+    case midi::SmfFault::None:
         break;
-    case SmfFault::SmpteDivision:
+    case midi::SmfFault::SmpteDivision:
         return fail(kErrSmpteDivision, path);
-    case SmfFault::TooManyTracks:
+    case midi::SmfFault::TooManyTracks:
         return fail(kErrTooManyTracks, path);
+    case midi::SmfFault::TooLong:
+        return fail(kErrTooLong, path);
+    case midi::SmfFault::ZeroTempo:
+        return fail(kErrZeroTempo, path);
     default:
         return fail(kErrNotMidi, path);
     }

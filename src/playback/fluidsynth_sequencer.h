@@ -35,6 +35,10 @@ enum FluidSynthError : ErrorCode {
     kErrSmpteDivision,      // a legal file timed in SMPTE frames, which FluidSynth cannot play
     kErrTooManyTracks,      // a legal file with more tracks than FluidSynth's player holds
     kErrNotPlayable,        // FluidSynth's player could not read the file
+    kErrNotRegularFile,     // a device, pipe or socket, refused without waiting for it
+    kErrTooLong,            // a legal file longer than FluidSynth's player counts ticks
+    kErrZeroTempo,          // a legal file with a tempo of 0, at which time stands still
+    kErrFileTooLarge,       // larger than any MIDI file the player could hold
 };
 
 struct FluidSynthOptions {

@@ -19,7 +19,11 @@ std::vector<std::string> parseScriptText(std::string_view bytes) {
     std::vector<std::string> lines;
     std::size_t start = 0;
     while (start < bytes.size()) {
-        std::size_t end = bytes.find_first_of("\r\n", start);
+        // Two single-character searches (memchr) rather than find_first_of, which tests
+        // every byte against both characters: a large score reads several times faster.
+        const std::size_t lf = bytes.find('\n', start);
+        const std::size_t cr = bytes.substr(0, lf).find('\r', start);
+        const std::size_t end = cr != std::string_view::npos ? cr : lf;
         if (end == std::string_view::npos) {
             lines.emplace_back(bytes.substr(start));
             break;
@@ -80,20 +84,33 @@ int readUntilNul(int fd, std::string &bytes) {
     }
 }
 
+// A descriptor of path, or -1 with the error.
+int openScript(const std::string &path, ScriptSource source, int &error) {
+    if (source == ScriptSource::RegularFile) {
+        const OpenedFile opened = openRegularFile(path, O_RDONLY);
+        error = opened.error;
+        return opened.fd;
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    error = fd < 0 ? errno : ::fstat(fd, &st) != 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : 0;
+    if (error != 0 && fd >= 0) {
+        ::close(fd);
+    }
+    return error != 0 ? -1 : fd;
+}
+
 } // namespace
 
-std::vector<std::string> readScriptFile(const std::string &path) {
+std::vector<std::string> readScriptFile(const std::string &path, ScriptSource source) {
     const std::string what = "Cannot open file ";
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int error = 0;
+    const int fd = openScript(path, source, error);
     if (fd < 0) {
-        throw fileError(what, path, errno, FileAccess::Read);
+        throw fileError(what, path, error, FileAccess::Read);
     }
     std::string bytes;
-    struct stat st {};
-    int error = ::fstat(fd, &st) != 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : 0;
-    if (error == 0) {
-        error = readUntilNul(fd, bytes);
-    }
+    error = readUntilNul(fd, bytes);
     ::close(fd);
     if (error != 0) {
         throw fileError(what, path, error, FileAccess::Read);

@@ -1,4 +1,9 @@
 // Tests of tunelet-export: the built program run in a temporary folder.
+#include <sys/stat.h>
+
+#include <tuple>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "export_run.h"
@@ -108,15 +113,17 @@ TEST_F(TuneletExport, UnreadableInputOrUnwritableOutputSaysWhy) {
         {". out.MID", "无法读取文件“.”：这是一个文件夹"},
         {"a.TNL a.TNL/out.MID", "无法写入文件“a.TNL/out.MID”：路径中有一部分不是文件夹"},
         {"a.TNL absent/out.MID", "无法写入文件“absent/out.MID”：文件夹不存在"},
-        {"a.TNL /dev/full", "无法写入文件“/dev/full”：磁盘空间不足"},
+        {"a.TNL pipe.MID", "无法写入文件“pipe.MID”：这不是普通文件（而是设备、管道或套接字）"},
     };
+    // A pipe waits for a reader unless refused at once: a wait is killed and fails the row.
+    ASSERT_EQ(::mkfifo(file("pipe.MID").c_str(), 0600), 0);
     for (const auto &c : cases) {
-        Outcome r = run(c.arguments);
+        Outcome r = run(c.arguments, "timeout -s KILL 20 ");
         EXPECT_EQ(std::make_pair(r.exitCode, r.err),
                   std::make_pair(1, "有错误产生，无法导出为MIDI文件！\n" + c.detail + "\n"));
     }
     EXPECT_EQ(read("a.TNL"), "1fd/");
-    EXPECT_EQ(m_dir.entryCount(), 1u);
+    EXPECT_EQ(m_dir.entryCount(), 2u);
 }
 
 // Any name of the script itself, through a link or a hard link, would overwrite it.
@@ -252,6 +259,30 @@ TEST_F(TuneletExport, WavModuleIsFoundBesideTheProgramOrInItsInstalledFolder) {
         EXPECT_EQ(std::make_pair(r.exitCode, r.err), std::make_pair(c.exitCode, c.err));
         EXPECT_EQ(std::filesystem::exists(file("a.wav")), c.exitCode == 0);
         EXPECT_EQ(run("a.TNL a.MID", {}, file("bin/tunelet-export")).exitCode, 0);
+    }
+}
+
+// --import: the script back from its MIDI file, the report on stderr; a failure leaves
+// OUTPUT as it was and says why.
+TEST_F(TuneletExport, ImportWritesTheScriptAndReportsOnStderr) {
+    write("a.MID", kMiddleC);
+    write("old.TNL", "2fd/\r\n");
+    const std::vector<std::tuple<std::string, int, std::string, std::string>> cases = {
+        {"a.MID b.TNL", 0, "1fd/\r\n",
+         "这是Tunelet导出的MIDI文件，已逐个还原为原来的符号（导出时断奏）\n时间增量设为48\n"
+         "没有丢弃或改动任何音符\n"},
+        {"old.TNL old.TNL", 1, "2fd/\r\n",
+         "输出文件“old.TNL”就是MIDI文件“old.TNL”，导入会覆盖它\n"},
+        {"old.TNL b.TNL", 1, "1fd/\r\n", "文件“old.TNL”不是完好的标准MIDI文件，无法导入\n"},
+        {"absent.MID old.TNL", 1, "2fd/\r\n", "无法读取文件“absent.MID”：文件不存在\n"},
+        {"a.MID", 2, "", "tunelet-export: --import expects INPUT.MID and OUTPUT.TNL\n"},
+    };
+    for (const auto &[arguments, exitCode, written, message] : cases) {
+        Outcome r = run("--import " + arguments);
+        EXPECT_EQ(std::make_pair(r.exitCode, r.err), std::make_pair(exitCode, message));
+        if (!written.empty()) {
+            EXPECT_EQ(read(arguments.substr(arguments.find(' ') + 1)), written) << arguments;
+        }
     }
 }
 

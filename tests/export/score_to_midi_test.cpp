@@ -1,5 +1,6 @@
 // Tests of ScoreToMidi: exact bytes of whole files, the failure kinds, the atomic output.
 #include "export/score_to_midi.h"
+#include "score/file_access.h"
 
 #include <cerrno>
 #include <tuple>
@@ -245,6 +246,26 @@ TEST(FailureMessage, TrackErrorsAndCountsHaveTheirOwnTextAllElseTheGeneralOne) {
     };
     for (const auto &[failure, message] : cases) {
         EXPECT_EQ(failureMessage(failure), message) << static_cast<int>(failure);
+    }
+}
+
+// Under the message: what was being done with which file, and why.
+TEST(FailureDetail, SaysWhatWasBeingDoneAndWhy) {
+    const struct {
+        ExportFailure failure;
+        int systemError;
+        std::string detail;
+    } cases[] = {
+        {ExportFailure::OutOfMemory, ENOMEM, "生成文件“out.MID”时内存不足"},
+        {ExportFailure::ReadError, ENOMEM, "无法读取文件“in.TNL”：内存不足"},
+        {ExportFailure::WriteError, score::kNotRegularFile,
+         "无法写入文件“out.MID”：这不是普通文件（而是设备、管道或套接字）"},
+    };
+    for (const auto &c : cases) {
+        ExportResult result;
+        result.failure = c.failure;
+        result.systemError = c.systemError;
+        EXPECT_EQ(failureDetail(result, "in.TNL", "out.MID"), c.detail);
     }
 }
 

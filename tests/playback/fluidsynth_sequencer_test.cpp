@@ -8,7 +8,10 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <fcntl.h>
+#include <future>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <thread>
 
 #include "bar_fixture.h"
@@ -340,6 +343,22 @@ TEST_F(FluidSynthTest, RefusesWhatIsNotAStandardMidiFile) {
         EXPECT_EQ(device.mode(), DeviceMode::NotReady);
     }
     EXPECT_EQ(device.errorText(12345), "Unknown error code");
+}
+
+// A pipe or a terminal is refused at Open at once: waiting for a pipe's writer would
+// freeze the window for good.
+TEST_F(FluidSynthTest, RefusesWhatIsNotARegularFileWithoutWaiting) {
+    const QByteArray fifo = QFile::encodeName(dir.filePath("pipe.mid"));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+    for (const QString &path : {QFile::decodeName(fifo), QStringLiteral("/dev/tty")}) {
+        auto opened = std::async(std::launch::async, [&] { return device.open(path); });
+        if (opened.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+            ADD_FAILURE() << "Open waits for " << path.toStdString();
+            ::close(::open(fifo.constData(), O_WRONLY | O_NONBLOCK)); // lets the open go on
+        }
+        EXPECT_EQ(device.errorText(opened.get()),
+                  "该文件不是普通文件（而是设备、管道或套接字），无法播放：" + path);
+    }
 }
 
 TEST_F(FluidSynthTest, TheSoundFontIsLoadedOnceAndAMissingOneIsNamed) {

@@ -1,8 +1,11 @@
 // Tests of the ScoreDocument: line access, the saved flag, loading and saving.
 #include "score/score_document.h"
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
+#include "score/file_access.h"
 #include "temp_dir.h"
 
 namespace tunelet::score {
@@ -88,6 +91,18 @@ TEST(ScoreDocument, FailedLoadOrSaveChangesNothing) {
     EXPECT_THROW(doc.saveTo(dir.file("old.TNL/x")), FileError);
     EXPECT_EQ(test::readBytes(dir.file("old.TNL")), "2fd/\r\n");
     EXPECT_EQ(dir.entryCount(), 2u) << "no temporary file is left behind";
+
+    // The window's Open: a pipe without a writer is refused at once instead of freezing it.
+    ASSERT_EQ(::mkfifo(dir.file("pipe.TNL").c_str(), 0600), 0);
+    EXPECT_EQ(test::outputWithin([&] {
+                  try {
+                      doc.load(dir.file("pipe.TNL"));
+                  } catch (const FileError &e) {
+                      return std::to_string(e.error());
+                  }
+                  return std::string("loaded");
+              }),
+              std::to_string(kNotRegularFile));
 }
 
 } // namespace

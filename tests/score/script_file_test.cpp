@@ -2,6 +2,10 @@
 #include "score/script_file.h"
 
 #include <cstdint>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -69,7 +73,7 @@ TEST(ScriptFile, ReadsHugeAndEndlessInputsUpToTheFirstNul) {
     test::writeBytes(sparse, "1fd/\r\n2fd");
     ASSERT_EQ(::truncate(sparse.c_str(), std::int64_t{64} << 30), 0);
     EXPECT_EQ(readScriptFile(sparse), (Lines{"1fd/", "2fd"})) << "64 GB, holes read as NUL";
-    EXPECT_EQ(readScriptFile("/dev/zero"), Lines{});
+    EXPECT_EQ(readScriptFile("/dev/zero", ScriptSource::AnyFile), Lines{}) << "a filter's input";
 }
 
 // The first line is the toolkit's message, the second why, in the user's words.
@@ -87,6 +91,15 @@ TEST(ScriptFile, ReadFailureSaysWhichFileAndWhy) {
     }
 }
 
+std::string readFailure(const std::string &path) {
+    try {
+        readScriptFile(path);
+    } catch (const FileError &e) {
+        return e.what();
+    }
+    return "no error";
+}
+
 std::string writeFailure(const std::string &path) {
     try {
         writeScriptFile(path, {"1fd/"});
@@ -97,12 +110,14 @@ std::string writeFailure(const std::string &path) {
 }
 
 TEST(ScriptFile, WriteFailureSaysWhichFileAndWhyAndKeepsTheOldFile) {
+    // /proc takes no new file; only root gets that far, others may not write there at all.
+    const char *kProcWhy = ::geteuid() == 0 ? "这个文件夹中不能新建文件" : "没有权限";
     test::TempDir dir;
     const std::string blocker = dir.file("plain");
     test::writeBytes(blocker, "old");
     const std::string absent = dir.file("absent/song.TNL");
     const std::string underFile = blocker + "/song.TNL";
-    for (const auto &[path, why] : {std::pair{std::string("/dev/full"), "磁盘空间不足"},
+    for (const auto &[path, why] : {std::pair{std::string("/proc/song.TNL"), kProcWhy},
                                     {absent, "文件夹不存在"},
                                     {underFile, "路径中有一部分不是文件夹"}}) {
         EXPECT_EQ(writeFailure(path), "Cannot create file " + path + "\n" + why);
@@ -119,6 +134,35 @@ TEST(ScriptFile, WriteFailureSaysWhichFileAndWhyAndKeepsTheOldFile) {
                   1);
         EXPECT_EQ(test::readBytes(blocker), "old");
     }
+}
+
+// Anything but a regular file is refused at once, as a script and as a target: a pipe
+// without a partner, a terminal or a socket would otherwise keep the window waiting.
+TEST(ScriptFile, RefusesWhatIsNotARegularFileWithoutWaiting) {
+    test::TempDir dir;
+    ASSERT_EQ(::mkfifo(dir.file("pipe.TNL").c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo(dir.file("read-pipe.TNL").c_str(), 0600), 0);
+    const int reader = ::open(dir.file("read-pipe.TNL").c_str(), O_RDONLY | O_NONBLOCK);
+    std::filesystem::create_symlink("pipe.TNL", dir.file("link.TNL"));
+    const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    struct sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    dir.file("socket.TNL").copy(address.sun_path, sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(socket, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    std::vector<std::string> paths = {dir.file("pipe.TNL"), dir.file("read-pipe.TNL"),
+                                      dir.file("link.TNL"), dir.file("socket.TNL")};
+    // A device of the test's own (a copy of /dev/null): the system's own are never risked.
+    if (::mknod(dir.file("device.TNL").c_str(), S_IFCHR | 0666, ::makedev(1, 3)) == 0) {
+        paths.push_back(dir.file("device.TNL"));
+    }
+    const std::string why = "\n这不是普通文件（而是设备、管道或套接字）";
+    for (const std::string &path : paths) {
+        EXPECT_EQ(test::outputWithin([&] { return readFailure(path) + "|" + writeFailure(path); }),
+                  "Cannot open file " + path + why + "|Cannot create file " + path + why);
+    }
+    EXPECT_TRUE(std::filesystem::is_fifo(dir.file("pipe.TNL")));
+    ::close(socket);
+    ::close(reader);
 }
 
 } // namespace

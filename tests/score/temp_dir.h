@@ -1,12 +1,15 @@
 // Tests of the score module: a fresh temporary folder per test, removed afterwards.
 #pragma once
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <grp.h>
 #include <iterator>
+#include <optional>
+#include <poll.h>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -75,6 +78,41 @@ inline int runAsNobody(const std::function<int()> &body) {
         return 254;
     }
     return WEXITSTATUS(status);
+}
+
+// Runs body in a child process and answers the text it returned, or nothing when it did not
+// finish within ten seconds (the child is then killed): a call that would wait for ever
+// fails its test instead of hanging it.
+inline std::optional<std::string> outputWithin(const std::function<std::string()> &body) {
+    int fds[2];
+    if (::pipe(fds) != 0) {
+        return std::nullopt;
+    }
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        const std::string text = body();
+        const ssize_t written = ::write(fds[1], text.data(), text.size());
+        ::_exit(written == static_cast<ssize_t>(text.size()) ? 0 : 1);
+    }
+    ::close(fds[1]);
+    std::string text;
+    bool ended = false;
+    for (struct pollfd poll = {fds[0], POLLIN, 0}; ::poll(&poll, 1, 10000) > 0;) {
+        char piece[4096];
+        const ssize_t got = ::read(fds[0], piece, sizeof piece);
+        if (got <= 0) {
+            ended = got == 0;
+            break;
+        }
+        text.append(piece, static_cast<std::size_t>(got));
+    }
+    ::close(fds[0]);
+    if (!ended) {
+        ::kill(pid, SIGKILL);
+    }
+    ::waitpid(pid, nullptr, 0);
+    return ended ? std::optional(text) : std::nullopt;
 }
 
 } // namespace tunelet::test

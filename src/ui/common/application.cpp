@@ -7,8 +7,10 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QTranslator>
+#include <new>
 
 #include "playback/media_player.h"
+#include "ui/common/texts.h"
 
 namespace tunelet::ui {
 
@@ -52,7 +54,10 @@ void setErrorReporter(ErrorReporter reporter) {
 }
 
 void reportError(const std::exception &error) {
-    const QString text = errorBoxText(QString::fromUtf8(error.what()));
+    // The library's "std::bad_alloc" says nothing to the user.
+    const bool outOfMemory = dynamic_cast<const std::bad_alloc *>(&error) != nullptr;
+    const QString text =
+        errorBoxText(outOfMemory ? texts::kOutOfMemoryCommand : QString::fromUtf8(error.what()));
     const QString detail = errorDetail(error);
     if (currentReporter()) {
         currentReporter()(text, detail);

@@ -17,6 +17,8 @@ inline const QString kStatusCount = QStringLiteral("乐谱：共");
 inline const QString kStatusFile = QStringLiteral("个音轨 | 脚本文件为：");
 
 inline const QString kScriptFilter = QStringLiteral("*.TNL|*.TNL|*.*|*.*");
+// Open also brings in MIDI files, as new scores.
+inline const QString kOpenFilter = QStringLiteral("*.TNL|*.TNL|*.MID|*.MID|*.*|*.*");
 inline const QString kMidiFilter = QStringLiteral("*.MID|*.MID|*.*|*.*");
 inline const QString kScriptExtension = QStringLiteral(".TNL");
 inline const QString kMidiExtension = QStringLiteral(".MID");
@@ -28,6 +30,12 @@ inline const QString kAskUpdateTrack = QStringLiteral("已有选定的音轨，�
 inline const QString kNoTrackSelected = QStringLiteral("没有选中的音轨！");
 inline const QString kAskDeleteTrack = QStringLiteral("要删除所选音轨吗？");
 inline const QString kAskPlayExport = QStringLiteral("成功生成MIDI文件。要播放吗？");
+// Memory ran out: the reason under a file's message, and a command's own text elsewhere.
+inline const QString kOutOfMemory = QStringLiteral("内存不足");
+inline const QString kOutOfMemoryCommand = QStringLiteral("内存不足，操作未能完成");
+inline const QString kAskImportMidi = QStringLiteral("这是MIDI文件，要导入为乐谱吗？");
+// Above the import's report, one line per change, as the core words them.
+inline const QString kImported = QStringLiteral("MIDI文件已导入为新乐谱（尚未保存）：");
 
 // Composition: the line editor's keys, the palette and the settings menus.
 inline const QString kNoInstrumentChosen = QStringLiteral("没有选择乐器！");

@@ -166,6 +166,9 @@ private:
     void newScore();
     void openScore();
     void loadScore(const QString &path);
+    // A chosen file: a script is loaded, a MIDI file offered for import.
+    void openChosenFile(const QString &path);
+    void importMidiFile(const QString &path);
     bool saveScore();
     void saveScoreAs();
     bool askToSaveChanges();

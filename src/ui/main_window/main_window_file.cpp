@@ -1,7 +1,11 @@
-// Main window (Tmain): New, Open, Save, Save As and the question before closing.
+// Main window (Tmain): New, Open (scripts, and MIDI files as new scores), Save, Save As
+// and the question before closing.
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <cerrno>
+#include <new>
 
+#include "midi/midi_import.h"
 #include "ui/common/application.h"
 #include "ui/common/file_names.h"
 #include "ui/common/line_editor.h"
@@ -38,23 +42,64 @@ void MainWindow::openScore() {
     if (!askToSaveChanges()) {
         return;
     }
-    op1.filter = texts::kScriptFilter;
+    op1.filter = texts::kOpenFilter;
     op1.extension.clear();
     const std::optional<QString> path = m_prompt->openFile(op1);
     if (!path) {
         return;
     }
-    loadScore(*path);
+    openChosenFile(*path);
 }
 
 void MainWindow::openScoreFile(const QString &path) {
     const QString full = QFileInfo(path).absoluteFilePath(); // as a dialog gives it
     op1.lastFileName = full;
-    runGuarded([&] { loadScore(full); });
+    runGuarded([&] { openChosenFile(full); });
+}
+
+// A MIDI file read as a script would be one track reading "MThd": it is recognised by
+// its header instead, and No opens nothing.
+void MainWindow::openChosenFile(const QString &path) {
+    if (!midi::isMidiFile(nativeName(path))) {
+        loadScore(path);
+    } else if (m_prompt->askYesNo(texts::kAskImportMidi)) {
+        importMidiFile(path);
+    }
+}
+
+// The import is a new score without a file name, so Save asks for one; the report says
+// what the note script could not keep. A file that cannot be imported changes nothing.
+void MainWindow::importMidiFile(const QString &path) {
+    midi::ImportResult result = midi::importMidiFile(nativeName(path));
+    if (!result.ok()) {
+        m_prompt->notice(
+            QString::fromStdString(midi::importFailureText(result, path.toStdString())));
+        return;
+    }
+    resetEditor();
+    m_model->setLines(std::move(result.lines));
+    m_document.setFileName({});
+    m_document.setSaved(false);
+    m_timeIncrement = result.report.timeIncrement;
+    if (result.report.staccato) {
+        dz->setChecked(*result.report.staccato); // so the export writes the same file again
+    }
+    QString report = texts::kImported;
+    for (const std::string &line : midi::importReportLines(result.report)) {
+        report += QLatin1Char('\n') + QString::fromStdString(line);
+    }
+    m_prompt->notice(report);
 }
 
 void MainWindow::loadScore(const QString &path) {
-    m_model->load(nativeName(path));
+    try {
+        m_model->load(nativeName(path));
+    } catch (const std::bad_alloc &) {
+        // Showing the lines needs memory too: said as any other reason a file cannot open.
+        throw score::FileError("Cannot open file " + nativeName(path) + "\n" +
+                                   texts::kOutOfMemory.toStdString(),
+                               ENOMEM);
+    }
     m_document.setFileName(nativeName(path));
     resetEditor();
     m_document.setSaved(true);

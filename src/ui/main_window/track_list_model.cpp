@@ -67,6 +67,15 @@ void TrackListModel::clear() {
     endResetModel();
 }
 
+void TrackListModel::setLines(std::vector<std::string> lines) {
+    beginResetModel();
+    m_document.clear();
+    for (std::string &line : lines) {
+        m_document.appendLine(std::move(line));
+    }
+    endResetModel();
+}
+
 void TrackListModel::load(const std::string &path) {
     // A failed load changes nothing, but the view must hear the reset's end either way.
     struct ResetGuard {

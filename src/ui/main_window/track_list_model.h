@@ -5,6 +5,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <string>
+#include <vector>
 
 #include "score/score_document.h"
 
@@ -32,6 +33,7 @@ public:
     void replaceLine(int row, std::string text);
     void deleteLine(int row);
     void clear();
+    void setLines(std::vector<std::string> lines);
     // Replaces every line with the file's; on an error the lines stay as they were.
     void load(const std::string &path);
 

@@ -64,6 +64,15 @@ TEST(GeneralErrorHandler, ShowsAnErrorLeavingAnEventHandlerAndTheProgramGoesOn) 
     EXPECT_EQ(shown, (QStringList{"Cannot open file x.", "Cannot open file x."}));
 }
 
+// Memory running out is said in the user's words, not the library's.
+TEST(GeneralErrorHandler, SaysOutOfMemoryInWords) {
+    QStringList shown;
+    setErrorReporter([&](const QString &text, const QString &) { shown << text; });
+    reportError(std::bad_alloc());
+    setErrorReporter(nullptr);
+    EXPECT_EQ(shown, QStringList{"内存不足，操作未能完成."});
+}
+
 TEST(FileNames, WithExtensionComparesTheLastFourCharactersIgnoringAsciiCase) {
     const std::pair<const char *, const char *> cases[] = {
         {"song", "song.MID"},           {"song.mid", "song.mid"}, {"song.Mid", "song.Mid"},

@@ -10,6 +10,7 @@ namespace {
 using Lines = std::vector<std::string>;
 
 const QString kScriptFilter = "*.TNL|*.TNL|*.*|*.*";
+const QString kOpenFilter = "*.TNL|*.TNL|*.MID|*.MID|*.*|*.*";
 
 // Makes the score unsaved with two tracks.
 void addTwoTracks(WindowTest &t, ScriptedPrompt &prompt, QLineEdit *ij) {
@@ -184,7 +185,7 @@ TEST_F(WindowTest, AFileThatCannotBeOpenedIsShownByTheErrorHandlerAndChangesNoth
     click("ToolButton2"); // a real click, so the error leaves a user command
 
     EXPECT_EQ(prompt->shown,
-              (std::vector<Shown>{{"open", kScriptFilter, file},
+              (std::vector<Shown>{{"open", kOpenFilter, file},
                                   {"error", "Cannot open file " + missing + "\n文件不存在."}}));
     EXPECT_EQ(lines(), (Lines{"1fd/", "2fd/"}));
     EXPECT_EQ(QString::fromStdString(window->document().fileName()), file);

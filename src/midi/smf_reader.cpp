@@ -1,11 +1,11 @@
-// Playback: Standard MIDI File structure check, length in ticks, and the plain copy that
-// FluidSynth is given.
-#include "playback/smf_reader.h"
+// MIDI files: Standard MIDI File structure check, length in ticks, and the plain copy
+// that FluidSynth is given.
+#include "midi/smf_reader.h"
 
 #include <algorithm>
 #include <optional>
 
-namespace tunelet::playback {
+namespace tunelet::midi {
 
 namespace {
 
@@ -71,7 +71,10 @@ std::optional<std::uint32_t> fixedMetaLength(unsigned type) {
 // event as part of those), escaped F7 messages left out with their time kept.
 class TrackParser {
 public:
-    TrackParser(std::string_view data, std::string &out) : m_data(data), m_out(out) {}
+    TrackParser(std::string_view data, std::string &out, SmfEventSink *sink)
+        : m_data(data), m_out(out), m_sink(sink) {}
+
+    bool zeroTempo() const { return m_zeroTempo; }
 
     // The track's length in ticks, or nothing when an event does not fit in the chunk.
     std::optional<std::int64_t> run() {
@@ -82,6 +85,7 @@ public:
                 return std::nullopt;
             }
             ticks += *delta;
+            m_tick = ticks;
             if (*delta > kMaxDelta - m_pendingDelta) {
                 // The time of left-out messages outgrows a delta: an empty text event
                 // carries it.
@@ -150,36 +154,10 @@ private:
             ++m_at;
         }
         if (status == 0xff) {
-            const auto type = take(1);
-            const auto size = quantity();
-            if (!type || !size) {
-                return false;
-            }
-            const auto typeByte = static_cast<unsigned char>((*type)[0]);
-            const auto expected = fixedMetaLength(typeByte);
-            const auto body = take(*size);
-            if (!body || (expected && *size != *expected)) {
-                return false;
-            }
-            begin(status);
-            m_out += static_cast<char>(typeByte);
-            putQuantity(m_out, *size);
-            m_out += *body;
-            endOfTrack = typeByte == 0x2f;
-            return true;
+            return metaEvent(endOfTrack);
         }
         if (status == 0xf0 || status == 0xf7) {
-            const auto size = quantity();
-            const auto body = size ? take(*size) : std::nullopt;
-            if (!body) {
-                return false;
-            }
-            if (status == 0xf0) {
-                begin(status);
-                putQuantity(m_out, *size);
-                m_out += *body;
-            }
-            return true;
+            return sysExEvent(status);
         }
         if (status >= 0xf0) {
             return false; // system common and real-time messages do not belong in a file
@@ -192,29 +170,80 @@ private:
         }
         begin(status);
         m_out += *data;
+        tell({m_tick, static_cast<unsigned char>(status), static_cast<unsigned char>((*data)[0]),
+              static_cast<unsigned char>(data->size() > 1 ? (*data)[1] : 0)});
         return true;
+    }
+
+    bool metaEvent(bool &endOfTrack) {
+        const auto type = take(1);
+        const auto size = quantity();
+        if (!type || !size) {
+            return false;
+        }
+        const auto typeByte = static_cast<unsigned char>((*type)[0]);
+        const auto expected = fixedMetaLength(typeByte);
+        const auto body = take(*size);
+        if (!body || (expected && *size != *expected)) {
+            return false;
+        }
+        begin(0xff);
+        m_out += static_cast<char>(typeByte);
+        putQuantity(m_out, *size);
+        m_out += *body;
+        endOfTrack = typeByte == 0x2f;
+        if (typeByte == 0x51 && readBigEndian(*body, 0, 3) == 0) {
+            m_zeroTempo = true;
+        }
+        tell({m_tick, 0xff, typeByte, 0, *body});
+        return true;
+    }
+
+    bool sysExEvent(unsigned status) {
+        const auto size = quantity();
+        const auto body = size ? take(*size) : std::nullopt;
+        if (!body) {
+            return false;
+        }
+        if (status == 0xf0) {
+            begin(status);
+            putQuantity(m_out, *size);
+            m_out += *body;
+        }
+        tell({m_tick, static_cast<unsigned char>(status), 0, 0, *body});
+        return true;
+    }
+
+    void tell(const SmfEvent &event) {
+        if (m_sink != nullptr) {
+            m_sink->event(event);
+        }
     }
 
     std::string_view m_data;
     std::string &m_out;
+    SmfEventSink *m_sink;
     std::size_t m_at = 0;
+    std::int64_t m_tick = 0;
+    bool m_zeroTempo = false;
     unsigned m_running = 0;
     std::uint32_t m_pendingDelta = 0; // time of events left out of the copy
 };
 
 } // namespace
 
-SmfInfo readSmf(std::string_view bytes) {
+bool hasSmfHeader(std::string_view bytes) {
+    return bytes.size() >= kChunkHeaderSize + kPlainHeaderSize && bytes.substr(0, 4) == "MThd" &&
+           readBigEndian(bytes, 4, 4) >= kPlainHeaderSize;
+}
+
+SmfInfo readSmf(std::string_view bytes, SmfEventSink *sink) {
     SmfInfo info;
-    if (bytes.size() < kChunkHeaderSize + kPlainHeaderSize || bytes.substr(0, 4) != "MThd") {
+    if (!hasSmfHeader(bytes)) {
         info.fault = SmfFault::NoHeader;
         return info;
     }
     const std::uint32_t headerSize = readBigEndian(bytes, 4, 4);
-    if (headerSize < kPlainHeaderSize) {
-        info.fault = SmfFault::NoHeader;
-        return info;
-    }
     info.format = static_cast<int>(readBigEndian(bytes, 8, 2));
     info.trackCount = static_cast<int>(readBigEndian(bytes, 10, 2));
     info.division = static_cast<std::uint16_t>(readBigEndian(bytes, 12, 2));
@@ -227,13 +256,16 @@ SmfInfo readSmf(std::string_view bytes) {
         return info;
     }
     // A header longer than 6 bytes is legal; the copy keeps its first 6.
-    info.playable.reserve(bytes.size() + bytes.size() / 2);
+    if (sink == nullptr) {
+        info.playable.reserve(bytes.size() + bytes.size() / 2);
+    }
     info.playable.append("MThd", 4);
     putBigEndian(info.playable, kPlainHeaderSize, 4);
     info.playable.append(bytes.substr(kChunkHeaderSize, kPlainHeaderSize));
 
     std::size_t at = kChunkHeaderSize + headerSize;
     int tracksSeen = 0;
+    bool zeroTempo = false;
     while (tracksSeen < info.trackCount && at < bytes.size()) {
         if (bytes.size() - at < kChunkHeaderSize) {
             info.fault = SmfFault::TruncatedChunk;
@@ -247,9 +279,15 @@ SmfInfo readSmf(std::string_view bytes) {
         }
         // Chunks of other types are skipped, as the file format asks of readers.
         if (bytes.substr(at, 4) == "MTrk") {
+            if (sink != nullptr) {
+                info.playable.clear(); // the copy is not wanted: one track at a time
+                sink->trackStart(tracksSeen);
+            }
             const std::size_t chunkStart = info.playable.size();
             info.playable.append("MTrk\0\0\0\0", kChunkHeaderSize);
-            const auto ticks = TrackParser(bytes.substr(body, size), info.playable).run();
+            TrackParser parser(bytes.substr(body, size), info.playable, sink);
+            const auto ticks = parser.run();
+            zeroTempo = zeroTempo || parser.zeroTempo();
             if (!ticks) {
                 info.fault = SmfFault::BadEvent;
                 break;
@@ -274,10 +312,16 @@ SmfInfo readSmf(std::string_view bytes) {
     if (info.fault == SmfFault::None && info.trackCount > kMaxPlayableTracks) {
         info.fault = SmfFault::TooManyTracks;
     }
-    if (info.fault != SmfFault::None) {
+    if (info.fault == SmfFault::None && info.lengthTicks > kMaxPlayableTicks) {
+        info.fault = SmfFault::TooLong;
+    }
+    if (info.fault == SmfFault::None && zeroTempo) {
+        info.fault = SmfFault::ZeroTempo;
+    }
+    if (info.fault != SmfFault::None || sink != nullptr) {
         info.playable.clear();
     }
     return info;
 }
 
-} // namespace tunelet::playback
+} // namespace tunelet::midi

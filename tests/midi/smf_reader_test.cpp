@@ -1,10 +1,10 @@
-// Playback tests: the Standard MIDI File check and its length in ticks.
+// MIDI file tests: the Standard MIDI File check and its length in ticks.
 #include <gtest/gtest.h>
 #include <string>
 
-#include "playback/smf_reader.h"
+#include "midi/smf_reader.h"
 
-namespace tunelet::playback {
+namespace tunelet::midi {
 namespace {
 
 std::string chunk(const std::string &id, const std::string &body) {
@@ -32,6 +32,26 @@ const std::string kNote = std::string("\x00\xc0\x05\x00\x90\x3c\x50\x81\x40\x3c\
 // A tempo meta event, a system exclusive message, and the end 48 ticks later.
 const std::string kMeta = std::string("\x00\xff\x51\x03\x07\xa1\x20\x00\xf0\x02\x7e\xf7", 12) +
                           std::string("\x30\xff\x2f\x00", 4);
+
+std::string emptyTracks(int count) {
+    std::string file = header(1, count, 48);
+    for (int i = 0; i < count; ++i) {
+        file += chunk("MTrk", kEnd);
+    }
+    return file;
+}
+
+// One track whose end lies `ticks` after its start, in deltas of at most 2^28 - 1.
+std::string endingAt(std::int64_t ticks) {
+    std::string events;
+    for (; ticks > 0x0fffffff; ticks -= 0x0fffffff) {
+        events += bytes({0xff, 0xff, 0xff, 0x7f, 0xff, 0x01, 0});
+    }
+    const auto t = static_cast<std::uint32_t>(ticks);
+    events += bytes({int(0x80 | (t >> 21)), int(0x80 | ((t >> 14) & 0x7f)),
+                     int(0x80 | ((t >> 7) & 0x7f)), int(t & 0x7f), 0xff, 0x2f, 0});
+    return header(0, 1, 48) + chunk("MTrk", events);
+}
 
 struct Case {
     const char *name;
@@ -81,15 +101,13 @@ INSTANTIATE_TEST_SUITE_P(
              SmfFault::None, 48},
         Case{"smpte_division", header(0, 1, 0xe728) + chunk("MTrk", kEnd), SmfFault::SmpteDivision,
              0},
-        Case{"more_tracks_than_fluidsynth_holds",
-             [] {
-                 std::string file = header(1, 129, 48);
-                 for (int i = 0; i < 129; ++i) {
-                     file += chunk("MTrk", kEnd);
-                 }
-                 return file;
-             }(),
-             SmfFault::TooManyTracks, 0},
+        Case{"as_many_tracks_as_fluidsynth_plays", emptyTracks(127), SmfFault::None, 0},
+        Case{"more_tracks_than_fluidsynth_plays", emptyTracks(128), SmfFault::TooManyTracks, 0},
+        Case{"as_long_as_fluidsynth_counts", endingAt(1 << 30), SmfFault::None, 1 << 30},
+        Case{"longer_than_fluidsynth_counts", endingAt((1 << 30) + 1), SmfFault::TooLong, 0},
+        Case{"tempo_zero",
+             header(0, 1, 48) + chunk("MTrk", bytes({0, 0xff, 0x51, 3, 0, 0, 0}) + kEnd),
+             SmfFault::ZeroTempo, 0},
         Case{"tempo_of_two_bytes",
              header(0, 1, 48) + chunk("MTrk", bytes({0, 0xff, 0x51, 2, 7, 0xa1}) + kEnd),
              SmfFault::BadEvent, 0},
@@ -163,4 +181,4 @@ TEST(SmfReaderEvents, ThePlayableCopyIsWhatFluidSynthReads) {
 }
 
 } // namespace
-} // namespace tunelet::playback
+} // namespace tunelet::midi

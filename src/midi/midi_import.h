@@ -1,0 +1,81 @@
+// MIDI import: a Standard MIDI File turned into the score's track lines, with a report
+// of everything the note script could not keep. Bytes in, lines and report out.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tunelet::midi {
+
+enum class ImportFailure {
+    None,
+    NotMidi,   // not a Standard MIDI File, or a damaged one
+    TooLong,   // music longer than a script line is allowed to grow
+    TooLarge,  // a file larger than any MIDI file the program reads
+    NotAFile,  // a folder, pipe or device: never read, so nothing can block or grow
+    ReadError, // the file could not be read (systemError says why)
+};
+
+// What the import changed or left out; nothing is dropped without being counted here.
+struct ImportReport {
+    bool exact = false;               // Tunelet's own export, read back token for token
+    std::optional<bool> staccato;     // exact imports: whether the export released notes
+    std::uint16_t timeIncrement = 48; // for the window's time increment
+    bool incrementLimited = false;    // the tempo was beyond the increment's 1..384
+    std::size_t droppedNotes = 0;     // overlapping notes for which no line was free
+    std::size_t lengthenedNotes = 0;  // shorter than 6 ticks, now 6
+    std::size_t splitNotes = 0;       // lengths no one token has: struck again in pieces
+    std::size_t unendedNotes = 0;     // without a note-off: ended at the next onset
+    std::size_t droppedTempos = 0;    // tempo changes after the first
+    std::size_t droppedEvents = 0;    // controllers, pitch bends, pressure, SysEx
+    bool smpte = false;               // timed in SMPTE frames: taken at 120 beats a minute
+    bool noNotes = false;             // the file holds no note at all
+};
+
+struct ImportResult {
+    ImportFailure failure = ImportFailure::None;
+    int systemError = 0; // ReadError: the system's error number
+    std::vector<std::string> lines;
+    ImportReport report;
+
+    bool ok() const { return failure == ImportFailure::None; }
+};
+
+// The script's grid: every time of an imported note is a multiple of the shortest token.
+constexpr int kImportGrid = 6;
+// Music longer than this many script ticks (about 48 hours at 120 beats a minute) is
+// refused rather than turned into lines of hundreds of megabytes.
+constexpr std::int64_t kMaxImportTicks = std::int64_t{1} << 24;
+// Lines a score can export: one per MIDI channel.
+constexpr std::size_t kImportLines = 16;
+
+ImportResult importMidi(std::string_view bytes);
+
+// Reads the file (refusing one larger than kMaxMidiFileBytes before reading it whole)
+// and imports it.
+ImportResult importMidiFile(const std::string &path);
+
+// Whether the file at path begins as a Standard MIDI File. Only a regular file is looked
+// into (opened without waiting, so a pipe or a device cannot block); anything else, or a
+// file that cannot be read, is not one.
+bool isMidiFile(const std::string &path);
+
+// What the user is told (UTF-8, Simplified Chinese): the failure, or one line per kind
+// of change; empty after an import that kept everything.
+std::string importFailureText(const ImportResult &result, const std::string &path);
+std::vector<std::string> importReportLines(const ImportReport &report);
+
+namespace detail {
+struct ImportedTrack;
+// Tunelet's own export read back token for token: the lines, or nothing when the file
+// is not exactly what the export writes.
+std::optional<std::vector<std::string>> readOwnExport(const std::vector<ImportedTrack> &tracks,
+                                                      int format, std::uint16_t division,
+                                                      ImportReport &report);
+} // namespace detail
+
+} // namespace tunelet::midi

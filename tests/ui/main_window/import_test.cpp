@@ -1,0 +1,106 @@
+// Window tests: Open brings a MIDI file in as a new, unsaved score after asking, and
+// reports what the note script could not keep.
+#include <QAbstractButton>
+#include <QMessageBox>
+
+#include "export/score_to_midi.h"
+#include "ui/support/when_modal.h"
+#include "ui/support/window_fixture.h"
+
+namespace tunelet::ui::testing {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+const QString kOpenFilter = "*.TNL|*.TNL|*.MID|*.MID|*.*|*.*";
+const QString kAskImport = "这是MIDI文件，要导入为乐谱吗？";
+const Lines kSong = {"@005/1fd/2fe/", "#100/0d/3fd/"};
+
+class ImportTest : public WindowTest {
+protected:
+    // The song exported at division 96 without staccato, under a name without ".MID".
+    QString writeMidi(const QString &name = "song.bin") {
+        const midi::ExportResult exported = midi::compileScore(kSong, {96, false});
+        QFile out(path(name));
+        EXPECT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(exported.bytes.data(), qint64(exported.bytes.size()));
+        return path(name);
+    }
+};
+
+TEST_F(ImportTest, YesMakesANewUnsavedScoreWithoutANameAndReports) {
+    const QString script = openScript({"1fd/"});
+    const QString midiFile = writeMidi();
+    prompt->files = {midiFile};
+    prompt->answers = {Answer::Yes};
+    trigger("O1");
+
+    EXPECT_EQ(prompt->shown,
+              (std::vector<Shown>{{"open", kOpenFilter, script},
+                                  {"question", kAskImport},
+                                  {"notice", "MIDI文件已导入为新乐谱（尚未保存）：\n"
+                                             "这是Tunelet导出的MIDI文件，已逐个还原为原来的符号"
+                                             "（导出时不断奏）\n时间增量设为96\n"
+                                             "没有丢弃或改动任何音符"}}));
+    EXPECT_EQ(lines(), kSong);
+    EXPECT_FALSE(saved());
+    EXPECT_EQ(window->document().fileName(), "");
+    EXPECT_EQ(window->timeIncrement(), 96);
+    EXPECT_FALSE(window->staccato()) << "the export writes the same file again";
+
+    prompt->shown.clear();
+    prompt->files = {std::nullopt};
+    trigger("S1");
+    EXPECT_EQ(prompt->shown.at(0).kind, "save") << "Save asks for a name";
+}
+
+// No opens nothing; an unsaved score is asked about first; a damaged file changes nothing.
+TEST_F(ImportTest, NoOrADamagedFileLeavesTheScore) {
+    const QString script = openScript({"1fd/"});
+    QFile damaged(path("cut.mid"));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write(QByteArray::fromStdString(midi::compileScore(kSong, {}).bytes).chopped(3));
+    damaged.close();
+    ij()->setText("2fd/"); // an unsaved change
+
+    const std::vector<std::pair<Answer, Shown>> cases = {
+        {Answer::No, {"question", kAskImport}},
+        {Answer::Yes, {"notice", "文件“" + path("cut.mid") + "”不是完好的标准MIDI文件，无法导入"}},
+    };
+    for (const auto &[answer, last] : cases) {
+        prompt->shown.clear();
+        prompt->files = {path("cut.mid")};
+        prompt->answers = {Answer::No, answer};
+        trigger("O1");
+        EXPECT_EQ(prompt->shown.front().text, "文件已更改，保存吗？");
+        EXPECT_EQ(prompt->shown.back(), last);
+        EXPECT_EQ(lines(), Lines{"1fd/"});
+        EXPECT_EQ(QString::fromStdString(window->document().fileName()), script);
+    }
+}
+
+// The real boxes: the question, answered Yes, then the report with only OK.
+TEST_F(ImportTest, RealQuestionAndReport) {
+    MainWindow real(std::make_unique<MessageBoxPrompt>("tunelet"),
+                    std::make_unique<playback::testing::FakeSequencer>());
+    real.show();
+    bool asked = false;
+    bool reported = false;
+    whenModal<QMessageBox>(&asked, [&](QMessageBox *box) {
+        EXPECT_EQ(box->text(), kAskImport);
+        EXPECT_EQ(box->standardButtons(), QMessageBox::Yes | QMessageBox::No);
+        whenModal<QMessageBox>(&reported, [](QMessageBox *report) {
+            EXPECT_TRUE(report->text().startsWith("MIDI文件已导入为新乐谱（尚未保存）：\n"));
+            EXPECT_EQ(report->standardButtons(), QMessageBox::Ok);
+            report->button(QMessageBox::Ok)->click();
+        });
+        box->button(QMessageBox::Yes)->click();
+    });
+    real.openScoreFile(writeMidi("song.MID"));
+    EXPECT_TRUE(asked);
+    EXPECT_TRUE(reported);
+    EXPECT_EQ(real.document().lines(), kSong);
+}
+
+} // namespace
+} // namespace tunelet::ui::testing
