@@ -35,17 +35,13 @@ public:
         m_mode = DeviceMode::Stopped;
         endPlay(NotifyResult::Failure);
     }
-    // Moves a running play on by ticks, repeating the loop when one is set; reaching the
-    // length ends it with a notice.
+    // Moves a running play on by ticks; reaching the length ends it with a notice. A loop
+    // is only recorded: the real device's loop is tested on the real device.
     void advance(std::int64_t ticks) {
         if (m_mode != DeviceMode::Playing) {
             return;
         }
-        m_position += ticks;
-        while (m_loopTo > m_loopFrom && m_position - ticks < m_loopTo && m_position >= m_loopTo) {
-            m_position -= m_loopTo - m_loopFrom;
-        }
-        m_position = std::min(m_position, m_length);
+        m_position = std::min(m_position + ticks, m_length);
         if (m_position == m_length) {
             m_mode = DeviceMode::Stopped;
             endPlay(NotifyResult::Successful);
@@ -155,8 +151,6 @@ public:
         return 0;
     }
     ErrorCode setLoop(std::int64_t from, std::int64_t to) override {
-        m_loopFrom = from;
-        m_loopTo = to;
         return refused(QStringLiteral("loop %1 %2").arg(from).arg(to), "loop");
     }
     ErrorCode setSpeed(double factor) override {
@@ -216,7 +210,6 @@ private:
     DeviceMode m_mode = DeviceMode::NotReady;
     std::int64_t m_position = 0;
     std::int64_t m_length = 1000;
-    std::int64_t m_loopFrom = 0, m_loopTo = 0;
     std::shared_ptr<QStringList> m_commands = std::make_shared<QStringList>();
     QHash<QString, ErrorCode> m_errors;
     QHash<ErrorCode, QString> m_texts;
