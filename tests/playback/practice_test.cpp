@@ -9,7 +9,10 @@
 
 #include "export/score_to_midi.h"
 #include "export/token_timing.h"
+#include "midi/smf_reader.h"
 #include "playback/fluidsynth_sequencer.h"
+#include "playback/practice_scheduler.h"
+#include "render/synth_setup.h"
 
 namespace tunelet::playback {
 namespace {
@@ -182,6 +185,33 @@ TEST_F(PracticeTest, CountInAndMetronomeClickOnTheBeats) {
         }
     }
     EXPECT_NEAR(onsets(0, 60).at(0), onsets(9, 76).at(0) + 1500, 3.0) << "the music's start";
+}
+
+// Following by ear: the tick heard at a time moves evenly through each rendered block, a
+// latency behind the rendering, and wraps at the loop's seam. Five blocks of 250 ms (24
+// ticks) rendered as if in real time, heard 100 ms later; the last four are kept.
+TEST(PracticeFollowing, TheHeardTickMovesEvenlyALatencyBehindTheRendering) {
+    render::FluidPtr<fluid_settings_t> settings(new_fluid_settings());
+    render::FluidPtr<fluid_synth_t> synth(new_fluid_synth(settings.get()));
+    const midi::SmfInfo file = midi::readSmf(midi::compileScore({"1fa/1fa/"}, {48, true}).bytes);
+    PracticeScheduler practice(synth.get());
+    practice.load(file.playable, file.lengthTicks);
+    practice.setLoop(0, 96);
+    practice.start(0);
+    std::vector<float> block(2 * kSampleRate / 4);
+    for (int k = 1; k <= 5; ++k) {
+        fluid_synth_write_float(synth.get(), kSampleRate / 4, block.data(), 0, 2, block.data(), 1,
+                                2);
+        practice.noteBlock(250.0 * k, 250);
+    }
+    const struct {
+        double nowMs;
+        std::int64_t tick;
+    } rows[] = {{300, 24}, {475, 36}, {825, 69}, {1075, 93}, {1225, 12}, {1400, 24}};
+    for (const auto &row : rows) {
+        EXPECT_NEAR(double(practice.heardTick(row.nowMs, 100)), double(row.tick), 1.0)
+            << row.nowMs << " ms";
+    }
 }
 
 } // namespace
