@@ -24,6 +24,32 @@ PracticeBar::PracticeBar(PracticeSession &session, QWidget *parent)
     connect(loop, &QAction::toggled, this, &PracticeBar::loopToggled);
     addSeparator();
 
+    addSpeed();
+
+    addSeparator();
+    QAction *countIn =
+        addCommand("countIn", texts::kCountIn, texts::kCountInTip, QKeySequence(Qt::Key_F7));
+    countIn->setCheckable(true);
+    connect(countIn, &QAction::toggled, this, [this](bool on) { m_session.setCountIn(on); });
+    QAction *metronome =
+        addCommand("metronome", texts::kMetronome, texts::kMetronomeTip, QKeySequence(Qt::Key_F8));
+    metronome->setCheckable(true);
+    connect(metronome, &QAction::toggled, this, [this](bool on) { m_session.setMetronome(on); });
+    QAction *stop = addCommand("stopPractice", texts::kPracticeStop, texts::kPracticeStopTip,
+                               QKeySequence(Qt::SHIFT | Qt::Key_F5));
+    connect(stop, &QAction::triggered, this, [this] { m_session.stop(); });
+
+    addSeparator();
+    m_currentBar = new QLabel(this);
+    m_currentBar->setObjectName(QStringLiteral("currentBar"));
+    m_currentBar->setMinimumWidth(fontMetrics().horizontalAdvance(texts::kCurrentBar.arg(999)));
+    addWidget(m_currentBar);
+    connect(&m_session, &PracticeSession::positionChanged, this, &PracticeBar::showPosition);
+    showPosition(0);
+}
+
+// The speed in percent, with keys for a step slower or faster.
+void PracticeBar::addSpeed() {
     auto *speedLabel = new QLabel(texts::kSpeed, this);
     speedLabel->setToolTip(texts::kSpeedTip);
     addWidget(speedLabel);
@@ -49,27 +75,6 @@ PracticeBar::PracticeBar(PracticeSession &session, QWidget *parent)
     m_speed->addAction(faster);
     connect(faster, &QAction::triggered, this,
             [this] { m_speed->setValue(m_speed->value() + kSpeedStep); });
-
-    addSeparator();
-    QAction *countIn =
-        addCommand("countIn", texts::kCountIn, texts::kCountInTip, QKeySequence(Qt::Key_F7));
-    countIn->setCheckable(true);
-    connect(countIn, &QAction::toggled, this, [this](bool on) { m_session.setCountIn(on); });
-    QAction *metronome =
-        addCommand("metronome", texts::kMetronome, texts::kMetronomeTip, QKeySequence(Qt::Key_F8));
-    metronome->setCheckable(true);
-    connect(metronome, &QAction::toggled, this, [this](bool on) { m_session.setMetronome(on); });
-    QAction *stop = addCommand("stopPractice", texts::kPracticeStop, texts::kPracticeStopTip,
-                               QKeySequence(Qt::SHIFT | Qt::Key_F5));
-    connect(stop, &QAction::triggered, this, [this] { m_session.stop(); });
-
-    addSeparator();
-    m_currentBar = new QLabel(this);
-    m_currentBar->setObjectName(QStringLiteral("currentBar"));
-    m_currentBar->setMinimumWidth(fontMetrics().horizontalAdvance(texts::kCurrentBar.arg(999)));
-    addWidget(m_currentBar);
-    connect(&m_session, &PracticeSession::positionChanged, this, &PracticeBar::showPosition);
-    showPosition(0);
 }
 
 QAction *PracticeBar::addCommand(const char *name, const QString &text, const QString &tip,

@@ -36,6 +36,7 @@ signals:
     void loopToggled(bool on);
 
 private:
+    void addSpeed();
     QAction *addCommand(const char *name, const QString &text, const QString &tip,
                         const QKeySequence &key);
     static void configure(QAction *action, const char *name, const QString &tip,
