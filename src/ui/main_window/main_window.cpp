@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QListView>
 #include <QPushButton>
-#include <QStyledItemDelegate>
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -21,6 +20,7 @@
 #include "ui/common/texts.h"
 #include "ui/dialogs/dialog_layout.h"
 #include "ui/main_window/track_list_model.h"
+#include "ui/main_window/track_row_delegate.h"
 #include "ui/palette/input_palette.h"
 
 namespace tunelet::ui {
@@ -30,16 +30,6 @@ namespace {
 constexpr int kButtonWidth = 75; // Button1
 constexpr int kBandHeight = 21;  // ToolBar3's buttons
 constexpr int kMediaBandHeight = 24;
-
-// Rows as high as the font's own line: a plain delegate adds a margin above and below.
-class TightRows : public QStyledItemDelegate {
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override {
-        return {QStyledItemDelegate::sizeHint(option, index).width(), option.fontMetrics.height()};
-    }
-};
 
 template <typename T> T *named(T *widget, const char *name) {
     widget->setObjectName(QLatin1String(name));
@@ -156,7 +146,8 @@ QWidget *MainWindow::buildScoreBox(QWidget *parent) {
     lp = named(new QListView(gb1), "lp");
     lp->setModel(m_model.get());
     lp->setUniformItemSizes(true);
-    lp->setItemDelegate(new TightRows(lp));
+    lp->setItemDelegate(new TrackRowDelegate(*m_model, lp));
+    lp->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     lp->setSelectionMode(QAbstractItemView::SingleSelection);
     lp->setEditTriggers(QAbstractItemView::NoEditTriggers);
     score->addWidget(CoolBar2);
