@@ -154,6 +154,32 @@ QSize TrackRowDelegate::sizeHint(const QStyleOptionViewItem &option, const QMode
     return {widest() + 2 * margin(option), option.fontMetrics.height()};
 }
 
+// The characters of a row from the first that ends after from to the first that starts
+// after to, and the x of the first.
+std::pair<float, QString> TrackRowDelegate::visibleSlice(const RowText &text, int index, float from,
+                                                         float to) const {
+    const auto mark = std::upper_bound(text.marks.begin(), text.marks.end(), from);
+    qsizetype at = mark == text.marks.begin() ? 0 : (mark - text.marks.begin() - 1) * kMarkStep;
+    float x = text.marks.empty() ? 0 : text.marks[static_cast<std::size_t>(at / kMarkStep)];
+    const qsizetype n = length(text, index);
+    while (at < n && x + advance(charAt(text, index, at)) < from) {
+        x += advance(charAt(text, index, at++));
+    }
+    if (at < n && charAt(text, index, at).isLowSurrogate() && at > 0) {
+        x -= advance(charAt(text, index, --at)); // never half a character
+    }
+    QString slice;
+    for (float end = x; at + slice.size() < n && end <= to;) {
+        const QChar c = charAt(text, index, at + slice.size());
+        end += advance(c);
+        slice += shown(c);
+    }
+    if (!slice.isEmpty() && slice.back().isHighSurrogate() && at + slice.size() < n) {
+        slice += charAt(text, index, at + slice.size()); // its low half
+    }
+    return {x, slice};
+}
+
 void TrackRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
                              const QModelIndex &index) const {
     QStyleOptionViewItem item = option;
@@ -173,25 +199,7 @@ void TrackRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opti
     const float slack = static_cast<float>(m_font.pixelSize() > 0 ? m_font.pixelSize() : 16);
     const float from = static_cast<float>(visible.left() - left) - slack;
     const float to = static_cast<float>(visible.right() - left) + slack;
-    const auto mark = std::upper_bound(text.marks.begin(), text.marks.end(), from);
-    qsizetype at = mark == text.marks.begin() ? 0 : (mark - text.marks.begin() - 1) * kMarkStep;
-    float x = text.marks.empty() ? 0 : text.marks[static_cast<std::size_t>(at / kMarkStep)];
-    const qsizetype n = length(text, index.row());
-    while (at < n && x + advance(charAt(text, index.row(), at)) < from) {
-        x += advance(charAt(text, index.row(), at++));
-    }
-    if (at < n && charAt(text, index.row(), at).isLowSurrogate() && at > 0) {
-        x -= advance(charAt(text, index.row(), --at)); // never half a character
-    }
-    QString slice;
-    for (float end = x; at + slice.size() < n && end <= to;) {
-        const QChar c = charAt(text, index.row(), at + slice.size());
-        end += advance(c);
-        slice += shown(c);
-    }
-    if (!slice.isEmpty() && slice.back().isHighSurrogate() && at + slice.size() < n) {
-        slice += charAt(text, index.row(), at + slice.size()); // its low half
-    }
+    const auto [x, slice] = visibleSlice(text, index.row(), from, to);
     const QFontMetricsF metrics(m_font);
     const float top = option.rect.top() + (option.rect.height() - metrics.height()) / 2;
     painter->save();

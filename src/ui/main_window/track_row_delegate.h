@@ -4,6 +4,7 @@
 #include <QFont>
 #include <QHash>
 #include <QStyledItemDelegate>
+#include <utility>
 #include <vector>
 
 namespace tunelet::ui {
@@ -39,6 +40,8 @@ private:
     qsizetype length(const RowText &text, int index) const;
     QChar charAt(const RowText &text, int index, qsizetype at) const;
     int widest() const;
+    std::pair<float, QString> visibleSlice(const RowText &text, int index, float from,
+                                           float to) const;
     int margin(const QStyleOptionViewItem &option) const;
 
     const TrackListModel &m_model;
