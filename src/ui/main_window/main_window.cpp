@@ -179,6 +179,12 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event) {
 
 bool MainWindow::event(QEvent *event) {
     const bool handled = QMainWindow::event(event);
+    if (event->type() == QEvent::Paint && !m_firstFrame) {
+        // The palette is a window of its own: it shows once the main window's first frame
+        // is on the screen, which then comes without waiting for it.
+        m_firstFrame = true;
+        QTimer::singleShot(0, this, [this] { hpf->setVisible(showT->isChecked()); });
+    }
     if (!m_placed && (event->type() == QEvent::Move || event->type() == QEvent::Show)) {
         // 573 x 375 is the outer size, frame included; the window manager tells the
         // frame only once the window is shown, so the size is set when it is known.
@@ -208,12 +214,11 @@ void MainWindow::FormCreate() {
     m_document.setFileName({});
     m_timeIncrement = 48;
     m_document.setSaved(true);
-    // The palette sets the octave and beat to their defaults, composes into ij and is
-    // shown from the start.
+    // The palette sets the octave and beat to their defaults and composes into ij; it is
+    // shown from the start, right after the window's first frame (event()).
     hpf = new InputPalette(this, m_input, *m_prompt);
     hpf->setTarget(ij);
     hpf->setNoteHandler([this](const midi::ComposedNote &note) { auditionNote(note); });
-    hpf->show();
 }
 
 void MainWindow::FormResize() {

@@ -16,6 +16,7 @@
 #include "export/token_composer.h"
 #include "ui/common/application.h"
 #include "ui/common/input_state.h"
+#include "ui/common/lazy_icon.h"
 #include "ui/common/texts.h"
 #include "ui/common/token_inserter.h"
 #include "ui/dialogs/dialog_layout.h"
@@ -52,7 +53,7 @@ InputPalette::InputPalette(QWidget *owner, InputState &input, Prompt &prompt)
     setFont(songFont());
     setFocusPolicy(Qt::NoFocus);
     for (const char *file : kImageFiles) {
-        ImageList1 << QIcon(QStringLiteral(":/palette/%1.xpm").arg(QLatin1String(file)));
+        ImageList1 << lazyIcon(QStringLiteral(":/palette/%1.xpm").arg(QLatin1String(file)));
     }
 
     CoolBar1 = new QWidget(this);
