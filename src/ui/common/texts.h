@@ -29,6 +29,11 @@ inline const QString kNoTrackSelected = QStringLiteral("没有选中的音轨！
 inline const QString kAskDeleteTrack = QStringLiteral("要删除所选音轨吗？");
 inline const QString kAskPlayExport = QStringLiteral("成功生成MIDI文件。要播放吗？");
 
+// The line editor's capacity (LineEditor::kCapacity characters).
+inline const QString kTrackTooLong = QStringLiteral(
+    "这条音轨超过1200000个字符，编辑框容纳不下，无法载入编辑；音轨仍完整保留在乐谱中。");
+inline const QString kEditorFull = QStringLiteral("编辑框最多只能容纳1200000个字符，无法再插入。");
+
 // Composition: the line editor's keys, the palette and the settings menus.
 inline const QString kNoInstrumentChosen = QStringLiteral("没有选择乐器！");
 inline const QString kVolumeCaption = QStringLiteral("设置音量");

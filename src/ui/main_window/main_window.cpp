@@ -162,6 +162,7 @@ void MainWindow::wire() {
     connect(Button1, &QPushButton::clicked, this, [this] { runGuarded([&] { Button1Click(); }); });
     connect(ij, &QLineEdit::textChanged, this, [this] { ijChange(); });
     ij->setKeyHandler([this](QChar k) { runGuarded([&] { ijKeyPress(k); }); });
+    ij->setFullHandler([this] { m_prompt->notice(texts::kEditorFull); });
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
     lp->viewport()->installEventFilter(this);
     ToolBar3->installEventFilter(this);
@@ -272,7 +273,16 @@ void MainWindow::lpDblClick() {
     if (row < 0) {
         return; // nothing to load: a double-click beside the tracks
     }
-    ij->setLowerText(decodeLine(m_document.line(static_cast<std::size_t>(row))));
+    const std::string &line = m_document.line(static_cast<std::size_t>(row));
+    // A line longer than the editor holds stays in the score as it is; a rough look at
+    // its bytes first, so a line of many megabytes is not decoded just to be refused.
+    const qsizetype bytes = static_cast<qsizetype>(line.size());
+    const QString text = bytes <= 4 * LineEditor::kCapacity ? decodeLine(line) : QString();
+    if (bytes > 4 * LineEditor::kCapacity || text.size() > LineEditor::kCapacity) {
+        m_prompt->notice(texts::kTrackTooLong);
+        return;
+    }
+    ij->setLowerText(text);
 }
 
 void MainWindow::ijChange() {

@@ -135,7 +135,7 @@ private:
 
     void scaleItemClick(char letter);
     void beatItemClick(char letter);
-    void insertToken(const QString &token);
+    bool insertToken(const QString &token);
     // Sounds a note just composed into ij, as the tokens before the caret set it.
     void auditionNote(const midi::ComposedNote &note);
     void buildLayout(std::unique_ptr<playback::Sequencer> sequencer);

@@ -251,10 +251,8 @@ void InputPalette::placeAtOwnersCorner() {
     move(owner.x() + owner.width() - outer.width(), owner.y() + owner.height() - outer.height());
 }
 
-void InputPalette::insert(const QString &token) {
-    if (m_target != nullptr) {
-        insertToken(token, *lle, *m_target);
-    }
+bool InputPalette::insert(const QString &token) {
+    return m_target != nullptr && insertToken(token, *lle, *m_target, m_prompt);
 }
 
 void InputPalette::noteClick(char pitch) {
@@ -263,8 +261,7 @@ void InputPalette::noteClick(char pitch) {
         lle->setText(QString::fromStdString(note.text)); // shown, never inserted
         return;
     }
-    insert(QString::fromStdString(note.text));
-    if (m_noteInserted) {
+    if (insert(QString::fromStdString(note.text)) && m_noteInserted) {
         m_noteInserted(note);
     }
 }
