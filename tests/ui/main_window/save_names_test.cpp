@@ -14,9 +14,12 @@ struct OfferCase {
 
 TEST_F(WindowTest, ASaveDialogOffersTheSharedNameWithItsOwnExtension) {
     const OfferCase cases[] = {
-        {"MIDI1", "song", "S1", "song.TNL"},      {"MIDI1", "song.mid", "A1", "song.TNL"},
-        {"S1", "song", "MIDI1", "song.MID"},      {"A1", "notes.tnl", "MIDI1", "notes.MID"},
-        {"A1", "notes", "MIDI1", "notes"},        {"A1", "song.TNL.bak", "MIDI1", "song.TNL.bak"},
+        {"MIDI1", "song", "S1", "song.TNL"},
+        {"MIDI1", "song.mid", "A1", "song.TNL"},
+        {"S1", "song", "MIDI1", "song.MID"},
+        {"A1", "notes.tnl", "MIDI1", "notes.MID"},
+        {"A1", "notes", "MIDI1", "notes"},
+        {"A1", "song.TNL.bak", "MIDI1", "song.TNL.bak"},
         {"MIDI1", "song.midi", "S1", "song.midi.TNL"},
     };
     for (const OfferCase &c : cases) {
