@@ -135,7 +135,7 @@ private:
 
     void scaleItemClick(char letter);
     void beatItemClick(char letter);
-    void insertToken(const QString &token);
+    bool insertToken(const QString &token);
     // Sounds a note just composed into ij, as the tokens before the caret set it.
     void auditionNote(const midi::ComposedNote &note);
     void buildLayout(std::unique_ptr<playback::Sequencer> sequencer);
@@ -175,8 +175,9 @@ private:
     void openMedia();
 
     score::ScoreDocument m_document;
-    bool m_placed = false; // the outer size was set at the first showing; early, since
-                           // event() reads it while the members below are being made
+    bool m_firstFrame = false; // the window was painted once: the palette may show
+    bool m_placed = false;     // the outer size was set at the first showing; early, since
+                               // event() reads it while the members below are being made
     // Declared after the document it reads, so it goes first when the window does.
     std::unique_ptr<TrackListModel> m_model;
     std::unique_ptr<Prompt> m_prompt;

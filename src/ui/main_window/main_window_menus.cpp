@@ -11,6 +11,7 @@
 
 #include "playback/media_player.h"
 #include "ui/common/application.h"
+#include "ui/common/lazy_icon.h"
 #include "ui/common/texts.h"
 #include "ui/dialogs/about_box.h"
 #include "ui/dialogs/documentation_window.h"
@@ -46,7 +47,7 @@ QString hintOf(const QString &caption) {
 QList<QIcon> loadImageList() {
     QList<QIcon> images;
     for (const char *file : kImageFiles) {
-        images << QIcon(QStringLiteral(":/icons/%1.xpm").arg(QLatin1String(file)));
+        images << lazyIcon(QStringLiteral(":/icons/%1.xpm").arg(QLatin1String(file)));
     }
     return images;
 }
