@@ -50,6 +50,10 @@ QSize NotationView::sizeHint() const {
     return {640, heightForWidth(640)};
 }
 
+QPointF NotationView::toView(double x, double y) const {
+    return {x + kMargin, y + kMargin + m_painter.headerHeight()};
+}
+
 void NotationView::resizeEvent(QResizeEvent *event) {
     QWidget::resizeEvent(event);
     relayout();
@@ -77,7 +81,7 @@ void NotationView::paintEvent(QPaintEvent *event) {
 }
 
 void NotationView::mouseDoubleClickEvent(QMouseEvent *event) {
-    const QPointF at = event->position() - QPointF(kMargin, kMargin + m_painter.headerHeight());
+    const QPointF at = event->position() - toView(0, 0);
     const std::optional<notation::GlyphRef> hit =
         notation::glyphAt(m_layout, m_metrics, at.x(), at.y());
     if (!hit || !m_noteHandler) {

@@ -24,6 +24,9 @@ public:
     const notation::Layout &layout() const { return m_layout; }
     void setNoteHandler(NoteHandler handler) { m_noteHandler = std::move(handler); }
 
+    // A point of the layout (systems from the top of the music) on the widget.
+    QPointF toView(double x, double y) const;
+
     QSize sizeHint() const override;
     bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int width) const override;
