@@ -1,4 +1,4 @@
-# Installing Tunelet: the two programs, and for the window its desktop entry, icons, the
+# Installing Tunelet: the two programs with the command's modules, and for the window its desktop entry, icons, the
 # script file type and the songbook, all under the usual freedesktop.org places.
 #
 #   cmake --install build --prefix ~/.local        for one user (no root needed)
@@ -13,6 +13,9 @@ option(TUNELET_INSTALL_UPDATE_CACHES
   "Rebuild the MIME and desktop-entry caches of the install prefix after installing" ON)
 
 install(TARGETS tunelet-export RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# tunelet-export's output modules: it looks for them in bin/../lib/tunelet, relative to
+# itself, so any prefix works.
+install(TARGETS tunelet-export-wav LIBRARY DESTINATION ${TUNELET_MODULE_INSTALL_DIR})
 
 if(TUNELET_GUI)
   install(TARGETS tunelet RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

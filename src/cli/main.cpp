@@ -7,8 +7,9 @@
 #include <vector>
 
 #include "cli/diagnostics.h"
-#include "cli/wav_export.h"
+#include "cli/module_loader.h"
 #include "export/score_to_midi.h"
+#include "score/atomic_file.h"
 #include "score/score_document.h"
 #include "score/script_file.h"
 
@@ -34,12 +35,26 @@ constexpr const char *kUsage =
     "\n"
     "Exit status: 0 exported, 1 export failed (OUTPUT unchanged), 2 usage error.\n";
 
+// The outputs other than MIDI, each made by a module opened only when asked for.
+constexpr tunelet::cli::OutputModule kModules[] = {
+    {"--wav", "tunelet-export-wav.so", "tunelet_export_wav", "有错误产生，无法导出为WAV文件！"},
+};
+
 struct Arguments {
     tunelet::midi::ExportOptions options;
     std::vector<std::string> files;
-    bool wav = false;
+    const tunelet::cli::OutputModule *module = nullptr; // none: a MIDI file
     bool help = false;
 };
+
+const tunelet::cli::OutputModule *moduleFor(std::string_view option) {
+    for (const tunelet::cli::OutputModule &module : kModules) {
+        if (option == module.option) {
+            return &module;
+        }
+    }
+    return nullptr;
+}
 
 std::optional<unsigned> parseDivision(std::string_view text) {
     unsigned value = 0;
@@ -64,8 +79,8 @@ std::optional<Arguments> parseArguments(int argc, char **argv) {
             optionsDone = true;
         } else if (arg == "--help" || arg == "-h") {
             args.help = true;
-        } else if (arg == "--wav") {
-            args.wav = true;
+        } else if (moduleFor(arg) != nullptr) {
+            args.module = moduleFor(arg);
         } else if (arg == "--no-staccato") {
             args.options.staccato = false;
         } else if (arg == "--division") {
@@ -102,6 +117,34 @@ void report(const tunelet::midi::ExportResult &result, const std::vector<std::st
               << tunelet::cli::failureDetail(result, lines, context) << "\n";
 }
 
+// A module's output: the same checks of the script as a MIDI export first, worded the same
+// way, then the module is opened and makes the file.
+int exportWithModule(const Arguments &args, const std::vector<std::string> &lines,
+                     const tunelet::cli::ExportContext &context) {
+    tunelet::midi::ExportResult checked;
+    if (tunelet::score::isSameFile(context.inputPath, context.outputPath)) {
+        checked.failure = tunelet::midi::ExportFailure::SameFile;
+    } else {
+        checked = tunelet::midi::compileScore(lines, args.options);
+    }
+    if (!checked.ok()) {
+        report(checked, lines, context);
+        return kExitFailure;
+    }
+    const tunelet::cli::ModuleEntry entry = tunelet::cli::openModule(*args.module);
+    if (entry.function == nullptr) {
+        std::cerr << args.module->failureMessage << "\n" << entry.error << "\n";
+        return kExitFailure;
+    }
+    std::string message;
+    if (!tunelet::cli::runModule(entry.function, lines, args.options, context.inputPath,
+                                 context.outputPath, message)) {
+        std::cerr << message;
+        return kExitFailure;
+    }
+    return 0;
+}
+
 int exportFile(const Arguments &args) {
     const tunelet::cli::ExportContext context{args.files[0], args.files[1]};
     std::vector<std::string> lines;
@@ -114,20 +157,8 @@ int exportFile(const Arguments &args) {
         report(result, lines, context);
         return kExitFailure;
     }
-    if (args.wav) {
-        const tunelet::cli::WavOutcome outcome =
-            tunelet::cli::exportWav(lines, args.options, context);
-        if (!outcome.exported.ok()) {
-            report(outcome.exported, lines, context);
-            return kExitFailure;
-        }
-        if (!outcome.rendered.ok()) {
-            std::cerr << tunelet::cli::kWavFailureMessage << "\n"
-                      << tunelet::render::renderFailureText(outcome.rendered, context.outputPath)
-                      << "\n";
-            return kExitFailure;
-        }
-        return 0;
+    if (args.module != nullptr) {
+        return exportWithModule(args, lines, context);
     }
     const auto result =
         tunelet::midi::scoreToMidi(lines, args.options, context.outputPath, context.inputPath);

@@ -74,23 +74,28 @@ private:
     std::vector<std::string> *m_outer;
 };
 
-// The file FluidSynth renders into: FluidSynth opens it by name, the renderer reads it
-// back through its own descriptor. Removed on every path.
+// The file FluidSynth renders into, without a name in any folder from the start (or from
+// a moment after its creation where the file system cannot make unnamed files), so a
+// process killed while rendering leaves nothing behind. FluidSynth opens it by name
+// through /proc; the renderer reads it back through its own descriptor.
 class ScratchFile {
 public:
     explicit ScratchFile(const std::string &folder) {
-        std::string name = (std::filesystem::path(folder) / "tunelet-XXXXXX.wav").string();
-        m_fd = ::mkostemps(name.data(), 4, O_CLOEXEC);
+        m_fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+        if (m_fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+            std::string name = (std::filesystem::path(folder) / "tunelet-XXXXXX.wav").string();
+            m_fd = ::mkostemps(name.data(), 4, O_CLOEXEC);
+            if (m_fd >= 0) {
+                ::unlink(name.c_str());
+            }
+        }
         if (m_fd < 0) {
             m_error = errno;
-        } else {
-            m_path = name;
         }
     }
     ~ScratchFile() {
         if (m_fd >= 0) {
             ::close(m_fd);
-            ::unlink(m_path.c_str());
         }
     }
     ScratchFile(const ScratchFile &) = delete;
@@ -98,13 +103,73 @@ public:
 
     int fd() const { return m_fd; }
     int error() const { return m_error; }
-    const std::string &path() const { return m_path; }
+    std::string path() const { return "/proc/self/fd/" + std::to_string(m_fd); }
 
 private:
     int m_fd = -1;
     int m_error = 0;
-    std::string m_path;
 };
+
+std::uint32_t bigEndian(std::string_view bytes, std::size_t at, int size) {
+    std::uint32_t value = 0;
+    for (int i = 0; i < size && at + std::size_t(i) < bytes.size(); ++i) {
+        value = value << 8 | static_cast<unsigned char>(bytes[at + std::size_t(i)]);
+    }
+    return value;
+}
+
+// A variable-length number (a delta time or a length) at at, which moves past it.
+std::uint64_t variableLength(std::string_view track, std::size_t &at) {
+    std::uint64_t value = 0;
+    for (int i = 0; i < 4 && at < track.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(track[at++]);
+        value = value << 7 | (byte & 0x7F);
+        if ((byte & 0x80) == 0) {
+            break;
+        }
+    }
+    return value;
+}
+
+// The sum of a track's delta times.
+std::uint64_t trackTicks(std::string_view track) {
+    std::uint64_t ticks = 0;
+    unsigned char status = 0;
+    for (std::size_t at = 0; at < track.size();) {
+        ticks += variableLength(track, at);
+        if (at < track.size() && static_cast<unsigned char>(track[at]) >= 0x80) {
+            status = static_cast<unsigned char>(track[at++]);
+        }
+        if (status == 0xFF) {
+            ++at; // the meta event's type, then its length
+            at += variableLength(track, at);
+        } else if (status == 0xF0 || status == 0xF7) {
+            at += variableLength(track, at);
+        } else {
+            at += (status & 0xE0) == 0xC0 ? 1 : 2; // program and pressure have one data byte
+        }
+    }
+    return ticks;
+}
+
+} // namespace
+
+std::uint64_t musicFrames(std::string_view midi) {
+    const std::uint32_t division = bigEndian(midi, 12, 2);
+    if (midi.substr(0, 4) != "MThd" || division == 0 || (division & 0x8000) != 0) {
+        return 0;
+    }
+    std::uint64_t longest = 0;
+    for (std::size_t at = 8 + bigEndian(midi, 4, 4); at + 8 <= midi.size();) {
+        const std::uint32_t size = bigEndian(midi, at + 4, 4);
+        longest = std::max(longest, trackTicks(midi.substr(at + 8, size)));
+        at += 8 + std::size_t(size);
+    }
+    // A quarter note lasts half a second at the default tempo.
+    return longest * kWavSampleRate / (2 * std::uint64_t(division));
+}
+
+namespace {
 
 std::string scratchFolder() {
     std::error_code error;
@@ -255,6 +320,12 @@ RenderResult renderWav(std::string_view midi, const std::string &outputPath,
         return result;
     }
     result.soundFont = *soundFont;
+    // Refused before a single sample: the music and its longest release must fit the file.
+    const auto maxRelease = std::uint64_t(options.maxReleaseSeconds * kWavSampleRate);
+    if ((musicFrames(midi) + maxRelease + kPeriodFrames) * kBytesPerFrame > kMaxDataBytes) {
+        failed(result, RenderFailure::TooLong);
+        return result;
+    }
     result.scratchFolder = scratchFolder();
     const ScratchFile scratch(result.scratchFolder);
     if (scratch.fd() < 0) {

@@ -46,12 +46,17 @@ struct RenderResult {
 constexpr int kWavSampleRate = 44100;
 
 // Plays midi (a whole Standard MIDI File) through the synthesiser into a WAV file at
-// outputPath. The file is rendered into a temporary file and then put in place with
+// outputPath. Music too long for a WAV file is refused before anything is rendered. The
+// file is rendered into an unnamed temporary file and then put in place with
 // score::replaceFileAtomically, so a failure leaves outputPath as it was, with all the
 // rules of a careful save (links followed, permissions kept). FluidSynth's log is
 // collected into the result, never printed.
 RenderResult renderWav(std::string_view midi, const std::string &outputPath,
                        const WavOptions &options = {});
+
+// The music's length in frames: its longest track at the file's division and the default
+// tempo (the export writes no tempo), before any release. 0 for what is no such file.
+std::uint64_t musicFrames(std::string_view midi);
 
 // Why the rendering failed, in the user's words (UTF-8, Simplified Chinese); empty on
 // success.

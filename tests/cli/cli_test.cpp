@@ -1,48 +1,11 @@
 // Tests of tunelet-export: the built program run in a temporary folder.
-#include <sys/wait.h>
-
-#include <algorithm>
-#include <cstdint>
-#include <cstdlib>
-#include <optional>
-#include <vector>
-
 #include <gtest/gtest.h>
 
-#include "temp_dir.h"
+#include "export_run.h"
 
 namespace {
 
-struct Outcome {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-class TuneletExport : public ::testing::Test {
-protected:
-    // Arguments are passed to the shell as written: the tests use plain names only.
-    Outcome run(const std::string &arguments) {
-        const std::string command = "cd '" + m_dir.path().string() +
-                                    "' && '" TUNELET_EXPORT_BIN "' " + arguments +
-                                    " > .out 2> .err";
-        Outcome result;
-        int status = std::system(command.c_str());
-        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        result.out = tunelet::test::readBytes(file(".out"));
-        result.err = tunelet::test::readBytes(file(".err"));
-        std::filesystem::remove(file(".out"));
-        std::filesystem::remove(file(".err"));
-        return result;
-    }
-    std::string file(const std::string &name) const { return m_dir.file(name); }
-    void write(const std::string &name, const std::string &bytes) const {
-        tunelet::test::writeBytes(file(name), bytes);
-    }
-    std::string read(const std::string &name) const { return tunelet::test::readBytes(file(name)); }
-
-    tunelet::test::TempDir m_dir;
-};
+using namespace tunelet::test;
 
 const std::string kMiddleC("MThd\0\0\0\x06\0\x01\0\x01\0\x30"
                            "MTrk\0\0\0\x0E\0\x90\x3C\x50\x30\x3C\0\0\x3C\0\0\xFF\x2F\0",
@@ -65,17 +28,6 @@ TEST_F(TuneletExport, OptionsReachTheExport) {
                                          33));
     ASSERT_EQ(run("--division=384 a.TNL -- c.MID").exitCode, 0);
     EXPECT_EQ(read("c.MID").substr(12, 2), std::string("\x01\x80", 2));
-}
-
-struct FailureCase {
-    const char *name;
-    std::string script;
-    std::string arguments;
-    std::string message;
-};
-
-void PrintTo(const FailureCase &c, std::ostream *os) {
-    *os << c.name;
 }
 
 class TuneletExportFailure : public TuneletExport,
@@ -219,146 +171,88 @@ TEST_F(TuneletExport, UsageErrorsExitTwo) {
     EXPECT_EQ(m_dir.entryCount(), 1u) << "a usage error writes nothing";
 }
 
-TEST_F(TuneletExport, HelpPrintsUsageAndSucceeds) {
-    Outcome r = run("--help");
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.out.rfind("usage: tunelet-export", 0), 0u);
-    EXPECT_EQ(r.err, "");
-}
-
-// A WAV file's format and samples, read by walking its chunks.
-struct Wav {
-    int format = 0, channels = 0, sampleRate = 0, byteRate = 0, blockAlign = 0, bits = 0;
-    std::uint32_t riffSize = 0;
-    std::vector<std::int16_t> samples; // interleaved left, right
-};
-
-std::uint32_t littleEndian(const std::string &bytes, std::size_t at, int size) {
-    std::uint32_t value = 0;
-    for (int i = size - 1; i >= 0; --i) {
-        value = value << 8 | static_cast<unsigned char>(bytes.at(at + std::size_t(i)));
-    }
-    return value;
-}
-
-std::optional<Wav> parseWav(const std::string &bytes) {
-    if (bytes.size() < 12 || bytes.compare(0, 4, "RIFF") != 0 || bytes.compare(8, 4, "WAVE") != 0) {
-        return std::nullopt;
-    }
-    Wav wav;
-    wav.riffSize = littleEndian(bytes, 4, 4);
-    for (std::size_t at = 12; at + 8 <= bytes.size();) {
-        const std::string id = bytes.substr(at, 4);
-        const std::uint32_t size = littleEndian(bytes, at + 4, 4);
-        if (at + 8 + size > bytes.size()) {
-            return std::nullopt;
-        }
-        if (id == "fmt ") {
-            wav.format = int(littleEndian(bytes, at + 8, 2));
-            wav.channels = int(littleEndian(bytes, at + 10, 2));
-            wav.sampleRate = int(littleEndian(bytes, at + 12, 4));
-            wav.byteRate = int(littleEndian(bytes, at + 16, 4));
-            wav.blockAlign = int(littleEndian(bytes, at + 20, 2));
-            wav.bits = int(littleEndian(bytes, at + 22, 2));
-        } else if (id == "data") {
-            for (std::size_t i = 0; i + 1 < size; i += 2) {
-                wav.samples.push_back(std::int16_t(littleEndian(bytes, at + 8 + i, 2)));
-            }
-        }
-        at += 8 + size + size % 2;
-    }
-    return wav;
-}
-
-// Seconds from the start to just after the last sample above -80 dBFS (|sample| > 3).
-double soundEnd(const Wav &wav) {
-    for (std::size_t i = wav.samples.size(); i > 0; --i) {
-        if (std::abs(int(wav.samples[i - 1])) > 3) {
-            return double(i / 2) / 44100;
-        }
-    }
-    return 0;
-}
-
-// Five quarter notes at division 96: 240 ticks of 96 per half second, 1.25 s of music.
-TEST_F(TuneletExport, WavIsTheMusicThenItsReleaseAsStereoSixteenBit) {
-    write("a.TNL", "1fd/2fd/3fd/4fd/5fd/\r\n");
-    Outcome r = run("--wav --division 96 a.TNL song.wav");
-    ASSERT_EQ(std::make_pair(r.exitCode, r.err), std::make_pair(0, std::string()));
-    EXPECT_EQ(m_dir.entryCount(), 2u) << "written as named, no temporary file left";
-    const std::string bytes = read("song.wav");
-    const std::optional<Wav> wav = parseWav(bytes);
-    ASSERT_TRUE(wav) << "not a RIFF WAVE file";
-    EXPECT_EQ(wav->riffSize, bytes.size() - 8);
-    EXPECT_EQ(std::vector({wav->format, wav->channels, wav->sampleRate, wav->byteRate,
-                           wav->blockAlign, wav->bits}),
-              std::vector({1, 2, 44100, 176400, 4, 16}));
-
-    const double music = 240.0 / 96 * 0.5;
-    const double length = double(wav->samples.size() / 2) / 44100;
-    const double end = soundEnd(*wav);
-    EXPECT_GT(end, music) << "the last note rings on after the music's end";
-    EXPECT_NEAR(length, end + 0.1, 0.02) << "the file ends after 0.1 s of quiet";
-    const int peak = std::abs(int(*std::max_element(
-        wav->samples.begin(), wav->samples.end(),
-        [](std::int16_t a, std::int16_t b) { return std::abs(int(a)) < std::abs(int(b)); })));
-    EXPECT_GT(peak, 300) << "louder than -40 dBFS";
-}
-
-class TuneletExportWavFailure : public TuneletExport,
-                                public ::testing::WithParamInterface<FailureCase> {};
-
-// Nothing is rendered when the score does not export; the output stays as it was.
-TEST_P(TuneletExportWavFailure, ExitsOneAndLeavesTheOutputAlone) {
-    const FailureCase &c = GetParam();
-    write("in.TNL", c.script);
-    write("old.wav", "old bytes");
-    for (const char *output : {"old.wav", "new.wav"}) {
-        Outcome r = run("--wav " + c.arguments + " in.TNL " + output);
-        EXPECT_EQ(std::make_pair(r.exitCode, r.err), std::make_pair(1, c.message));
-    }
-    EXPECT_EQ(read("old.wav"), "old bytes");
-    EXPECT_EQ(m_dir.entryCount(), 2u) << "no new or temporary file";
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Wav, TuneletExportWavFailure,
-    ::testing::Values(FailureCase{"TokenError", "1fd/\r\n1fd2fd\r\n", "",
-                                  "音轨有错误，无法导出为MIDI文件！\n"
-                                  "第2音轨，第5字节：“f”不是音符、休止符、@ 或 # 的开头\n"},
-                      FailureCase{
-                          "ZeroDivision", "1fd", "--division 0",
-                          "有错误产生，无法导出为MIDI文件！\n"
-                          "时间增量不能用作 MIDI 文件的时间单位（不能为0，也不能大于32767）\n"}),
-    [](const auto &info) { return std::string(info.param.name); });
-
-TEST_F(TuneletExport, WavRefusesTheScriptAndSaysWhyItCannotWrite) {
-    write("a.TNL", "\r\n"); // one empty track: a tenth of a second of quiet
-    std::filesystem::create_symlink("a.TNL", file("link.wav"));
+// Help goes to standard output and succeeds only when it was written.
+TEST_F(TuneletExport, HelpPrintsUsageAndSucceedsOnlyWhenWritten) {
     const struct {
-        std::string output;
-        std::string message;
+        const char *option;
+        std::string launcher;
+        int exitCode;
     } cases[] = {
-        {"link.wav", "有错误产生，无法导出为MIDI文件！\n"
-                     "输出文件“link.wav”就是脚本文件“a.TNL”，导出会覆盖乐谱\n"},
-        {"absent/a.wav", "有错误产生，无法导出为WAV文件！\n"
-                         "无法写入文件“absent/a.wav”：文件夹不存在\n"},
+        {"--help", "", 0},
+        {"-h", "", 0},
+        {"--help", "sh -c 'exec \"$0\" \"$@\" > /dev/full'", 1},
     };
     for (const auto &c : cases) {
-        Outcome r = run("--wav a.TNL " + c.output);
-        EXPECT_EQ(std::make_pair(r.exitCode, r.err), std::make_pair(1, c.message));
+        Outcome r = run(c.option, c.launcher);
+        EXPECT_EQ(std::make_tuple(r.exitCode, r.out.substr(0, 21), r.err),
+                  std::make_tuple(c.exitCode,
+                                  std::string(c.exitCode ? "" : "usage: tunelet-export"),
+                                  std::string()))
+            << c.option << " " << c.launcher;
     }
-    EXPECT_EQ(read("a.TNL"), "\r\n");
-    EXPECT_EQ(m_dir.entryCount(), 2u);
 }
 
-TEST_F(TuneletExport, WavUsageErrorsExitTwo) {
-    write("a.TNL", "1fd/");
-    Outcome r = run("--wav a.TNL");
-    EXPECT_EQ(r.exitCode, 2);
-    EXPECT_NE(r.err.find("tunelet-export --wav [--division N] [--no-staccato] INPUT.TNL "
-                         "OUTPUT.wav"),
-              std::string::npos);
+// "-" is a file name like any other, for the script and for the output (not a stream).
+TEST_F(TuneletExport, DashIsAFileName) {
+    write("-", "1fd/\r\n");
+    EXPECT_EQ(run("- out.MID").exitCode, 0);
+    EXPECT_EQ(read("out.MID"), kMiddleC);
+    write("a.TNL", "1fd/\r\n");
+    write("-", "old");
+    EXPECT_EQ(run("a.TNL -").exitCode, 0);
+    EXPECT_EQ(read("-"), kMiddleC);
+}
+
+// Every note length keeps its staccato release right after the note, also the two whose
+// length takes two bytes (whole and three-beat notes).
+TEST_F(TuneletExport, EveryNoteLengthIsReleased) {
+    const struct {
+        const char *script;
+        std::string length;
+    } cases[] = {
+        {"2fa/", "\x81\x40"}, {"2fb/", "\x81\x10"}, {"2fc/", "\x60"}, {"2fd/", "\x30"},
+        {"2fe/", "\x18"},     {"2ff/", "\x0C"},     {"2fg/", "\x06"}, {"2fh/", "\x48"},
+    };
+    for (const auto &c : cases) {
+        write("a.TNL", c.script);
+        ASSERT_EQ(run("a.TNL out.MID").exitCode, 0);
+        const std::string track = std::string("\0\x90\x3E\x50", 4) + c.length +
+                                  std::string("\x3C\0\0\x3E\0\0\xFF\x2F\0", 9);
+        EXPECT_EQ(read("out.MID").substr(21), char(track.size()) + track) << c.script;
+    }
+}
+
+// The WAV module is found beside the program (the build tree) or in lib/tunelet beside its
+// bin/ folder (an install); without it --wav says so and a MIDI export still works.
+TEST_F(TuneletExport, WavModuleIsFoundBesideTheProgramOrInItsInstalledFolder) {
+    write("a.TNL", "\r\n");
+    const struct {
+        const char *moduleFolder; // relative to the program's folder bin/; null: none
+        int exitCode;
+        std::string err;
+    } cases[] = {
+        {".", 0, ""},
+        {"../lib/tunelet", 0, ""},
+        {nullptr, 1,
+         "有错误产生，无法导出为WAV文件！\n找不到模块“tunelet-export-wav.so”（已查找：" +
+             file("bin") + "，" + file("lib/tunelet") + "），请重新构建或安装 Tunelet\n"},
+    };
+    for (const auto &c : cases) {
+        std::filesystem::remove_all(file("bin"));
+        std::filesystem::remove_all(file("lib"));
+        std::filesystem::create_directories(file("bin"));
+        std::filesystem::copy_file(TUNELET_EXPORT_BIN, file("bin/tunelet-export"));
+        if (c.moduleFolder != nullptr) {
+            const std::filesystem::path folder = file("bin") + "/" + c.moduleFolder;
+            std::filesystem::create_directories(folder);
+            std::filesystem::copy_file(TUNELET_EXPORT_WAV_MODULE, folder / "tunelet-export-wav.so");
+        }
+        std::filesystem::remove(file("a.wav"));
+        Outcome r = run("--wav a.TNL a.wav", {}, file("bin/tunelet-export"));
+        EXPECT_EQ(std::make_pair(r.exitCode, r.err), std::make_pair(c.exitCode, c.err));
+        EXPECT_EQ(std::filesystem::exists(file("a.wav")), c.exitCode == 0);
+        EXPECT_EQ(run("a.TNL a.MID", {}, file("bin/tunelet-export")).exitCode, 0);
+    }
 }
 
 } // namespace
