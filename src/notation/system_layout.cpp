@@ -22,8 +22,9 @@ std::vector<Cell> cellsOf(const Bar &bar, const Metrics &metrics) {
         for (const Glyph &glyph : part.glyphs) {
             const int digitEnd =
                 glyph.dashes > 0 ? glyph.onset + kTicksPerBeat : glyph.onset + glyph.length;
-            cells.push_back(
-                {glyph.onset, digitEnd, metrics.cell + (glyph.dotted ? metrics.dotRoom : 0)});
+            // Notes shorter than a beat are set closer, as on paper.
+            const double digit = glyph.underlines > 0 ? metrics.shortCell : metrics.cell;
+            cells.push_back({glyph.onset, digitEnd, digit + (glyph.dotted ? metrics.dotRoom : 0)});
             for (int k = 1; k <= glyph.dashes; ++k) {
                 cells.push_back({glyph.onset + k * kTicksPerBeat,
                                  glyph.onset + (k + 1) * kTicksPerBeat, metrics.cell});

@@ -15,6 +15,7 @@ namespace tunelet::notation {
 // The sizes of what the painter draws, measured in its font.
 struct Metrics {
     double cell = 16;        // the room of a digit, and of a dash (a beat)
+    double shortCell = 12;   // the room of a digit with underlines, set closer
     double dotRoom = 6;      // the augmentation dot after a digit
     double barPad = 8;       // between a bar line and the nearest digit
     double label = 80;       // the parts' names at the start of each system

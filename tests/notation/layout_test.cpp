@@ -110,6 +110,7 @@ TEST(NotationLayout, EventsKeepTheirTokensAndMarks) {
 Metrics unitMetrics() {
     Metrics m;
     m.cell = 10;
+    m.shortCell = 8;
     m.dotRoom = 4;
     m.barPad = 5;
     m.label = 50;

@@ -64,6 +64,7 @@ notation::Metrics NotationPainter::metrics(const notation::Score &score) const {
     }
     notation::Metrics m;
     m.cell = m_digitAdvance * 1.9;
+    m.shortCell = m_digitAdvance * 1.5;
     m.dotRoom = m_size * 0.3;
     m.barPad = m_size * 0.4;
     m.label = labelWidth + m_size * 0.8;
@@ -137,7 +138,7 @@ void NotationPainter::drawFooter(QPainter &painter, int page, int pages, double 
 }
 
 double NotationPainter::digitLeft(double cellLeft, const notation::Metrics &metrics) const {
-    return cellLeft + (metrics.cell - m_digitAdvance) / 2;
+    return cellLeft + (metrics.shortCell - m_digitAdvance) / 2;
 }
 
 QString NotationPainter::marksText(const notation::TimedEvent &event) const {
