@@ -4,6 +4,7 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
+#include <QStaticText>
 #include <algorithm>
 
 #include "ui/dialogs/dialog_texts.h"
@@ -53,6 +54,13 @@ NotationPainter::NotationPainter(double size, bool textAsPaths)
     const QFontMetricsF digits(m_digitFont);
     m_digitAdvance = digits.horizontalAdvance(QLatin1Char('0'));
     m_digitHeight = digits.tightBoundingRect(QStringLiteral("8")).height();
+    m_digitAscent = digits.ascent();
+    for (std::size_t d = 0; d < m_digits.size(); ++d) {
+        m_digits[d].setText(QString::number(d));
+        m_digits[d].setTextFormat(Qt::PlainText);
+        m_digits[d].setPerformanceHint(QStaticText::AggressiveCaching);
+        m_digits[d].prepare(QTransform(), m_digitFont);
+    }
 }
 
 notation::Metrics NotationPainter::metrics(const notation::Score &score) const {
@@ -172,12 +180,18 @@ void NotationPainter::drawGlyph(QPainter &painter, const notation::Score &score,
     const double base = row.baseline;
     const double dot = m_size * 0.075;
     const QColor ink = painter.pen().color();
-    drawText(painter, {left, base}, QString::number(glyph.degree), m_digitFont);
+    if (m_textAsPaths) {
+        drawText(painter, {left, base}, QString::number(glyph.degree), m_digitFont);
+    } else {
+        // The digits' shapes are laid out once; a score has tens of thousands of them.
+        painter.setFont(m_digitFont);
+        painter.drawStaticText(QPointF(left, base - m_digitAscent),
+                               m_digits[static_cast<std::size_t>(glyph.degree)]);
+    }
     if (glyph.sharp && glyph.firstOfEvent) {
         drawSharp(painter, {left - m_size * 0.02, base - m_digitHeight * 0.45});
     }
-    painter.setBrush(ink);
-    painter.setPen(Qt::NoPen);
+    // Dots take the pen and brush the system set: the ink, with a hairline edge.
     for (int k = 0; k < std::abs(glyph.octave); ++k) {
         const double y = glyph.octave > 0 ? base - m_digitHeight - metrics.dotStep * (k + 0.6)
                                           : base + metrics.lineStep * (glyph.underlines + 0.4) +
@@ -202,11 +216,12 @@ void NotationPainter::drawGlyph(QPainter &painter, const notation::Score &score,
         QPainterPath tie(QPointF(centre + m_size * 0.1, top));
         tie.cubicTo(centre + m_size * 0.3, top - m_size * 0.3, end - m_size * 0.3,
                     top - m_size * 0.3, end - m_size * 0.1, top);
+        painter.save();
         painter.setBrush(Qt::NoBrush);
         painter.setPen(QPen(ink, m_size * 0.05));
         painter.drawPath(tie);
+        painter.restore();
     }
-    painter.setPen(ink);
     const notation::TimedEvent &event = score.tracks[placed.part].events[glyph.event];
     if (glyph.firstOfEvent && !event.marks.empty()) {
         drawText(painter, {placed.x, row.top + QFontMetricsF(m_smallFont).ascent()},
@@ -288,9 +303,14 @@ void NotationPainter::drawSystem(QPainter &painter, const notation::Score &score
     }
     drawLabels(painter, score, system);
     drawBarLines(painter, score, system);
+    painter.setPen(QPen(kInk, 0));
+    painter.setBrush(kInk);
     for (const notation::PlacedGlyph &placed : system.glyphs) {
-        const bool edited = static_cast<int>(placed.part) == score.editedPart;
-        painter.setPen(edited ? kEditedInk : kInk);
+        const QColor ink = static_cast<int>(placed.part) == score.editedPart ? kEditedInk : kInk;
+        if (painter.pen().color() != ink) {
+            painter.setPen(QPen(ink, 0));
+            painter.setBrush(ink);
+        }
         drawGlyph(painter, score, placed, system.rows[placed.part], metrics);
     }
     drawBeams(painter, score, system, metrics);

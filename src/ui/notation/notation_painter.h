@@ -4,7 +4,9 @@
 #pragma once
 
 #include <QFont>
+#include <QStaticText>
 #include <QString>
+#include <array>
 
 #include "notation/system_layout.h"
 
@@ -68,6 +70,8 @@ private:
     QFont m_titleFont;
     double m_digitAdvance;
     double m_digitHeight;
+    double m_digitAscent;
+    std::array<QStaticText, 8> m_digits; // 0 to 7
 };
 
 } // namespace tunelet::ui
