@@ -171,26 +171,15 @@ void NotationPainter::drawSharp(QPainter &painter, const QPointF &bottomRight) c
     painter.fillRect(QRectF(x, y + h * 0.62, w, stroke * 1.6), kInk);
 }
 
-void NotationPainter::drawGlyph(QPainter &painter, const notation::Score &score,
-                                const notation::PlacedGlyph &placed, const notation::Row &row,
-                                const notation::Metrics &metrics) const {
-    const notation::Glyph &glyph = score.bars[placed.bar].parts[placed.part].glyphs[placed.index];
+void NotationPainter::drawDotsAndLines(QPainter &painter, const notation::Glyph &glyph,
+                                       const notation::PlacedGlyph &placed,
+                                       const notation::Row &row,
+                                       const notation::Metrics &metrics) const {
     const double left = digitLeft(placed.x, metrics);
     const double centre = left + m_digitAdvance / 2;
     const double base = row.baseline;
     const double dot = m_size * 0.075;
     const QColor ink = painter.pen().color();
-    if (m_textAsPaths) {
-        drawText(painter, {left, base}, QString::number(glyph.degree), m_digitFont);
-    } else {
-        // The digits' shapes are laid out once; a score has tens of thousands of them.
-        painter.setFont(m_digitFont);
-        painter.drawStaticText(QPointF(left, base - m_digitAscent),
-                               m_digits[static_cast<std::size_t>(glyph.degree)]);
-    }
-    if (glyph.sharp && glyph.firstOfEvent) {
-        drawSharp(painter, {left - m_size * 0.02, base - m_digitHeight * 0.45});
-    }
     // Dots take the pen and brush the system set: the ink, with a hairline edge.
     for (int k = 0; k < std::abs(glyph.octave); ++k) {
         const double y = glyph.octave > 0 ? base - m_digitHeight - metrics.dotStep * (k + 0.6)
@@ -222,6 +211,26 @@ void NotationPainter::drawGlyph(QPainter &painter, const notation::Score &score,
         painter.drawPath(tie);
         painter.restore();
     }
+}
+
+void NotationPainter::drawGlyph(QPainter &painter, const notation::Score &score,
+                                const notation::PlacedGlyph &placed, const notation::Row &row,
+                                const notation::Metrics &metrics) const {
+    const notation::Glyph &glyph = score.bars[placed.bar].parts[placed.part].glyphs[placed.index];
+    const double left = digitLeft(placed.x, metrics);
+    const double base = row.baseline;
+    if (m_textAsPaths) {
+        drawText(painter, {left, base}, QString::number(glyph.degree), m_digitFont);
+    } else {
+        // The digits' shapes are laid out once; a score has tens of thousands of them.
+        painter.setFont(m_digitFont);
+        painter.drawStaticText(QPointF(left, base - m_digitAscent),
+                               m_digits[static_cast<std::size_t>(glyph.degree)]);
+    }
+    if (glyph.sharp && glyph.firstOfEvent) {
+        drawSharp(painter, {left - m_size * 0.02, base - m_digitHeight * 0.45});
+    }
+    drawDotsAndLines(painter, glyph, placed, row, metrics);
     const notation::TimedEvent &event = score.tracks[placed.part].events[glyph.event];
     if (glyph.firstOfEvent && !event.marks.empty()) {
         drawText(painter, {placed.x, row.top + QFontMetricsF(m_smallFont).ascent()},

@@ -52,6 +52,10 @@ private:
     void drawGlyph(QPainter &painter, const notation::Score &score,
                    const notation::PlacedGlyph &placed, const notation::Row &row,
                    const notation::Metrics &metrics) const;
+    // Octave dots, the augmentation dot, dashes and the tie.
+    void drawDotsAndLines(QPainter &painter, const notation::Glyph &glyph,
+                          const notation::PlacedGlyph &placed, const notation::Row &row,
+                          const notation::Metrics &metrics) const;
     void drawBeams(QPainter &painter, const notation::Score &score, const notation::System &system,
                    const notation::Metrics &metrics) const;
     void drawBarLines(QPainter &painter, const notation::Score &score,

@@ -75,7 +75,11 @@ NotationWindow::NotationWindow(QWidget *owner, NotationSource source)
     m_pdfDialog.extension = texts::kPdfExtension;
     m_svgDialog.filter = texts::kSvgFilter;
     m_svgDialog.extension = texts::kSvgExtension;
+    follow(pdf, svg, printButton);
+    refresh();
+}
 
+void NotationWindow::follow(QPushButton *pdf, QPushButton *svg, QPushButton *printButton) {
     // Every change of the score, of the line being composed and of the track it would
     // replace redraws at once.
     const auto follow = [this] { refresh(); };
@@ -91,7 +95,6 @@ NotationWindow::NotationWindow(QWidget *owner, NotationSource source)
     connect(pdf, &QPushButton::clicked, this, [this] { exportPdf(); });
     connect(svg, &QPushButton::clicked, this, [this] { exportSvg(); });
     connect(printButton, &QPushButton::clicked, this, [this] { print(); });
-    refresh();
 }
 
 bool NotationWindow::event(QEvent *event) {

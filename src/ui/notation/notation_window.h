@@ -60,6 +60,7 @@ protected:
     bool event(QEvent *event) override;
 
 private:
+    void follow(QPushButton *pdf, QPushButton *svg, QPushButton *printButton);
     void refresh();
     void exportPdf();
     void exportSvg();
