@@ -107,8 +107,11 @@ TEST_F(NotationWindowTest, DoubleClickOnANoteLoadsItsTrackWithTheCaretAfterIt) {
     EXPECT_EQ(ij()->cursorPosition(), 8);
     EXPECT_EQ(selectedRow(), 1) << "a submit then updates the same track";
 
+    // The line now in the editor is drawn as being edited: the view was laid out anew.
+    const notation::System &again = view->layout().systems.at(0);
+    ASSERT_EQ(view->score().editedPart, 1);
     const QPointF first =
-        view->toView(system.glyphs[0].x + 2, system.top + system.rows[0].baseline - 2);
+        view->toView(again.glyphs[0].x + 2, again.top + again.rows[0].baseline - 2);
     QTest::mouseDClick(view, Qt::LeftButton, {}, first.toPoint());
     EXPECT_EQ(ij()->text(), "1fd/2fd/3fd/");
     EXPECT_EQ(ij()->cursorPosition(), 4);
