@@ -12,7 +12,8 @@
 //              dz staccato (its check mark is the switch)
 //   N4 Scale:  N01 N11 N21 ... N101, the octave letters a to k
 //   N5 Beat:   pp1 to pp8, the beat letters a to h
-//   T1 Tools:  showT shows or hides the input palette, L1 hear each composed note
+//   T1 Tools:  showT shows or hides the input palette, L1 hear each composed note,
+//              V1 the numbered-notation window
 //   Media1:    K1 open, P2 play, O2 stop, U1 pause, C1 close
 //   H1 Help:   R1 documentation, N6 line, A2 about
 //   ToolBar1:  ToolButton1 new, 2 open, 3 save, 9 gap, 4 export, 5 gap, 6 insert, 8 gap,
@@ -50,6 +51,7 @@ namespace tunelet::ui {
 
 class LineEditor;
 class InputPalette;
+class NotationWindow;
 class TrackListModel;
 
 // The 27 pictures of ImageList1, in index order.
@@ -109,6 +111,7 @@ private:
     void T1Click();
     void showTClick();
     void L1Click();
+    void V1Click();
     void R1Click();
     void A2Click();
     void N01Click() { scaleItemClick('a'); }
@@ -209,6 +212,7 @@ private:
     QMenu *T1 = nullptr;           // tools menu
     QActionGroup *m_scaleGroup = nullptr;
     QActionGroup *m_beatGroup = nullptr;
+    NotationWindow *m_notation = nullptr; // the 简谱 window, made when first asked for
 };
 
 } // namespace tunelet::ui
