@@ -19,6 +19,7 @@ install(TARGETS tunelet-export-wav LIBRARY DESTINATION ${TUNELET_MODULE_INSTALL_
 
 if(TUNELET_GUI)
   install(TARGETS tunelet RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(TARGETS tunelet-export-notation LIBRARY DESTINATION ${TUNELET_MODULE_INSTALL_DIR})
 
   set(tunelet_data ${CMAKE_INSTALL_DATADIR})
   # The installed entry names the program by its full path in the prefix given to

@@ -161,6 +161,39 @@ ZERO32_NARROW = ["...#####...", ".#########.", "####...####"] + rep("###.....###
     + ["####...####", ".#########.", "...#####..."]
 
 
+def epx(rows):
+    """Doubles a 1x glyph with the EPX rule: every pixel becomes four, and a corner
+    of the four is filled or cleared by its neighbours, so diagonal steps come out
+    smooth while the strokes keep their weight, twice as wide."""
+    h, w = len(rows), len(rows[0])
+
+    def at(x, y):
+        return rows[y][x] if 0 <= x < w and 0 <= y < h else "."
+
+    out = [[""] * (2 * w) for _ in range(2 * h)]
+    for y in range(h):
+        for x in range(w):
+            p, a, b, c, d = at(x, y), at(x, y - 1), at(x + 1, y), at(x - 1, y), at(x, y + 1)
+            corners = [p, p, p, p]
+            if c == a and c != d and a != b:
+                corners[0] = a
+            if a == b and a != c and b != d:
+                corners[1] = b
+            if d == c and d != b and c != a:
+                corners[2] = c
+            if b == d and b != a and d != c:
+                corners[3] = d
+            out[2 * y][2 * x], out[2 * y][2 * x + 1] = corners[0], corners[1]
+            out[2 * y + 1][2 * x], out[2 * y + 1][2 * x + 1] = corners[2], corners[3]
+    return ["".join(r) for r in out]
+
+
+# The palette's digits at 2x: the 1x digits doubled, so they stay as bold as at 1x.
+PALETTE_DIGITS32 = {d: epx(rows) for d, rows in DIGITS16.items()}
+PALETTE_ONE32_NARROW = epx(ONE16_NARROW)
+PALETTE_ZERO32_NARROW = epx(ZERO16_NARROW)
+
+
 def check_glyphs():
     for name, table, w, h in (("16", DIGITS16, 7, 12), ("32", DIGITS32, 13, 22)):
         for d, rows in table.items():
@@ -172,13 +205,16 @@ def draw_digit(c, d, colour):
     if c.w == 16:
         c.glyph(DIGITS16[d], 4, 2, colour)
     else:
-        c.glyph(DIGITS32[d], 9, 5, colour)
+        c.glyph(PALETTE_DIGITS32[d], 8, 4, colour)
 
 
-def draw_ten(c, colour):
+def draw_ten(c, colour, palette=True):
     if c.w == 16:
         c.glyph(ONE16_NARROW, 2, 2, colour)
         c.glyph(ZERO16_NARROW, 8, 2, colour)
+    elif palette:
+        c.glyph(PALETTE_ONE32_NARROW, 4, 4, colour)
+        c.glyph(PALETTE_ZERO32_NARROW, 16, 4, colour)
     else:
         c.glyph(ONE32_NARROW, 5, 5, colour)
         c.glyph(ZERO32_NARROW, 15, 5, colour)
@@ -255,7 +291,7 @@ def draw_sharp_digit(c, d):
     if c.w == 16:
         c.glyph(DIGITS16[d], 8, 3, BLACK)
     else:
-        c.glyph(DIGITS32[d], 16, 7, BLACK)
+        c.glyph(PALETTE_DIGITS32[d], 16, 6, BLACK)
 
 
 # ---------------------------------------------------------------------------
@@ -448,7 +484,7 @@ def octave2x(n):
     def draw(c):
         tile32(c)
         if n == 10:
-            draw_ten(c, NAVY)
+            draw_ten(c, NAVY, palette=False)
         else:
             c.glyph(DIGITS32[str(n)], 9, 5, NAVY)
     return draw

@@ -10,8 +10,10 @@ build_dir=${TUNELET_BUILD_DIR:-"$root/build"}
 packages=(
   # build
   cmake g++ ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools libfluidsynth-dev
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev libfluidsynth-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  # tests: the notation PDF read back
+  poppler-utils
   # run: windowing plugins, General MIDI sounds, Chinese glyphs, Qt's own texts in Chinese
   qt6-qpa-plugins fluid-soundfont-gm fonts-wqy-microhei qt6-translations-l10n
   # installing: the desktop entry's file type association

@@ -14,17 +14,18 @@ extern "C" {
 #endif
 
 // Raised whenever TuneletExportRequest changes; a module refuses a request of another one.
-#define TUNELET_EXPORT_ABI 1
+#define TUNELET_EXPORT_ABI 2
 
 typedef struct TuneletExportRequest {
     int abi;                  // TUNELET_EXPORT_ABI of the caller
     const char *const *lines; // the script's lines, bytes as stored (not terminated)
     const size_t *lineSizes;  // the byte count of each line
     size_t lineCount;
-    unsigned division;      // ticks per quarter note
-    int staccato;           // nonzero: a release after every note
-    const char *inputPath;  // the script file, for messages
-    const char *outputPath; // the file to write
+    unsigned division;         // ticks per quarter note
+    int staccato;              // nonzero: a release after every note
+    const char *inputPath;     // the script file, for messages
+    const char *outputPath;    // the file to write
+    const char *timeSignature; // drawings: "2/4", "3/4", "4/4", "3/8" or "6/8"
 } TuneletExportRequest;
 
 enum TuneletExportStatus {

@@ -10,6 +10,7 @@
 #include "cli/import_command.h"
 #include "cli/module_loader.h"
 #include "export/score_to_midi.h"
+#include "notation/timed_events.h"
 #include "score/atomic_file.h"
 #include "score/score_document.h"
 #include "score/script_file.h"
@@ -23,17 +24,23 @@ constexpr unsigned kMaxDivision = 384;
 constexpr const char *kUsage =
     "usage: tunelet-export [--division N] [--no-staccato] INPUT.TNL OUTPUT.MID\n"
     "       tunelet-export --wav [--division N] [--no-staccato] INPUT.TNL OUTPUT.wav\n"
+    "       tunelet-export --pdf|--svg [--time T] [--division N] INPUT.TNL OUTPUT\n"
     "       tunelet-export --import INPUT.MID OUTPUT.TNL\n"
     "\n"
     "Exports the script file INPUT.TNL to the Standard MIDI File OUTPUT.MID, or with --wav\n"
     "renders its music to OUTPUT.wav (44.1 kHz, 16-bit stereo) with the program's\n"
-    "synthesiser and SoundFont. OUTPUT is written as named, no extension added; an\n"
-    "existing file is replaced only on success; OUTPUT may not be INPUT itself.\n"
+    "synthesiser and SoundFont, or with --pdf or --svg draws it as numbered notation.\n"
+    "OUTPUT is written as named, no extension added; an existing file is replaced only on\n"
+    "success; OUTPUT may not be INPUT itself.\n"
     "With --import, makes the MIDI file INPUT.MID into the script file OUTPUT.TNL and\n"
     "says on stderr what the script could not keep and which time increment to use.\n"
     "\n"
     "  --wav          write a WAV audio file instead of a MIDI file\n"
-    "  --division N   ticks per quarter note, 0 to 384 (default 48; 0 is refused)\n"
+    "  --pdf          write the numbered notation as a PDF file (A4 pages)\n"
+    "  --svg          write the numbered notation as an SVG picture\n"
+    "  --time T       the drawing's time signature: 2/4, 3/4, 4/4 (default), 3/8 or 6/8\n"
+    "  --division N   ticks per quarter note, 0 to 384 (default 48; 0 is refused); a\n"
+    "                 drawing shows the speed it gives\n"
     "  --no-staccato  write no release after each note (default: staccato on)\n"
     "  --help         show this text\n"
     "\n"
@@ -42,12 +49,17 @@ constexpr const char *kUsage =
 // The outputs other than MIDI, each made by a module opened only when asked for.
 constexpr tunelet::cli::OutputModule kModules[] = {
     {"--wav", "tunelet-export-wav.so", "tunelet_export_wav", "有错误产生，无法导出为WAV文件！"},
+    {"--pdf", "tunelet-export-notation.so", "tunelet_export_pdf",
+     "有错误产生，无法导出为PDF文件！"},
+    {"--svg", "tunelet-export-notation.so", "tunelet_export_svg",
+     "有错误产生，无法导出为SVG文件！"},
 };
 
 struct Arguments {
     tunelet::midi::ExportOptions options;
     std::vector<std::string> files;
     const tunelet::cli::OutputModule *module = nullptr; // none: a MIDI file
+    std::string timeSignature = "4/4";                  // of a drawing
     bool help = false;
 };
 
@@ -95,6 +107,17 @@ std::optional<Arguments> parseArguments(int argc, char **argv) {
             division = argv[++i];
         } else if (arg.starts_with("--division=")) {
             division = arg.substr(11);
+        } else if (arg == "--time" || arg.starts_with("--time=")) {
+            if (arg == "--time" && i + 1 >= argc) {
+                std::cerr << "tunelet-export: --time needs a value\n";
+                return std::nullopt;
+            }
+            const std::string_view time = arg == "--time" ? argv[++i] : arg.substr(7);
+            if (!tunelet::notation::parseTimeSignature(time)) {
+                std::cerr << "tunelet-export: --time must be 2/4, 3/4, 4/4, 3/8 or 6/8\n";
+                return std::nullopt;
+            }
+            args.timeSignature = time;
         } else {
             std::cerr << "tunelet-export: unknown option " << arg << "\n";
             return std::nullopt;
@@ -142,7 +165,7 @@ int exportWithModule(const Arguments &args, const std::vector<std::string> &line
     }
     std::string message;
     if (!tunelet::cli::runModule(entry.function, lines, args.options, context.inputPath,
-                                 context.outputPath, message)) {
+                                 context.outputPath, message, args.timeSignature)) {
         std::cerr << message;
         return kExitFailure;
     }

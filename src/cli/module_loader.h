@@ -37,9 +37,10 @@ struct ModuleEntry {
 ModuleEntry openModule(const OutputModule &module);
 
 // Runs the module's entry on the script's lines. Returns whether outputPath was written;
-// otherwise message holds what the user is told.
+// otherwise message holds what the user is told. timeSignature is for drawings.
 bool runModule(TuneletExportFunction function, const std::vector<std::string> &lines,
                midi::ExportOptions options, const std::string &inputPath,
-               const std::string &outputPath, std::string &message);
+               const std::string &outputPath, std::string &message,
+               const std::string &timeSignature = "4/4");
 
 } // namespace tunelet::cli

@@ -19,16 +19,14 @@ constexpr int kGlyphPadWidth = 8;
 constexpr int kGlyphPadHeight = 4;
 constexpr int kFocusInset = 3;
 
-// The three looks of every button, loaded once from the resources, each also drawn at
-// twice the size for screens of device pixel ratio 2 and more. Only the 1x glyphs size and
-// place the buttons, so the layout is the same on every screen.
+// The three looks of every button, loaded once from the resources; a second set drawn at
+// twice the size for screens of device pixel ratio 2 and more is loaded only when such a
+// screen first needs it. Only the 1x glyphs size and place the buttons, so the layout is
+// the same on every screen.
 struct Glyphs {
     std::array<QImage, kButtonKinds> enabled;
     std::array<QImage, kButtonKinds> disabled;
     std::array<QImage, kButtonKinds> colored;
-    std::array<QImage, kButtonKinds> enabled2x;
-    std::array<QImage, kButtonKinds> disabled2x;
-    std::array<QImage, kButtonKinds> colored2x;
     int widest = 0;
     int tallest = 0;
 };
@@ -52,27 +50,35 @@ QImage loadGlyph(const char *prefix, const char *name, int ratio = 1) {
     return image;
 }
 
-const Glyphs &glyphs() {
-    static const Glyphs loaded = [] {
-        static constexpr std::array<const char *, kButtonKinds> names = {
-            "MPPLAY", "MPPAUSE", "MPSTOP",   "MPNEXT", "MPPREV",
-            "MPSTEP", "MPBACK",  "MPRECORD", "MPEJECT"};
-        Glyphs g;
-        for (int b = 0; b < kButtonKinds; ++b) {
-            g.enabled[b] = loadGlyph("EN", names[b]);
-            g.disabled[b] = loadGlyph("DI", names[b]);
-            g.colored[b] = loadGlyph("CL", names[b]);
-            g.enabled2x[b] = loadGlyph("EN", names[b], 2);
-            g.disabled2x[b] = loadGlyph("DI", names[b], 2);
-            g.colored2x[b] = loadGlyph("CL", names[b], 2);
-            for (const QImage *image : {&g.enabled[b], &g.disabled[b], &g.colored[b]}) {
-                g.widest = std::max(g.widest, image->width());
-                g.tallest = std::max(g.tallest, image->height());
-            }
+constexpr std::array<const char *, kButtonKinds> kGlyphNames = {
+    "MPPLAY", "MPPAUSE", "MPSTOP", "MPNEXT", "MPPREV", "MPSTEP", "MPBACK", "MPRECORD", "MPEJECT"};
+
+Glyphs loadGlyphs(int ratio) {
+    Glyphs g;
+    for (int b = 0; b < kButtonKinds; ++b) {
+        g.enabled[b] = loadGlyph("EN", kGlyphNames[b], ratio);
+        g.disabled[b] = loadGlyph("DI", kGlyphNames[b], ratio);
+        g.colored[b] = loadGlyph("CL", kGlyphNames[b], ratio);
+        for (const QImage *image : {&g.enabled[b], &g.disabled[b], &g.colored[b]}) {
+            g.widest = std::max(g.widest, image->width());
+            g.tallest = std::max(g.tallest, image->height());
         }
-        return g;
-    }();
+    }
+    return g;
+}
+
+const Glyphs &glyphs() {
+    static const Glyphs loaded = loadGlyphs(1);
     return loaded;
+}
+
+const Glyphs &glyphs2x() {
+    static const Glyphs loaded = loadGlyphs(2);
+    return loaded;
+}
+
+const QImage &look(const Glyphs &g, bool usable, bool colored, int button) {
+    return !usable ? g.disabled[button] : colored ? g.colored[button] : g.enabled[button];
 }
 
 int minimumButtonWidth() {
@@ -188,15 +194,9 @@ void MediaPlayer::paintButton(QPainter &painter, TMPBtnType button, int index) c
         painter.drawLine(inner.topRight(), inner.bottomRight());
     }
 
-    const Glyphs &g = glyphs();
-    const bool usable = (m_autoEnable ? m_active : m_enabled) & buttonBit(button);
-    const QImage *glyph = &g.disabled[button];
-    const QImage *glyph2x = &g.disabled2x[button];
-    if (isEnabled() && usable) {
-        const bool colored = m_colored & buttonBit(button);
-        glyph = colored ? &g.colored[button] : &g.enabled[button];
-        glyph2x = colored ? &g.colored2x[button] : &g.enabled2x[button];
-    }
+    const bool usable = isEnabled() && ((m_autoEnable ? m_active : m_enabled) & buttonBit(button));
+    const bool colored = m_colored & buttonBit(button);
+    const QImage *glyph = &look(glyphs(), usable, colored, button);
     const int shift = in ? 1 : 0;
     const int x = r.left() + (r.width() - glyph->width()) / 2 + shift;
     const int y = r.top() + (r.height() - glyph->height()) / 2 + shift;
@@ -204,8 +204,10 @@ void MediaPlayer::paintButton(QPainter &painter, TMPBtnType button, int index) c
     // render() or grab() paints into, which can differ from the widget's screen.
     const QPaintDevice *target =
         painter.paintEngine() ? painter.paintEngine()->paintDevice() : painter.device();
-    const bool sharp = target && target->devicePixelRatio() >= 2 && !glyph2x->isNull();
-    painter.drawImage(QPoint(x, y), sharp ? *glyph2x : *glyph);
+    const QImage *glyph2x = target && target->devicePixelRatio() >= 2
+                                ? &look(glyphs2x(), usable, colored, button)
+                                : nullptr;
+    painter.drawImage(QPoint(x, y), glyph2x && !glyph2x->isNull() ? *glyph2x : *glyph);
 
     if (hasFocus() && button == m_focused) {
         painter.setPen(QPen(Qt::black, 1, Qt::DotLine));

@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QStringList>
 
+#include "ui/common/texts.h"
+
 namespace tunelet::ui {
 
 namespace {
@@ -21,6 +23,15 @@ QString withExtension(const QString &path, const QString &extension) {
         same = asciiUpper(path[path.size() - n + i]) == asciiUpper(extension[i]);
     }
     return same ? path : path + extension;
+}
+
+QString offeredName(const QString &lastFileName, const QString &extension) {
+    const QString &other =
+        extension == texts::kScriptExtension ? texts::kMidiExtension : texts::kScriptExtension;
+    if (withExtension(lastFileName, other) != lastFileName) {
+        return lastFileName;
+    }
+    return lastFileName.chopped(other.size()) + extension;
 }
 
 QString qtNameFilters(const QString &filter) {

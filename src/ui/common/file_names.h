@@ -10,6 +10,12 @@ namespace tunelet::ui {
 // ASCII letters compared without case ("song.mid" stays, "song.midi" gets ".MID").
 QString withExtension(const QString &path, const QString &extension);
 
+// The name a save dialog offers for files with extension (".TNL" or ".MID"): the shared
+// last name, but one ending in the other file type's extension gets this one instead
+// ("song.MID" is offered as "song.TNL" for a script), so accepting the offer never writes
+// "song.MID.TNL" or a script over the exported song.
+QString offeredName(const QString &lastFileName, const QString &extension);
+
 // A filter written as "description|pattern|description|pattern" in the form Qt's file
 // dialogs take: "description (pattern);;description (pattern)". The pattern "*.*" stands
 // for every file, with or without a dot, as it reads.

@@ -1,11 +1,12 @@
 // Main window: the line editor ij.
 #include "ui/common/line_editor.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QFocusEvent>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QValidator>
-#include <limits>
 
 namespace tunelet::ui {
 
@@ -30,7 +31,7 @@ constexpr char16_t kDelete = 0x7F; // some keyboards send it as the Delete key's
 
 LineEditor::LineEditor(QWidget *parent) : QLineEdit(parent) {
     setValidator(new LowerCaseValidator(this));
-    setMaxLength(std::numeric_limits<int>::max()); // a track may be megabytes long
+    setMaxLength(kCapacity); // a track may be megabytes long
     setAttribute(Qt::WA_InputMethodEnabled, false);
 }
 
@@ -46,6 +47,14 @@ void LineEditor::focusInEvent(QFocusEvent *event) {
 }
 
 void LineEditor::keyPressEvent(QKeyEvent *event) {
+    if (event->matches(QKeySequence::Paste) &&
+        !fits(*this, QApplication::clipboard()->text().size())) {
+        event->accept(); // said, not cut: the toolkit would paste only what fits
+        if (m_fullHandler) {
+            m_fullHandler();
+        }
+        return;
+    }
     const QString typed = event->text();
     if (typed.isEmpty() || typed == QChar(kDelete) || !m_keyHandler) {
         QLineEdit::keyPressEvent(event);
@@ -63,6 +72,10 @@ void LineEditor::keyPressEvent(QKeyEvent *event) {
 
 void LineEditor::inputMethodEvent(QInputMethodEvent *event) {
     event->accept(); // an input method that is on anyway still types nothing
+}
+
+bool fits(const QLineEdit &editor, qsizetype inserted) {
+    return editor.text().size() - editor.selectedText().size() + inserted <= editor.maxLength();
 }
 
 } // namespace tunelet::ui

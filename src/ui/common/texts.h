@@ -37,6 +37,11 @@ inline const QString kAskImportMidi = QStringLiteral("这是MIDI文件，要导�
 // Above the import's report, one line per change, as the core words them.
 inline const QString kImported = QStringLiteral("MIDI文件已导入为新乐谱（尚未保存）：");
 
+// The line editor's capacity (LineEditor::kCapacity characters).
+inline const QString kTrackTooLong = QStringLiteral(
+    "这条音轨超过1200000个字符，编辑框容纳不下，无法载入编辑；音轨仍完整保留在乐谱中。");
+inline const QString kEditorFull = QStringLiteral("编辑框最多只能容纳1200000个字符，无法再插入。");
+
 // Composition: the line editor's keys, the palette and the settings menus.
 inline const QString kNoInstrumentChosen = QStringLiteral("没有选择乐器！");
 inline const QString kVolumeCaption = QStringLiteral("设置音量");

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 
 #include "export/token_composer.h"
+#include "ui/common/line_editor.h"
 #include "ui/common/prompt.h"
 #include "ui/common/texts.h"
 #include "ui/dialogs/instrument_chooser.h"
@@ -19,13 +20,18 @@ constexpr int kStartVolume = 80;
 
 } // namespace
 
-void insertToken(const QString &token, QLineEdit &staging, QLineEdit &target) {
+bool insertToken(const QString &token, QLineEdit &staging, QLineEdit &target, Prompt &prompt) {
+    if (!fits(target, token.size())) {
+        prompt.notice(texts::kEditorFull); // said, not cut: the paste would take what fits
+        return false;
+    }
     // Through the clipboard, as the user would copy and paste it: the token is left
     // there for pasting elsewhere.
     staging.setText(token);
     staging.selectAll();
     staging.copy();
     target.paste();
+    return true;
 }
 
 std::optional<QString> chooseProgramToken(QWidget &owner, Prompt &prompt) {

@@ -14,8 +14,10 @@ class Prompt;
 
 // Shows token in the staging field, copies it from there to the system clipboard and
 // pastes it into target: over target's selection, else at its caret, with the caret
-// after the token. The paste is an ordinary edit of target (undo takes it back).
-void insertToken(const QString &token, QLineEdit &staging, QLineEdit &target);
+// after the token. The paste is an ordinary edit of target (undo takes it back). A token
+// that would take target past its capacity goes nowhere and the user is told so; the
+// answer is whether it went in.
+bool insertToken(const QString &token, QLineEdit &staging, QLineEdit &target, Prompt &prompt);
 
 // The instrument chooser, owned by owner: the ProgramToken chosen, or nothing when it was
 // cancelled or confirmed without a choice (then the user is told so).

@@ -26,10 +26,7 @@ AboutBox::AboutBox(QWidget *owner) : DialogWithoutCancel(owner, kFixedDialogFlag
 
     Image1 = placed(new QLabel(this), "Image1", {16, 16, 41, 57});
     Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    // The 32-pixel picture, or on a high-density screen the one drawn at 64.
-    QIcon picture(QStringLiteral(":/app/tunelet-32.png"));
-    picture.addFile(QStringLiteral(":/app/tunelet-64.png"));
-    Image1->setPixmap(picture.pixmap(QSize(32, 32), devicePixelRatioF()));
+    Image1->setPixmap(picture(devicePixelRatioF()));
 
     const QString version = QCoreApplication::applicationVersion();
     Label3 = placed(new QLabel(version.isEmpty() ? QStringLiteral("Tunelet")
@@ -48,6 +45,12 @@ AboutBox::AboutBox(QWidget *owner) : DialogWithoutCancel(owner, kFixedDialogFlag
 
     // Centred on the screen, not over the owner.
     centreOnScreen(this, owner);
+}
+
+QPixmap AboutBox::picture(qreal devicePixelRatio) {
+    QIcon icon(QStringLiteral(":/app/tunelet-32.png"));
+    icon.addFile(QStringLiteral(":/app/tunelet-64.png"));
+    return icon.pixmap(QSize(32, 32), devicePixelRatio);
 }
 
 } // namespace tunelet::ui

@@ -11,6 +11,7 @@
 #include "ui/dialogs/dialog_layout.h"
 
 class QFrame;
+class QPixmap;
 class QLabel;
 class QPushButton;
 
@@ -20,6 +21,10 @@ class AboutBox : public DialogWithoutCancel {
     Q_OBJECT
 public:
     explicit AboutBox(QWidget *owner);
+
+    // Image1's picture for a screen of this many device pixels per logical pixel: the
+    // 32-pixel icon, or on a high-density screen the one drawn at 64, never one scaled up.
+    static QPixmap picture(qreal devicePixelRatio);
 
 private:
     QFrame *Bevel1;

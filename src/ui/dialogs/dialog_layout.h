@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QEvent>
 #include <QFont>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -12,6 +13,8 @@
 #include <QScreen>
 #include <QString>
 #include <QWidget>
+#include <functional>
+#include <utility>
 
 #include "ui/dialogs/modal_result.h"
 
@@ -23,6 +26,28 @@ class ModalDialog : public QDialog {
 public:
     using QDialog::QDialog;
     void reject() override { done(kModalCancel); }
+
+    // Where the outer frame's top-left corner goes, for the frame's outer size. The window
+    // manager tells the frame only once the window shows, and on a scaled screen it differs
+    // from any estimate made before: the place is taken again then.
+    using FramePlace = std::function<QPoint(QSize outer)>;
+    void placeFrame(FramePlace place) { m_place = std::move(place); }
+
+protected:
+    bool event(QEvent *event) override {
+        const bool handled = QDialog::event(event);
+        const bool framed = frameGeometry().size() != size();
+        if (m_place && framed && (event->type() == QEvent::Show || event->type() == QEvent::Move)) {
+            const QPoint wanted = std::exchange(m_place, nullptr)(frameGeometry().size());
+            if (frameGeometry().topLeft() != wanted) {
+                move(wanted);
+            }
+        }
+        return handled;
+    }
+
+private:
+    FramePlace m_place;
 };
 
 // A window without a cancel button: Esc leaves it open, the close box still ends it.
@@ -61,8 +86,8 @@ template <typename T> T *placed(T *control, const char *name, const QRect &geome
 
 // Moves a dialog that is not yet shown so that its window, frame included, is centred on
 // the screen. The window manager tells the frame only once the window shows, so the
-// owner's frame stands in for it.
-inline void centreOnScreen(QDialog *dialog, const QWidget *owner) {
+// owner's frame stands in for it until then.
+inline void centreOnScreen(ModalDialog *dialog, const QWidget *owner) {
     QMargins frame;
     if (owner && owner->window()->isVisible()) {
         const QWidget *window = owner->window();
@@ -70,9 +95,14 @@ inline void centreOnScreen(QDialog *dialog, const QWidget *owner) {
         frame = QMargins(client.x(), client.y(), client.x(), client.x());
     }
     QScreen *screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
-    QRect outer = QRect(QPoint(), dialog->size()).marginsAdded(frame);
-    outer.moveCenter(screen->availableGeometry().center());
-    dialog->move(outer.topLeft());
+    const QPoint centre = screen->availableGeometry().center();
+    const auto centred = [centre](QSize outer) {
+        QRect frameRect(QPoint(), outer);
+        frameRect.moveCenter(centre);
+        return frameRect.topLeft();
+    };
+    dialog->move(centred(dialog->size().grownBy(frame)));
+    dialog->placeFrame(centred);
 }
 
 } // namespace tunelet::ui

@@ -21,6 +21,7 @@ DocumentationWindow::DocumentationWindow(QWidget *owner)
     setWindowIcon(QIcon(QStringLiteral(":/app/readme_cubes.xpm")));
     // The frame's top left corner at 201, 110; the size is the client area's.
     move(201, 110);
+    placeFrame([](QSize) { return QPoint(201, 110); });
     resize(280, 280);
 
     Memo1 = new QPlainTextEdit(this);

@@ -6,7 +6,6 @@
 #include <QFrame>
 #include <QListWidget>
 #include <QPushButton>
-#include <algorithm>
 
 #include "ui/common/texts.h"
 #include "ui/dialogs/dialog_layout.h"
@@ -14,6 +13,28 @@
 #include "ui/dialogs/modal_result.h"
 
 namespace tunelet::ui {
+
+namespace {
+
+// SimSun's 13 pixels fill a 13-pixel row; a font with more room above and below its
+// glyphs (WenQuanYi's line is 15 pixels at that size) is made smaller until its whole
+// line, accents and descenders included, fits the row, so no name is clipped.
+QFont rowFont(QFont font) {
+    while (font.pixelSize() > 9 && QFontMetrics(font).height() > kChooserRowHeight) {
+        font.setPixelSize(font.pixelSize() - 1);
+    }
+    return font;
+}
+
+// The list with a pixel of room between its frame and its first row.
+class InstrumentList : public QListWidget {
+public:
+    explicit InstrumentList(QWidget *parent) : QListWidget(parent) {
+        setViewportMargins(0, 1, 0, 0);
+    }
+};
+
+} // namespace
 
 InstrumentChooser::InstrumentChooser(QWidget *owner) : ModalDialog(owner, kFixedDialogFlags) {
     setObjectName(QStringLiteral("syq"));
@@ -25,18 +46,19 @@ InstrumentChooser::InstrumentChooser(QWidget *owner) : ModalDialog(owner, kFixed
     Bevel1->setFrameShape(QFrame::Panel);
     Bevel1->setFrameShadow(QFrame::Sunken);
 
-    lyq = placed(new QListWidget(this), "lyq", {16, 16, 209, 145});
+    // Eleven names show in rows 13 pixels high. A thin line frames the list and the first
+    // row starts a pixel below it, so no glyph touches the frame.
+    lyq = placed(new InstrumentList(this), "lyq", {16, 15, 209, 147});
+    lyq->setFrameStyle(QFrame::Box | QFrame::Plain);
+    lyq->setFont(rowFont(font()));
     lyq->setSelectionMode(QAbstractItemView::SingleSelection);
     lyq->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lyq->setSortingEnabled(false);
     lyq->addItems(texts::kInstrumentNames);
-    // Rows 13 pixels high as drawn for SimSun; a font that needs more room gets it, so no
-    // name is clipped where SimSun is missing.
     const QFontMetrics metrics(lyq->font());
-    const int rowHeight = std::max(13, metrics.height());
     for (int row = 0; row < lyq->count(); ++row) {
         QListWidgetItem *item = lyq->item(row);
-        item->setSizeHint({metrics.horizontalAdvance(item->text()) + 6, rowHeight});
+        item->setSizeHint({metrics.horizontalAdvance(item->text()) + 6, kChooserRowHeight});
     }
     lyq->viewport()->installEventFilter(this);
 

@@ -16,6 +16,9 @@ class QPushButton;
 
 namespace tunelet::ui {
 
+// The height of a row of the list: eleven rows show at once.
+constexpr int kChooserRowHeight = 13;
+
 class InstrumentChooser : public ModalDialog {
     Q_OBJECT
 public:

@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QListView>
 #include <QPushButton>
-#include <QStyledItemDelegate>
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -21,6 +20,7 @@
 #include "ui/common/texts.h"
 #include "ui/dialogs/dialog_layout.h"
 #include "ui/main_window/track_list_model.h"
+#include "ui/main_window/track_row_delegate.h"
 #include "ui/palette/input_palette.h"
 
 namespace tunelet::ui {
@@ -30,16 +30,6 @@ namespace {
 constexpr int kButtonWidth = 75; // Button1
 constexpr int kBandHeight = 21;  // ToolBar3's buttons
 constexpr int kMediaBandHeight = 24;
-
-// Rows as high as the font's own line: a plain delegate adds a margin above and below.
-class TightRows : public QStyledItemDelegate {
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override {
-        return {QStyledItemDelegate::sizeHint(option, index).width(), option.fontMetrics.height()};
-    }
-};
 
 template <typename T> T *named(T *widget, const char *name) {
     widget->setObjectName(QLatin1String(name));
@@ -157,7 +147,8 @@ QWidget *MainWindow::buildScoreBox(QWidget *parent) {
     lp = named(new QListView(gb1), "lp");
     lp->setModel(m_model.get());
     lp->setUniformItemSizes(true);
-    lp->setItemDelegate(new TightRows(lp));
+    lp->setItemDelegate(new TrackRowDelegate(*m_model, lp));
+    lp->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     lp->setSelectionMode(QAbstractItemView::SingleSelection);
     lp->setEditTriggers(QAbstractItemView::NoEditTriggers);
     score->addWidget(CoolBar2);
@@ -172,6 +163,7 @@ void MainWindow::wire() {
     connect(Button1, &QPushButton::clicked, this, [this] { runGuarded([&] { Button1Click(); }); });
     connect(ij, &QLineEdit::textChanged, this, [this] { ijChange(); });
     ij->setKeyHandler([this](QChar k) { runGuarded([&] { ijKeyPress(k); }); });
+    ij->setFullHandler([this] { m_prompt->notice(texts::kEditorFull); });
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
     lp->viewport()->installEventFilter(this);
     ToolBar3->installEventFilter(this);
@@ -189,6 +181,12 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event) {
 
 bool MainWindow::event(QEvent *event) {
     const bool handled = QMainWindow::event(event);
+    if (event->type() == QEvent::Paint && !m_firstFrame) {
+        // The palette is a window of its own: it shows once the main window's first frame
+        // is on the screen, which then comes without waiting for it.
+        m_firstFrame = true;
+        QTimer::singleShot(0, this, [this] { hpf->setVisible(showT->isChecked()); });
+    }
     if (!m_placed && (event->type() == QEvent::Move || event->type() == QEvent::Show)) {
         // 573 x 375 is the outer size, frame included; the window manager tells the
         // frame only once the window is shown, so the size is set when it is known.
@@ -218,12 +216,11 @@ void MainWindow::FormCreate() {
     m_document.setFileName({});
     m_timeIncrement = 48;
     m_document.setSaved(true);
-    // The palette sets the octave and beat to their defaults, composes into ij and is
-    // shown from the start.
+    // The palette sets the octave and beat to their defaults and composes into ij; it is
+    // shown from the start, right after the window's first frame (event()).
     hpf = new InputPalette(this, m_input, *m_prompt);
     hpf->setTarget(ij);
     hpf->setNoteHandler([this](const midi::ComposedNote &note) { auditionNote(note); });
-    hpf->show();
 }
 
 void MainWindow::FormResize() {
@@ -277,7 +274,16 @@ void MainWindow::lpDblClick() {
     if (row < 0) {
         return; // nothing to load: a double-click beside the tracks
     }
-    ij->setLowerText(decodeLine(m_document.line(static_cast<std::size_t>(row))));
+    const std::string &line = m_document.line(static_cast<std::size_t>(row));
+    // A line longer than the editor holds stays in the score as it is; a rough look at
+    // its bytes first, so a line of many megabytes is not decoded just to be refused.
+    const qsizetype bytes = static_cast<qsizetype>(line.size());
+    const QString text = bytes <= 4 * LineEditor::kCapacity ? decodeLine(line) : QString();
+    if (bytes > 4 * LineEditor::kCapacity || text.size() > LineEditor::kCapacity) {
+        m_prompt->notice(texts::kTrackTooLong);
+        return;
+    }
+    ij->setLowerText(text);
 }
 
 void MainWindow::ijChange() {

@@ -12,7 +12,8 @@
 //              dz staccato (its check mark is the switch)
 //   N4 Scale:  N01 N11 N21 ... N101, the octave letters a to k
 //   N5 Beat:   pp1 to pp8, the beat letters a to h
-//   T1 Tools:  showT shows or hides the input palette, L1 hear each composed note
+//   T1 Tools:  showT shows or hides the input palette, L1 hear each composed note,
+//              V1 the numbered-notation window
 //   Media1:    K1 open, P2 play, O2 stop, U1 pause, C1 close
 //   H1 Help:   R1 documentation, N6 line, A2 about
 //   ToolBar1:  ToolButton1 new, 2 open, 3 save, 9 gap, 4 export, 5 gap, 6 insert, 8 gap,
@@ -51,6 +52,7 @@ namespace tunelet::ui {
 class LineEditor;
 class PracticeSession;
 class InputPalette;
+class NotationWindow;
 class TrackListModel;
 
 // The 27 pictures of ImageList1, in index order.
@@ -113,6 +115,7 @@ private:
     void T1Click();
     void showTClick();
     void L1Click();
+    void V1Click();
     void R1Click();
     void A2Click();
     void N01Click() { scaleItemClick('a'); }
@@ -139,7 +142,7 @@ private:
 
     void scaleItemClick(char letter);
     void beatItemClick(char letter);
-    void insertToken(const QString &token);
+    bool insertToken(const QString &token);
     // Sounds a note just composed into ij, as the tokens before the caret set it.
     void auditionNote(const midi::ComposedNote &note);
     void buildLayout(std::unique_ptr<playback::Sequencer> sequencer);
@@ -181,8 +184,9 @@ private:
     void playFromCaret();
 
     score::ScoreDocument m_document;
-    bool m_placed = false; // the outer size was set at the first showing; early, since
-                           // event() reads it while the members below are being made
+    bool m_firstFrame = false; // the window was painted once: the palette may show
+    bool m_placed = false;     // the outer size was set at the first showing; early, since
+                               // event() reads it while the members below are being made
     // Declared after the document it reads, so it goes first when the window does.
     std::unique_ptr<TrackListModel> m_model;
     std::unique_ptr<Prompt> m_prompt;
@@ -214,6 +218,7 @@ private:
     QMenu *T1 = nullptr;           // tools menu
     QActionGroup *m_scaleGroup = nullptr;
     QActionGroup *m_beatGroup = nullptr;
+    NotationWindow *m_notation = nullptr; // the 简谱 window, made when first asked for
     PracticeSession *m_practice = nullptr; // F5 in ij: play from the caret
 };
 

@@ -23,9 +23,8 @@ void MainWindow::ijKeyPress(QChar typed) {
     }
     if (midi::isPitchLetter(k)) {
         const midi::ComposedNote note = midi::composeNote(k, m_input.octave, m_input.beat);
-        if (!note.refused) { // above key 127: silently nothing
-            insertToken(QString::fromStdString(note.text));
-            auditionNote(note);
+        if (!note.refused && insertToken(QString::fromStdString(note.text))) {
+            auditionNote(note); // above key 127: silently nothing
         }
     }
     if (k == '0') {
@@ -41,8 +40,8 @@ void MainWindow::ijKeyPress(QChar typed) {
     }
 }
 
-void MainWindow::insertToken(const QString &token) {
-    ui::insertToken(token, *tmp, *ij);
+bool MainWindow::insertToken(const QString &token) {
+    return ui::insertToken(token, *tmp, *ij, *m_prompt);
 }
 
 namespace {

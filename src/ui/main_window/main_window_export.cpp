@@ -44,6 +44,7 @@ void MainWindow::exportMidi() {
     }
     sp1.filter = texts::kMidiFilter;
     sp1.extension = texts::kMidiExtension;
+    sp1.lastFileName = offeredName(sp1.lastFileName, texts::kMidiExtension);
     const std::optional<QString> chosen = m_prompt->saveFile(sp1);
     if (!chosen) {
         return;

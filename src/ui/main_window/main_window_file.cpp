@@ -112,6 +112,7 @@ bool MainWindow::saveScore() {
     }
     sp1.filter = texts::kScriptFilter;
     sp1.extension = texts::kScriptExtension;
+    sp1.lastFileName = offeredName(sp1.lastFileName, texts::kScriptExtension);
     const std::optional<QString> chosen = m_prompt->saveFile(sp1);
     if (!chosen) {
         return false;
@@ -125,6 +126,7 @@ bool MainWindow::saveScore() {
 void MainWindow::saveScoreAs() {
     sp1.filter = texts::kScriptFilter;
     sp1.extension.clear();
+    sp1.lastFileName = offeredName(sp1.lastFileName, texts::kScriptExtension);
     const std::optional<QString> chosen = m_prompt->saveFile(sp1);
     if (chosen) {
         writeScore(*chosen);

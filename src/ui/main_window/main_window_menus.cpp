@@ -11,12 +11,14 @@
 
 #include "playback/media_player.h"
 #include "ui/common/application.h"
+#include "ui/common/lazy_icon.h"
 #include "ui/common/texts.h"
 #include "ui/dialogs/about_box.h"
 #include "ui/dialogs/documentation_window.h"
 #include "ui/dialogs/modal_result.h"
 #include "ui/dialogs/value_dialog.h"
 #include "ui/main_window/main_window.h"
+#include "ui/notation/notation_texts.h"
 #include "ui/palette/input_palette.h"
 
 namespace tunelet::ui {
@@ -46,7 +48,7 @@ QString hintOf(const QString &caption) {
 QList<QIcon> loadImageList() {
     QList<QIcon> images;
     for (const char *file : kImageFiles) {
-        images << QIcon(QStringLiteral(":/icons/%1.xpm").arg(QLatin1String(file)));
+        images << lazyIcon(QStringLiteral(":/icons/%1.xpm").arg(QLatin1String(file)));
     }
     return images;
 }
@@ -113,6 +115,8 @@ void MainWindow::buildMenus() {
     L1 = addItem(T1, "L1", texts::kAudition, kNoImage, &MainWindow::L1Click);
     L1->setCheckable(true);
     L1->setChecked(true);
+    addItem(T1, "V1", texts::kNotationItem, kNoImage, &MainWindow::V1Click,
+            K(Qt::CTRL | Qt::Key_J));
 
     QMenu *Media1 = addMenu("Media1", texts::kMenuMedia);
     addItem(Media1, "K1", texts::kMediaOpen, 6, &MainWindow::K1Click);

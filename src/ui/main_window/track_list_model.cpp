@@ -5,7 +5,7 @@ namespace tunelet::ui {
 
 namespace {
 
-// More characters than any screen shows in one row of the list.
+// Enough of a line to find a row by typing its start.
 constexpr std::size_t kShownBytes = 2048;
 
 } // namespace
@@ -28,12 +28,16 @@ int TrackListModel::rowCount(const QModelIndex &parent) const {
     return parent.isValid() ? 0 : static_cast<int>(m_document.lineCount());
 }
 
+const std::string &TrackListModel::line(int row) const {
+    return m_document.line(static_cast<std::size_t>(row));
+}
+
 QVariant TrackListModel::data(const QModelIndex &index, int role) const {
     if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount()) {
         return {};
     }
-    // A row shows only what fits the list's width: the head of a long line is enough,
-    // and a track of megabytes is then no slower to draw than a short one.
+    // The head of a long line is enough for a search, and a track of megabytes is not
+    // decoded whole for it.
     const std::string &line = m_document.line(static_cast<std::size_t>(index.row()));
     return decodeLine(line.size() <= kShownBytes ? line : line.substr(0, kShownBytes));
 }

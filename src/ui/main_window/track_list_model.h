@@ -27,6 +27,8 @@ public:
     explicit TrackListModel(score::ScoreDocument &document, QObject *parent = nullptr);
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    // The track line of a row as stored, for drawing it whole.
+    const std::string &line(int row) const;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
     void appendLine(std::string text);

@@ -16,6 +16,7 @@
 #include "export/token_composer.h"
 #include "ui/common/application.h"
 #include "ui/common/input_state.h"
+#include "ui/common/lazy_icon.h"
 #include "ui/common/texts.h"
 #include "ui/common/token_inserter.h"
 #include "ui/dialogs/dialog_layout.h"
@@ -52,7 +53,7 @@ InputPalette::InputPalette(QWidget *owner, InputState &input, Prompt &prompt)
     setFont(songFont());
     setFocusPolicy(Qt::NoFocus);
     for (const char *file : kImageFiles) {
-        ImageList1 << QIcon(QStringLiteral(":/palette/%1.xpm").arg(QLatin1String(file)));
+        ImageList1 << lazyIcon(QStringLiteral(":/palette/%1.xpm").arg(QLatin1String(file)));
     }
 
     CoolBar1 = new QWidget(this);
@@ -250,10 +251,8 @@ void InputPalette::placeAtOwnersCorner() {
     move(owner.x() + owner.width() - outer.width(), owner.y() + owner.height() - outer.height());
 }
 
-void InputPalette::insert(const QString &token) {
-    if (m_target != nullptr) {
-        insertToken(token, *lle, *m_target);
-    }
+bool InputPalette::insert(const QString &token) {
+    return m_target != nullptr && insertToken(token, *lle, *m_target, m_prompt);
 }
 
 void InputPalette::noteClick(char pitch) {
@@ -262,8 +261,7 @@ void InputPalette::noteClick(char pitch) {
         lle->setText(QString::fromStdString(note.text)); // shown, never inserted
         return;
     }
-    insert(QString::fromStdString(note.text));
-    if (m_noteInserted) {
+    if (insert(QString::fromStdString(note.text)) && m_noteInserted) {
         m_noteInserted(note);
     }
 }

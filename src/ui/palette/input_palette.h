@@ -75,7 +75,7 @@ private:
     void ToolButton9Click();
     void ToolButton30Click();
     void ToolButton37Click();
-    void insert(const QString &token);
+    bool insert(const QString &token); // whether it went in
 
     InputState &m_input;
     Prompt &m_prompt;

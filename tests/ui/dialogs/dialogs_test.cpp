@@ -25,7 +25,7 @@ namespace tunelet::ui::testing {
 namespace {
 
 // A user's action on a showing dialog.
-enum class Step { Enter, Esc, CloseBox };
+enum class Step { Enter, Esc, CloseBox, OkButton, CancelButton };
 
 void perform(QDialog *dialog, Step step) {
     QWidget *focus = dialog->focusWidget() ? dialog->focusWidget() : dialog;
@@ -38,6 +38,12 @@ void perform(QDialog *dialog, Step step) {
         break;
     case Step::CloseBox:
         dialog->close();
+        break;
+    case Step::OkButton:
+        QTest::mouseClick(dialog->findChild<QPushButton *>("OKBtn"), Qt::LeftButton);
+        break;
+    case Step::CancelButton:
+        QTest::mouseClick(dialog->findChild<QPushButton *>("CancelBtn"), Qt::LeftButton);
         break;
     }
 }
@@ -170,7 +176,9 @@ INSTANTIATE_TEST_SUITE_P(
                       ChooserCase{"DoubleClickLast", 127, true, Step::Enter, 1, 127},
                       ChooserCase{"PickThenEnter", 40, false, Step::Enter, 1, 40},
                       ChooserCase{"PickThenEsc", 5, false, Step::Esc, 2, 5},
-                      ChooserCase{"PickThenCloseBox", 5, false, Step::CloseBox, 2, 5}),
+                      ChooserCase{"PickThenCloseBox", 5, false, Step::CloseBox, 2, 5},
+                      ChooserCase{"PickThenOkButton", 7, false, Step::OkButton, 1, 7},
+                      ChooserCase{"PickThenCancelButton", 7, false, Step::CancelButton, 2, 7}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST(ValueDialog, AsCreatedShowsZeroWithTheRangeUpTo600) {
@@ -236,6 +244,8 @@ INSTANTIATE_TEST_SUITE_P(
                                   [](auto, auto ud1) { arrows(ud1, "down", 4); }, 0, "0"},
                       SpinnerCase{"TypedNumberIsTaken", 255, 80,
                                   [](auto et, auto) { type(et, "100"); }, 100, "100"},
+                      SpinnerCase{"TypedLeadingZeroIsDecimal", 255, 5,
+                                  [](auto et, auto) { type(et, "080"); }, 80, "080"},
                       SpinnerCase{"TypedZeroIsTaken", 384, 48, [](auto et, auto) { type(et, "0"); },
                                   0, "0"},
                       SpinnerCase{"StepsFromTheTypedNumber", 255, 80,
@@ -340,6 +350,8 @@ INSTANTIATE_TEST_SUITE_P(
         ModalCase{"TsettimeEnter", make<ValueDialog>(), {Step::Enter}, 1},
         ModalCase{"TsettimeEsc", make<ValueDialog>(), {Step::Esc}, 2},
         ModalCase{"TsettimeCloseBox", make<ValueDialog>(), {Step::CloseBox}, 2},
+        ModalCase{"TsettimeOkButton", make<ValueDialog>(), {Step::OkButton}, 1},
+        ModalCase{"TsettimeCancelButton", make<ValueDialog>(), {Step::CancelButton}, 2},
         ModalCase{"TreadmeIgnoresEsc", make<DocumentationWindow>(), {Step::Esc, Step::CloseBox}, 2},
         ModalCase{"TaboutIgnoresEsc", make<AboutBox>(), {Step::Esc, Step::Enter}, 1},
         ModalCase{"TaboutCloseBox", make<AboutBox>(), {Step::CloseBox}, 2}),

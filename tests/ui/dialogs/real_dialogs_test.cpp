@@ -148,15 +148,18 @@ TEST_F(WindowTest, RealOpenDialogListsNamesWithoutADotUnderStarDotStarInChinese)
 }
 
 TEST_F(WindowTest, RealDialogsDoNotStartInASystemFolder) {
-    MessageBoxPrompt real("tunelet");
-    FileDialogState state{"*.MID|*.MID|*.*|*.*", "/proc/self/song.MID", ".MID"};
-    bool seen = false;
-    whenModal<QFileDialog>(&seen, [](QFileDialog *dialog) {
-        EXPECT_FALSE(dialog->directory().absolutePath().startsWith("/proc"));
-        dialog->reject();
-    });
-    EXPECT_EQ(real.saveFile(state), std::nullopt);
-    EXPECT_TRUE(seen);
+    for (const char *system : {"/proc/self", "/sys", "/dev"}) {
+        MessageBoxPrompt real("tunelet");
+        FileDialogState state{"*.MID|*.MID|*.*|*.*", QString(system) + "/song.MID", ".MID"};
+        bool seen = false;
+        whenModal<QFileDialog>(&seen, [system](QFileDialog *dialog) {
+            const QString root = QString(system).section('/', 0, 1);
+            EXPECT_FALSE(dialog->directory().absolutePath().startsWith(root)) << system;
+            dialog->reject();
+        });
+        EXPECT_EQ(real.saveFile(state), std::nullopt);
+        EXPECT_TRUE(seen);
+    }
 }
 
 TEST_F(WindowTest, RealSaveDialogAsksBeforeTheCompletedNameIsReplaced) {

@@ -52,6 +52,7 @@ const Item kMenu[] = {
     {"pp8", "h", "", "beat_h", false, "N5"},
     {"showT", "辅助输入(&W)", "Ctrl+W", nullptr, true, nullptr},
     {"L1", "试听(&L)", "", nullptr, true, nullptr},
+    {"V1", "简谱(&V)", "Ctrl+J", nullptr, false, nullptr},
     {"K1", "打开(&K)", "", "media_open", false, nullptr},
     {"P2", "播放(&P)", "", "media_play", false, nullptr},
     {"O2", "停止(&O)", "", nullptr, false, nullptr},

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QLineEdit>
@@ -30,6 +31,16 @@ public:
         device = fake.get();
         window = std::make_unique<MainWindow>(std::move(scripted), std::move(fake));
         window->show();
+        // The palette shows right after the window's first frame. The offscreen platform
+        // makes every window it shows active, even one that takes no focus as the palette:
+        // the window is made active again, as a window manager leaves it.
+        ASSERT_TRUE(QTest::qWaitFor([this] {
+            const auto *palette = window->findChild<QWidget *>(QStringLiteral("hpf"));
+            return palette != nullptr && palette->isVisible();
+        }));
+        window->activateWindow();
+        ASSERT_TRUE(
+            QTest::qWaitFor([this] { return QApplication::activeWindow() == window.get(); }));
     }
 
     void TearDown() override {

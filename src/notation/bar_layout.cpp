@@ -1,0 +1,176 @@
+// Numbered notation: the tracks' events cut into bars and drawn symbols, with ties and
+// the underlines shared within a beat.
+#include "notation/bar_layout.h"
+
+#include <algorithm>
+#include <array>
+
+namespace tunelet::notation {
+
+namespace {
+
+// What one glyph can show, longest first: dashes add beats, underlines halve, a dot
+// adds half (only to notes of a beat or less).
+struct Shape {
+    int ticks;
+    int underlines;
+    int dashes;
+    bool dotted;
+};
+constexpr std::array<Shape, 10> kNoteShapes = {{{192, 0, 3, false},
+                                                {144, 0, 2, false},
+                                                {96, 0, 1, false},
+                                                {72, 0, 0, true},
+                                                {48, 0, 0, false},
+                                                {36, 1, 0, true},
+                                                {24, 1, 0, false},
+                                                {18, 2, 0, true},
+                                                {12, 2, 0, false},
+                                                {6, 3, 0, false}}};
+// A rest is one 0 per beat, never a 0 with dashes or a dot.
+constexpr std::array<Shape, 4> kRestShapes = {
+    {{48, 0, 0, false}, {24, 1, 0, false}, {12, 2, 0, false}, {6, 3, 0, false}}};
+
+int nextBoundary(int position, int origin, int step) {
+    return origin + ((position - origin) / step + 1) * step;
+}
+
+// The longest shape that fits before `end` and keeps within its limits: nothing crosses
+// a bar line, a note shorter than a beat stays within its beat group, and a rest within
+// its beat.
+Shape pickShape(bool rest, int position, int end, const TimeSignature &time) {
+    const int barTicks = time.barTicks();
+    const int barStart = position / barTicks * barTicks;
+    const int barEnd = barStart + barTicks;
+    const int groupEnd = nextBoundary(position, barStart, time.groupTicks());
+    const int beatEnd = std::min(groupEnd, nextBoundary(position, barStart, kTicksPerBeat));
+    const auto fits = [&](const Shape &shape) {
+        const int stop = position + shape.ticks;
+        if (stop > end || stop > barEnd) {
+            return false;
+        }
+        if (rest) {
+            return stop <= beatEnd;
+        }
+        return shape.ticks >= kTicksPerBeat || stop <= groupEnd;
+    };
+    if (rest) {
+        for (const Shape &shape : kRestShapes) {
+            if (fits(shape)) {
+                return shape;
+            }
+        }
+    } else {
+        for (const Shape &shape : kNoteShapes) {
+            if (fits(shape)) {
+                return shape;
+            }
+        }
+    }
+    // Lengths and boundaries are multiples of the shortest note, so it always fits.
+    return rest ? kRestShapes.back() : kNoteShapes.back();
+}
+
+void appendGlyphs(Score &score, std::size_t part, std::size_t index) {
+    const TimedEvent &event = score.tracks[part].events[index];
+    const TimeSignature &time = score.time;
+    const bool rest = event.degree == 0;
+    const int end = event.onset + event.length;
+    int position = event.onset;
+    while (position < end) {
+        const Shape shape = pickShape(rest, position, end, time);
+        Glyph glyph;
+        glyph.onset = position;
+        glyph.length = shape.ticks;
+        glyph.degree = event.degree;
+        glyph.sharp = event.sharp;
+        glyph.octave = event.octave;
+        glyph.underlines = shape.underlines;
+        glyph.dashes = shape.dashes;
+        glyph.dotted = shape.dotted;
+        glyph.event = index;
+        glyph.firstOfEvent = position == event.onset;
+        position += shape.ticks;
+        glyph.tiedToNext = !rest && position < end;
+        const auto bar = static_cast<std::size_t>(glyph.onset / time.barTicks());
+        score.bars[bar].parts[part].glyphs.push_back(glyph);
+    }
+}
+
+// Glyphs of one beat group that follow each other share each level of underline.
+void addBeams(PartBar &bar, int barOnset, const TimeSignature &time) {
+    const auto groupOf = [&](const Glyph &glyph) {
+        return (glyph.onset - barOnset) / time.groupTicks();
+    };
+    for (int level = 1; level <= 3; ++level) {
+        std::size_t i = 0;
+        while (i < bar.glyphs.size()) {
+            if (bar.glyphs[i].underlines < level) {
+                ++i;
+                continue;
+            }
+            std::size_t last = i;
+            while (last + 1 < bar.glyphs.size() && bar.glyphs[last + 1].underlines >= level &&
+                   groupOf(bar.glyphs[last + 1]) == groupOf(bar.glyphs[i])) {
+                ++last;
+            }
+            bar.beams.push_back({level, i, last});
+            i = last + 1;
+        }
+    }
+}
+
+RowExtent extentOf(const Track &track, const std::vector<Bar> &bars, std::size_t part) {
+    RowExtent row;
+    for (const TimedEvent &event : track.events) {
+        row.marks = row.marks || !event.marks.empty();
+        row.dotsAbove = std::max(row.dotsAbove, event.octave);
+        row.dotsBelow = std::max(row.dotsBelow, -event.octave);
+    }
+    for (const Bar &bar : bars) {
+        for (const Glyph &glyph : bar.parts[part].glyphs) {
+            row.underlines = std::max(row.underlines, glyph.underlines);
+        }
+    }
+    return row;
+}
+
+} // namespace
+
+Score buildScore(const std::vector<std::string> &lines, TimeSignature time, int editedPart) {
+    Score score;
+    score.time = time;
+    score.editedPart = editedPart;
+    int volume = 80;
+    int length = 0;
+    for (const std::string &line : lines) {
+        score.tracks.push_back(readTrack(line, volume));
+        volume = score.tracks.back().volumeAtEnd;
+        length = std::max(length, score.tracks.back().length);
+    }
+    const int barTicks = time.barTicks();
+    const int barCount = (length + barTicks - 1) / barTicks;
+    score.bars.resize(static_cast<std::size_t>(barCount));
+    for (int b = 0; b < barCount; ++b) {
+        Bar &bar = score.bars[static_cast<std::size_t>(b)];
+        bar.number = b + 1;
+        bar.onset = b * barTicks;
+        bar.parts.resize(lines.size());
+    }
+    for (std::size_t part = 0; part < score.tracks.size(); ++part) {
+        for (std::size_t i = 0; i < score.tracks[part].events.size(); ++i) {
+            appendGlyphs(score, part, i);
+        }
+    }
+    for (Bar &bar : score.bars) {
+        for (PartBar &partBar : bar.parts) {
+            addBeams(partBar, bar.onset, time);
+        }
+    }
+    for (std::size_t part = 0; part < score.tracks.size(); ++part) {
+        score.rows.push_back(extentOf(score.tracks[part], score.bars, part));
+    }
+    return score;
+}
+
+} // namespace tunelet::notation

@@ -1,0 +1,70 @@
+// Numbered notation: the tracks' events cut into bars and drawn symbols, with ties and
+// the underlines shared within a beat.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "notation/timed_events.h"
+
+namespace tunelet::notation {
+
+// One drawn symbol: a digit (0 for a rest) with its underlines, dashes or dot. A note
+// that crosses a bar line, or whose length no single symbol shows, becomes several
+// glyphs joined by ties.
+struct Glyph {
+    int onset = 0;  // ticks from the start of the piece
+    int length = 0; // ticks
+    int degree = 0; // 0 is a rest
+    bool sharp = false;
+    int octave = 0;     // dots: above when positive, below when negative
+    int underlines = 0; // 0..3: an eighth, a sixteenth, a thirty-second
+    int dashes = 0;     // 0..3: each lengthens the note by a beat
+    bool dotted = false;
+    bool tiedToNext = false;  // the next glyph of the part continues this note
+    std::size_t event = 0;    // index of its event in the track
+    bool firstOfEvent = true; // the event's marks are drawn over its first glyph only
+};
+
+// Underlines shared by the glyphs first..last of one beat at one level (1 is nearest the
+// digits and spans the most notes).
+struct Beam {
+    int level = 1;
+    std::size_t first = 0;
+    std::size_t last = 0;
+};
+
+struct PartBar {
+    std::vector<Glyph> glyphs;
+    std::vector<Beam> beams;
+};
+
+struct Bar {
+    int number = 1; // counted from 1
+    int onset = 0;
+    std::vector<PartBar> parts; // one per track
+};
+
+// Per track, the room a row needs above and below the digits, the same in every system
+// so the digits' baseline never moves within a row.
+struct RowExtent {
+    bool marks = false; // some note carries an instrument or volume mark
+    int dotsAbove = 0;  // most octave dots above a digit
+    int dotsBelow = 0;  // most octave dots below a digit
+    int underlines = 0; // most underlines under a digit
+};
+
+struct Score {
+    TimeSignature time;
+    std::vector<Track> tracks;
+    std::vector<RowExtent> rows; // per track
+    std::vector<Bar> bars;
+    int editedPart = -1; // the track that shows the line being composed, or -1
+};
+
+// The lines as parts, cut into bars under the time signature. The volume in force is
+// carried from track to track as the export carries it.
+Score buildScore(const std::vector<std::string> &lines, TimeSignature time, int editedPart = -1);
+
+} // namespace tunelet::notation

@@ -1,0 +1,205 @@
+// Numbered notation: bars placed side by side, parts aligned by time, broken into
+// systems of a given width and systems into pages.
+#include "notation/system_layout.h"
+
+#include <algorithm>
+
+namespace tunelet::notation {
+
+namespace {
+
+// A stretch of time one glyph's digit or dash needs room for.
+struct Cell {
+    int start;
+    int end;
+    double width;
+};
+
+// Every digit and dash of a bar, all parts together.
+std::vector<Cell> cellsOf(const Bar &bar, const Metrics &metrics) {
+    std::vector<Cell> cells;
+    for (const PartBar &part : bar.parts) {
+        for (const Glyph &glyph : part.glyphs) {
+            const int digitEnd =
+                glyph.dashes > 0 ? glyph.onset + kTicksPerBeat : glyph.onset + glyph.length;
+            // Notes shorter than a beat are set closer, as on paper.
+            const double digit = glyph.underlines > 0 ? metrics.shortCell : metrics.cell;
+            cells.push_back({glyph.onset, digitEnd, digit + (glyph.dotted ? metrics.dotRoom : 0)});
+            for (int k = 1; k <= glyph.dashes; ++k) {
+                cells.push_back({glyph.onset + k * kTicksPerBeat,
+                                 glyph.onset + (k + 1) * kTicksPerBeat, metrics.cell});
+            }
+        }
+    }
+    return cells;
+}
+
+// The x of each moment of a bar where a cell starts or ends, from the bar's left line:
+// each cell gets its room, and the parts share one x for one moment.
+struct BarColumns {
+    std::vector<int> times;
+    std::vector<double> x;
+    double width = 0;
+
+    double at(int time) const {
+        const auto it = std::lower_bound(times.begin(), times.end(), time);
+        return x[static_cast<std::size_t>(it - times.begin())];
+    }
+};
+
+BarColumns columnsOf(const Bar &bar, int barTicks, const Metrics &metrics) {
+    std::vector<Cell> cells = cellsOf(bar, metrics);
+    BarColumns columns;
+    columns.times = {bar.onset, bar.onset + barTicks};
+    for (const Cell &cell : cells) {
+        columns.times.push_back(cell.start);
+        columns.times.push_back(cell.end);
+    }
+    std::sort(columns.times.begin(), columns.times.end());
+    columns.times.erase(std::unique(columns.times.begin(), columns.times.end()),
+                        columns.times.end());
+    std::sort(cells.begin(), cells.end(),
+              [](const Cell &a, const Cell &b) { return a.end < b.end; });
+    columns.x.assign(columns.times.size(), metrics.barPad);
+    std::size_t next = 0;
+    for (std::size_t i = 1; i < columns.times.size(); ++i) {
+        double x = columns.x[i - 1];
+        for (; next < cells.size() && cells[next].end == columns.times[i]; ++next) {
+            x = std::max(x, columns.at(cells[next].start) + cells[next].width);
+        }
+        columns.x[i] = x;
+    }
+    // An empty bar still shows as a bar.
+    columns.width = std::max(columns.x.back() + metrics.barPad, 2 * metrics.cell);
+    return columns;
+}
+
+std::vector<Row> rowsOf(const Score &score, const Metrics &metrics) {
+    std::vector<Row> rows;
+    double y = metrics.barNumber;
+    for (const RowExtent &extent : score.rows) {
+        Row row;
+        row.top = y;
+        row.baseline = y + (extent.marks ? metrics.markHeight : 0) +
+                       extent.dotsAbove * metrics.dotStep + metrics.digitHeight;
+        row.bottom = row.baseline + extent.underlines * metrics.lineStep +
+                     extent.dotsBelow * metrics.dotStep + metrics.lineStep;
+        rows.push_back(row);
+        y = row.bottom + metrics.partGap;
+    }
+    return rows;
+}
+
+void placeGlyphs(System &system, const Score &score, const std::vector<BarColumns> &columns,
+                 double stretch) {
+    // Per part, the glyph still waiting for the end of its tie.
+    std::vector<std::optional<std::size_t>> tied(score.tracks.size());
+    for (std::size_t b = system.firstBar; b < system.endBar; ++b) {
+        const double left = system.barLines[b - system.firstBar];
+        const BarColumns &bar = columns[b];
+        for (std::size_t part = 0; part < score.bars[b].parts.size(); ++part) {
+            const std::vector<Glyph> &glyphs = score.bars[b].parts[part].glyphs;
+            for (std::size_t i = 0; i < glyphs.size(); ++i) {
+                PlacedGlyph placed{b, part, i, left + bar.at(glyphs[i].onset) * stretch, {}, 0};
+                for (int k = 0; k < glyphs[i].dashes; ++k) {
+                    placed.dashX[static_cast<std::size_t>(k)] =
+                        left + bar.at(glyphs[i].onset + (k + 1) * kTicksPerBeat) * stretch;
+                }
+                if (tied[part]) {
+                    system.glyphs[*tied[part]].tieEndX = placed.x;
+                    tied[part].reset();
+                }
+                if (glyphs[i].tiedToNext) {
+                    tied[part] = system.glyphs.size();
+                }
+                system.glyphs.push_back(placed);
+            }
+        }
+    }
+    for (const std::optional<std::size_t> &open : tied) {
+        if (open) {
+            system.glyphs[*open].tieEndX = system.barLines.back();
+        }
+    }
+}
+
+} // namespace
+
+Layout layoutSystems(const Score &score, const Metrics &metrics, double width) {
+    std::vector<BarColumns> columns;
+    columns.reserve(score.bars.size());
+    for (const Bar &bar : score.bars) {
+        columns.push_back(columnsOf(bar, score.time.barTicks(), metrics));
+    }
+    const std::vector<Row> rows = rowsOf(score, metrics);
+    const double height = rows.empty() ? metrics.barNumber : rows.back().bottom;
+    const double room = std::max(width - metrics.label, metrics.cell);
+    Layout layout;
+    std::size_t first = 0;
+    while (first < score.bars.size()) {
+        double used = columns[first].width;
+        std::size_t end = first + 1;
+        while (end < score.bars.size() && used + columns[end].width <= room) {
+            used += columns[end].width;
+            ++end;
+        }
+        System system;
+        system.firstBar = first;
+        system.endBar = end;
+        system.last = end == score.bars.size();
+        system.top = layout.height;
+        system.height = height;
+        system.rows = rows;
+        // Every line but the last fills the width; the last keeps its natural spacing.
+        const double stretch = system.last ? 1.0 : std::max(1.0, room / used);
+        double x = metrics.label;
+        system.barLines.push_back(x);
+        for (std::size_t b = first; b < end; ++b) {
+            x += columns[b].width * stretch;
+            system.barLines.push_back(x);
+        }
+        placeGlyphs(system, score, columns, stretch);
+        layout.height += height + metrics.systemGap;
+        layout.systems.push_back(std::move(system));
+        first = end;
+    }
+    return layout;
+}
+
+std::vector<Page> paginate(const Layout &layout, double firstRoom, double room) {
+    const std::vector<System> &systems = layout.systems;
+    std::vector<Page> pages;
+    Page page;
+    double left = firstRoom;
+    for (std::size_t s = 0; s < systems.size(); ++s) {
+        if (systems[s].height > left && page.endSystem > page.firstSystem) {
+            pages.push_back(page);
+            page = Page{s, s};
+            left = room;
+        }
+        page.endSystem = s + 1;
+        // A system takes its height and the gap before the next one.
+        left -= s + 1 < systems.size() ? systems[s + 1].top - systems[s].top : systems[s].height;
+    }
+    pages.push_back(page);
+    return pages;
+}
+
+std::optional<GlyphRef> glyphAt(const Layout &layout, const Metrics &metrics, double x, double y) {
+    for (const System &system : layout.systems) {
+        if (y < system.top || y >= system.top + system.height) {
+            continue;
+        }
+        for (const PlacedGlyph &glyph : system.glyphs) {
+            const Row &row = system.rows[glyph.part];
+            const double rowY = y - system.top;
+            if (x >= glyph.x && x < glyph.x + metrics.cell && rowY >= row.top &&
+                rowY < row.bottom) {
+                return GlyphRef{glyph.bar, glyph.part, glyph.index};
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace tunelet::notation

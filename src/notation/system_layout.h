@@ -1,0 +1,87 @@
+// Numbered notation: bars placed side by side, parts aligned by time, broken into
+// systems of a given width and systems into pages. Units are the caller's (pixels on a
+// screen, points on paper): the sizes come in as Metrics.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <vector>
+
+#include "notation/bar_layout.h"
+
+namespace tunelet::notation {
+
+// The sizes of what the painter draws, measured in its font.
+struct Metrics {
+    double cell = 16;        // the room of a digit, and of a dash (a beat)
+    double shortCell = 12;   // the room of a digit with underlines, set closer
+    double dotRoom = 6;      // the augmentation dot after a digit
+    double barPad = 8;       // between a bar line and the nearest digit
+    double label = 80;       // the parts' names at the start of each system
+    double barNumber = 10;   // the bar number's line above each system
+    double markHeight = 10;  // the line of small text above a note
+    double digitHeight = 16; // from the top of a digit to its baseline
+    double dotStep = 4;      // one octave dot
+    double lineStep = 3;     // one underline
+    double partGap = 8;      // between the parts of a system
+    double systemGap = 14;   // between systems
+};
+
+// Where one part's row lies, from its system's top.
+struct Row {
+    double top = 0;
+    double baseline = 0; // the digits' baseline
+    double bottom = 0;
+};
+
+// A glyph of score.bars[bar].parts[part].glyphs[index], placed.
+struct PlacedGlyph {
+    std::size_t bar = 0;
+    std::size_t part = 0;
+    std::size_t index = 0;
+    double x = 0;                  // left of the digit's cell
+    std::array<double, 3> dashX{}; // left of each dash's cell
+    double tieEndX = 0;            // when tied: the next glyph's cell left, or the
+                                   // system's end when the note goes on in the next one
+};
+
+struct System {
+    std::size_t firstBar = 0;
+    std::size_t endBar = 0; // one past the last bar
+    double top = 0;         // from the top of the whole layout
+    double height = 0;
+    std::vector<double> barLines;    // x of the bar lines: the start, then each bar's end
+    std::vector<Row> rows;           // per part
+    std::vector<PlacedGlyph> glyphs; // bar by bar, part by part, in time order
+    bool last = false;               // ends the piece with the final bar line
+};
+
+struct Layout {
+    std::vector<System> systems;
+    double height = 0;
+};
+
+// Bars fill each system up to `width` (the label column included); every system but the
+// last is stretched to the full width. A bar wider than the width stands alone.
+Layout layoutSystems(const Score &score, const Metrics &metrics, double width);
+
+struct Page {
+    std::size_t firstSystem = 0;
+    std::size_t endSystem = 0;
+};
+
+// Systems go onto pages whole: the first page has `firstRoom` of height below its
+// header, the others `room`. A system higher than a page gets a page of its own.
+std::vector<Page> paginate(const Layout &layout, double firstRoom, double room);
+
+struct GlyphRef {
+    std::size_t bar = 0;
+    std::size_t part = 0;
+    std::size_t index = 0;
+};
+
+// The glyph whose digit cell or row band holds the point (layout coordinates).
+std::optional<GlyphRef> glyphAt(const Layout &layout, const Metrics &metrics, double x, double y);
+
+} // namespace tunelet::notation

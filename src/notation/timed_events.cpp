@@ -1,0 +1,93 @@
+// Numbered notation: a track line read as timed notes and rests, and the time signature.
+#include "notation/timed_events.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+
+#include "export/note_script.h"
+
+namespace tunelet::notation {
+
+namespace {
+
+constexpr int kMiddleOctave = 5; // octave letter f
+constexpr int kFileBeatsPerMinute = 120;
+
+// Semitone -> the degree it is written with, and whether it carries a sharp.
+constexpr std::array<int, 12> kDegrees = {1, 1, 2, 2, 3, 4, 4, 5, 5, 6, 6, 7};
+constexpr std::array<bool, 12> kSharps = {false, true,  false, true,  false, false,
+                                          true,  false, true,  false, true,  false};
+
+} // namespace
+
+std::optional<TimeSignature> parseTimeSignature(std::string_view text) {
+    for (const TimeSignature time : {TimeSignature{2, 4}, TimeSignature{3, 4}, TimeSignature{4, 4},
+                                     TimeSignature{3, 8}, TimeSignature{6, 8}}) {
+        if (text == time.text()) {
+            return time;
+        }
+    }
+    return std::nullopt;
+}
+
+double beatsPerMinute(int division) {
+    return static_cast<double>(kFileBeatsPerMinute) * division / kTicksPerBeat;
+}
+
+std::string beatsPerMinuteText(int division) {
+    const double bpm = beatsPerMinute(division);
+    char text[32];
+    if (std::abs(bpm - std::round(bpm)) < 1e-9) {
+        std::snprintf(text, sizeof text, "%.0f", bpm);
+    } else {
+        std::snprintf(text, sizeof text, "%.1f", bpm);
+    }
+    return text;
+}
+
+Track readTrack(std::string_view line, int volume) {
+    Track track;
+    midi::LineScanner scanner(line);
+    int program = -1;
+    std::vector<Mark> marks;
+    while (const std::optional<midi::Token> token = scanner.next()) {
+        const std::size_t start = token->position - 1;
+        if (token->kind == midi::TokenKind::Program || token->kind == midi::TokenKind::Volume) {
+            const bool isProgram = token->kind == midi::TokenKind::Program;
+            (isProgram ? program : volume) = token->value;
+            if (isProgram && track.events.empty()) {
+                track.firstProgram = token->value;
+            }
+            marks.push_back({isProgram ? Mark::Kind::Program : Mark::Kind::Volume, token->value});
+            continue;
+        }
+        TimedEvent event;
+        event.onset = track.length;
+        event.length = token->ticks;
+        if (token->kind == midi::TokenKind::Note) {
+            const int semitone = token->key % 12;
+            event.degree = kDegrees[static_cast<std::size_t>(semitone)];
+            event.sharp = kSharps[static_cast<std::size_t>(semitone)];
+            event.octave = token->key / 12 - kMiddleOctave;
+        }
+        event.program = program;
+        event.volume = volume;
+        event.marks = std::move(marks);
+        marks.clear();
+        event.tokenStart = start;
+        // The caret goes after the separator, where the next token would be composed.
+        event.tokenEnd = std::min(line.size(), start + (event.degree == 0 ? 3 : 4));
+        track.length += event.length;
+        track.events.push_back(std::move(event));
+    }
+    track.volumeAtEnd = volume;
+    if (scanner.fault() != midi::ScanFault::None) {
+        track.faulty = true;
+        track.faultAt = scanner.faultTokenStart() - 1;
+    }
+    return track;
+}
+
+} // namespace tunelet::notation

@@ -1,0 +1,329 @@
+// The numbered-notation painter: draws the core's laid-out score with QPainter.
+#include "ui/notation/notation_painter.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPainterPath>
+#include <QStaticText>
+#include <algorithm>
+
+#include "ui/dialogs/dialog_texts.h"
+#include "ui/notation/notation_texts.h"
+
+namespace tunelet::ui {
+
+namespace {
+
+constexpr std::size_t kDrumsPart = 9; // line 10 plays on the drum channel
+const QColor kInk(Qt::black);
+const QColor kEditedInk(0x1f, 0x4e, 0xa8);
+const QColor kEditedBand(0xee, 0xf3, 0xfc);
+
+QString instrumentName(int program) {
+    if (program >= 0 && program < texts::kInstrumentNames.size()) {
+        return texts::kInstrumentNames.at(program);
+    }
+    return QStringLiteral("@%1").arg(program);
+}
+
+QFont sizedFont(double pixels, bool bold = false) {
+    QFont font(NotationPainter::fontFamily());
+    font.setPixelSize(std::max(1, qRound(pixels)));
+    font.setBold(bold);
+    font.setHintingPreference(QFont::PreferNoHinting);
+    return font;
+}
+
+} // namespace
+
+QString partLabel(const notation::Score &score, std::size_t part) {
+    const QString name = part == kDrumsPart
+                             ? texts::kDrumsLabel
+                             : instrumentName(std::max(0, score.tracks[part].firstProgram));
+    return QStringLiteral("%1 %2").arg(part + 1).arg(name);
+}
+
+QString NotationPainter::fontFamily() {
+    return QStringLiteral("WenQuanYi Micro Hei");
+}
+
+NotationPainter::NotationPainter(double size, bool textAsPaths)
+    : m_size(size), m_textAsPaths(textAsPaths), m_digitFont(sizedFont(size)),
+      m_smallFont(sizedFont(size * 0.5)), m_labelFont(sizedFont(size * 0.6)),
+      m_titleFont(sizedFont(size * 1.3, true)) {
+    const QFontMetricsF digits(m_digitFont);
+    m_digitAdvance = digits.horizontalAdvance(QLatin1Char('0'));
+    m_digitHeight = digits.tightBoundingRect(QStringLiteral("8")).height();
+    m_digitAscent = digits.ascent();
+    for (std::size_t d = 0; d < m_digits.size(); ++d) {
+        m_digits[d].setText(QString::number(d));
+        m_digits[d].setTextFormat(Qt::PlainText);
+        m_digits[d].setPerformanceHint(QStaticText::AggressiveCaching);
+        m_digits[d].prepare(QTransform(), m_digitFont);
+    }
+}
+
+notation::Metrics NotationPainter::metrics(const notation::Score &score) const {
+    const QFontMetricsF label(m_labelFont);
+    const QFontMetricsF small(m_smallFont);
+    double labelWidth = 0;
+    for (std::size_t part = 0; part < score.tracks.size(); ++part) {
+        labelWidth = std::max(labelWidth, label.horizontalAdvance(partLabel(score, part)));
+    }
+    notation::Metrics m;
+    m.cell = m_digitAdvance * 1.9;
+    m.shortCell = m_digitAdvance * 1.5;
+    m.dotRoom = m_size * 0.3;
+    m.barPad = m_size * 0.4;
+    m.label = labelWidth + m_size * 0.8;
+    m.barNumber = small.height();
+    m.markHeight = small.height();
+    m.digitHeight = m_digitHeight + m_size * 0.1;
+    m.dotStep = m_size * 0.22;
+    m.lineStep = m_size * 0.16;
+    m.partGap = m_size * 0.5;
+    m.systemGap = m_size * 0.9;
+    return m;
+}
+
+double NotationPainter::headerHeight() const {
+    return QFontMetricsF(m_titleFont).height() + QFontMetricsF(m_labelFont).height() + m_size * 0.8;
+}
+
+double NotationPainter::footerHeight() const {
+    return QFontMetricsF(m_smallFont).height() + m_size * 0.5;
+}
+
+void NotationPainter::drawText(QPainter &painter, const QPointF &baseline, const QString &text,
+                               const QFont &font) const {
+    if (m_textAsPaths) {
+        QPainterPath path;
+        path.addText(baseline, font, text);
+        painter.fillPath(path, painter.pen().color());
+    } else {
+        painter.setFont(font);
+        painter.drawText(baseline, text);
+    }
+}
+
+void NotationPainter::drawHeader(QPainter &painter, const notation::Score &score,
+                                 const NotationHeader &header, double width) const {
+    painter.setPen(kInk);
+    const QFontMetricsF title(m_titleFont);
+    const QFontMetricsF line(m_labelFont);
+    drawText(painter, {(width - title.horizontalAdvance(header.title)) / 2, title.ascent()},
+             header.title, m_titleFont);
+    const double y = title.height() + m_size * 0.4 + line.ascent();
+    const QString key =
+        texts::kKeyOfC + QStringLiteral("  ") + QString::fromStdString(score.time.text());
+    drawText(painter, {0, y}, key, m_labelFont);
+    // The speed, as a quarter note (a filled head on a stem) = beats a minute.
+    const QString speed = QStringLiteral("= ") +
+                          QString::fromStdString(notation::beatsPerMinuteText(header.division));
+    const double speedX = width - line.horizontalAdvance(speed);
+    drawText(painter, {speedX, y}, speed, m_labelFont);
+    const double head = m_size * 0.16;
+    const QPointF centre(speedX - m_size * 0.45, y - head);
+    painter.save();
+    painter.setBrush(kInk);
+    painter.setPen(Qt::NoPen);
+    painter.drawEllipse(
+        QRectF(centre.x() - head * 1.2, centre.y() - head * 0.85, head * 2.4, head * 1.7));
+    painter.fillRect(
+        QRectF(centre.x() + head * 1.05, centre.y() - m_size * 0.7, m_size * 0.06, m_size * 0.7),
+        kInk);
+    painter.restore();
+}
+
+void NotationPainter::drawFooter(QPainter &painter, int page, int pages, double width,
+                                 double y) const {
+    painter.setPen(kInk);
+    const QString text = texts::kPageNumber.arg(page).arg(pages);
+    drawText(painter,
+             {(width - QFontMetricsF(m_smallFont).horizontalAdvance(text)) / 2,
+              y + QFontMetricsF(m_smallFont).ascent()},
+             text, m_smallFont);
+}
+
+double NotationPainter::digitLeft(double cellLeft, const notation::Metrics &metrics) const {
+    return cellLeft + (metrics.shortCell - m_digitAdvance) / 2;
+}
+
+QString NotationPainter::marksText(const notation::TimedEvent &event) const {
+    QStringList parts;
+    for (const notation::Mark &mark : event.marks) {
+        parts << (mark.kind == notation::Mark::Kind::Program ? instrumentName(mark.value)
+                                                             : texts::kVolumeMark.arg(mark.value));
+    }
+    return parts.join(QLatin1Char(' '));
+}
+
+// A small sharp sign drawn with lines, so no font needs to hold one.
+void NotationPainter::drawSharp(QPainter &painter, const QPointF &bottomRight) const {
+    const double w = m_size * 0.26;
+    const double h = m_size * 0.4;
+    const double x = bottomRight.x() - w;
+    const double y = bottomRight.y() - h;
+    const double stroke = m_size * 0.035;
+    painter.fillRect(QRectF(x + w * 0.3, y, stroke, h), kInk);
+    painter.fillRect(QRectF(x + w * 0.7 - stroke, y - h * 0.08, stroke, h), kInk);
+    painter.fillRect(QRectF(x, y + h * 0.32, w, stroke * 1.6), kInk);
+    painter.fillRect(QRectF(x, y + h * 0.62, w, stroke * 1.6), kInk);
+}
+
+void NotationPainter::drawDotsAndLines(QPainter &painter, const notation::Glyph &glyph,
+                                       const notation::PlacedGlyph &placed,
+                                       const notation::Row &row,
+                                       const notation::Metrics &metrics) const {
+    const double left = digitLeft(placed.x, metrics);
+    const double centre = left + m_digitAdvance / 2;
+    const double base = row.baseline;
+    const double dot = m_size * 0.075;
+    const QColor ink = painter.pen().color();
+    // Dots take the pen and brush the system set: the ink, with a hairline edge.
+    for (int k = 0; k < std::abs(glyph.octave); ++k) {
+        const double y = glyph.octave > 0 ? base - m_digitHeight - metrics.dotStep * (k + 0.6)
+                                          : base + metrics.lineStep * (glyph.underlines + 0.4) +
+                                                metrics.dotStep * (k + 0.6);
+        painter.drawEllipse(QPointF(centre, y), dot, dot);
+    }
+    if (glyph.dotted) {
+        painter.drawEllipse(
+            QPointF(left + m_digitAdvance + metrics.dotRoom * 0.5, base - m_digitHeight * 0.35),
+            dot, dot);
+    }
+    for (int k = 0; k < glyph.dashes; ++k) {
+        const double x = placed.dashX[static_cast<std::size_t>(k)];
+        painter.fillRect(QRectF(x + metrics.cell * 0.2, base - m_digitHeight * 0.55,
+                                metrics.cell * 0.6, m_size * 0.07),
+                         ink);
+    }
+    if (glyph.tiedToNext) {
+        const double top =
+            base - m_digitHeight - m_size * 0.12 - std::max(0, glyph.octave) * metrics.dotStep;
+        const double end = placed.tieEndX + metrics.cell / 2;
+        QPainterPath tie(QPointF(centre + m_size * 0.1, top));
+        tie.cubicTo(centre + m_size * 0.3, top - m_size * 0.3, end - m_size * 0.3,
+                    top - m_size * 0.3, end - m_size * 0.1, top);
+        painter.save();
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(ink, m_size * 0.05));
+        painter.drawPath(tie);
+        painter.restore();
+    }
+}
+
+void NotationPainter::drawGlyph(QPainter &painter, const notation::Score &score,
+                                const notation::PlacedGlyph &placed, const notation::Row &row,
+                                const notation::Metrics &metrics) const {
+    const notation::Glyph &glyph = score.bars[placed.bar].parts[placed.part].glyphs[placed.index];
+    const double left = digitLeft(placed.x, metrics);
+    const double base = row.baseline;
+    if (m_textAsPaths) {
+        drawText(painter, {left, base}, QString::number(glyph.degree), m_digitFont);
+    } else {
+        // The digits' shapes are laid out once; a score has tens of thousands of them.
+        painter.setFont(m_digitFont);
+        painter.drawStaticText(QPointF(left, base - m_digitAscent),
+                               m_digits[static_cast<std::size_t>(glyph.degree)]);
+    }
+    if (glyph.sharp && glyph.firstOfEvent) {
+        drawSharp(painter, {left - m_size * 0.02, base - m_digitHeight * 0.45});
+    }
+    drawDotsAndLines(painter, glyph, placed, row, metrics);
+    const notation::TimedEvent &event = score.tracks[placed.part].events[glyph.event];
+    if (glyph.firstOfEvent && !event.marks.empty()) {
+        drawText(painter, {placed.x, row.top + QFontMetricsF(m_smallFont).ascent()},
+                 marksText(event), m_smallFont);
+    }
+}
+
+void NotationPainter::drawBeams(QPainter &painter, const notation::Score &score,
+                                const notation::System &system,
+                                const notation::Metrics &metrics) const {
+    // The placed glyphs of one bar and part follow each other, in the bar's order.
+    std::size_t i = 0;
+    while (i < system.glyphs.size()) {
+        const notation::PlacedGlyph &first = system.glyphs[i];
+        const notation::PartBar &bar = score.bars[first.bar].parts[first.part];
+        const double base = system.rows[first.part].baseline;
+        const QColor ink = static_cast<int>(first.part) == score.editedPart ? kEditedInk : kInk;
+        for (const notation::Beam &beam : bar.beams) {
+            const double x0 = digitLeft(system.glyphs[i + beam.first].x, metrics) - m_size * 0.05;
+            const double x1 =
+                digitLeft(system.glyphs[i + beam.last].x, metrics) + m_digitAdvance + m_size * 0.05;
+            const double y = base + metrics.lineStep * (beam.level - 1) + m_size * 0.08;
+            painter.fillRect(QRectF(x0, y, x1 - x0, m_size * 0.055), ink);
+        }
+        i += bar.glyphs.size();
+    }
+}
+
+void NotationPainter::drawBarLines(QPainter &painter, const notation::Score &score,
+                                   const notation::System &system) const {
+    const double thin = m_size * 0.05;
+    for (const notation::Row &row : system.rows) {
+        const double top = row.baseline - m_digitHeight * 1.15;
+        const double height = m_digitHeight * 1.3;
+        for (std::size_t k = 1; k < system.barLines.size(); ++k) {
+            painter.fillRect(QRectF(system.barLines[k] - thin, top, thin, height), kInk);
+        }
+        if (system.last) {
+            // The final bar line: a thin line, then a thick one at the very end.
+            const double end = system.barLines.back();
+            painter.fillRect(QRectF(end - m_size * 0.36, top, thin, height), kInk);
+            painter.fillRect(QRectF(end - m_size * 0.2, top, m_size * 0.2, height), kInk);
+        }
+    }
+    if (system.rows.size() > 1) {
+        // The parts of one system are joined by a line at their start.
+        const double top = system.rows.front().baseline - m_digitHeight * 1.15;
+        const double bottom = system.rows.back().baseline + m_digitHeight * 0.15;
+        painter.fillRect(QRectF(system.barLines.front(), top, thin, bottom - top), kInk);
+    }
+    painter.setPen(kInk);
+    drawText(painter, {system.barLines.front(), QFontMetricsF(m_smallFont).ascent()},
+             QString::number(score.bars[system.firstBar].number), m_smallFont);
+}
+
+void NotationPainter::drawLabels(QPainter &painter, const notation::Score &score,
+                                 const notation::System &system) const {
+    for (std::size_t part = 0; part < system.rows.size(); ++part) {
+        const bool edited = static_cast<int>(part) == score.editedPart;
+        painter.setPen(edited ? kEditedInk : kInk);
+        const double y = system.rows[part].baseline - m_digitHeight * 0.2;
+        drawText(painter, {0, y}, partLabel(score, part), m_labelFont);
+        if (edited) {
+            drawText(painter, {0, y + QFontMetricsF(m_smallFont).height()}, texts::kEditingMark,
+                     m_smallFont);
+        }
+    }
+}
+
+void NotationPainter::drawSystem(QPainter &painter, const notation::Score &score,
+                                 const notation::System &system,
+                                 const notation::Metrics &metrics) const {
+    painter.save();
+    if (score.editedPart >= 0) {
+        // The line being composed stands on a tinted band.
+        const notation::Row &row = system.rows[static_cast<std::size_t>(score.editedPart)];
+        painter.fillRect(QRectF(0, row.top, system.barLines.back(), row.bottom - row.top),
+                         kEditedBand);
+    }
+    drawLabels(painter, score, system);
+    drawBarLines(painter, score, system);
+    painter.setPen(QPen(kInk, 0));
+    painter.setBrush(kInk);
+    for (const notation::PlacedGlyph &placed : system.glyphs) {
+        const QColor ink = static_cast<int>(placed.part) == score.editedPart ? kEditedInk : kInk;
+        if (painter.pen().color() != ink) {
+            painter.setPen(QPen(ink, 0));
+            painter.setBrush(ink);
+        }
+        drawGlyph(painter, score, placed, system.rows[placed.part], metrics);
+    }
+    drawBeams(painter, score, system, metrics);
+    painter.restore();
+}
+
+} // namespace tunelet::ui

@@ -1,0 +1,81 @@
+// The numbered-notation painter: draws the core's laid-out score with QPainter, the same
+// on the screen, on paper and in files. It only measures its fonts and draws; where each
+// symbol goes is the layout model's.
+#pragma once
+
+#include <QFont>
+#include <QStaticText>
+#include <QString>
+#include <array>
+
+#include "notation/system_layout.h"
+
+class QPainter;
+class QPointF;
+
+namespace tunelet::ui {
+
+// What the header shows besides the music.
+struct NotationHeader {
+    QString title;
+    int division = 48; // the time increment: the speed printed as ♩ = 120 × division ÷ 48
+};
+
+// The text of a part's label: its number, and the instrument at its start from the
+// instrument chooser's list (line 10 is the drums).
+QString partLabel(const notation::Score &score, std::size_t part);
+
+class NotationPainter {
+public:
+    // size: the digits' height in the painter's units (pixels or points). Text as paths
+    // draws every letter as outlines (SVG files look the same everywhere).
+    explicit NotationPainter(double size, bool textAsPaths = false);
+
+    // The sizes the layout needs, with the label column as wide as this score's labels.
+    notation::Metrics metrics(const notation::Score &score) const;
+    double headerHeight() const;
+    double footerHeight() const;
+
+    void drawHeader(QPainter &painter, const notation::Score &score, const NotationHeader &header,
+                    double width) const;
+    // One system with its top-left corner at the painter's origin.
+    void drawSystem(QPainter &painter, const notation::Score &score, const notation::System &system,
+                    const notation::Metrics &metrics) const;
+    void drawFooter(QPainter &painter, int page, int pages, double width, double y) const;
+
+    // The font of the digits and of every text: WenQuanYi Micro Hei.
+    static QString fontFamily();
+
+private:
+    void drawText(QPainter &painter, const QPointF &baseline, const QString &text,
+                  const QFont &font) const;
+    void drawGlyph(QPainter &painter, const notation::Score &score,
+                   const notation::PlacedGlyph &placed, const notation::Row &row,
+                   const notation::Metrics &metrics) const;
+    // Octave dots, the augmentation dot, dashes and the tie.
+    void drawDotsAndLines(QPainter &painter, const notation::Glyph &glyph,
+                          const notation::PlacedGlyph &placed, const notation::Row &row,
+                          const notation::Metrics &metrics) const;
+    void drawBeams(QPainter &painter, const notation::Score &score, const notation::System &system,
+                   const notation::Metrics &metrics) const;
+    void drawBarLines(QPainter &painter, const notation::Score &score,
+                      const notation::System &system) const;
+    void drawLabels(QPainter &painter, const notation::Score &score,
+                    const notation::System &system) const;
+    void drawSharp(QPainter &painter, const QPointF &bottomRight) const;
+    double digitLeft(double cellLeft, const notation::Metrics &metrics) const;
+    QString marksText(const notation::TimedEvent &event) const;
+
+    double m_size;
+    bool m_textAsPaths;
+    QFont m_digitFont;
+    QFont m_smallFont;
+    QFont m_labelFont;
+    QFont m_titleFont;
+    double m_digitAdvance;
+    double m_digitHeight;
+    double m_digitAscent;
+    std::array<QStaticText, 8> m_digits; // 0 to 7
+};
+
+} // namespace tunelet::ui

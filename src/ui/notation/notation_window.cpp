@@ -1,0 +1,210 @@
+// The numbered-notation window (简谱): the whole score, following every change.
+#include "ui/notation/notation_window.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QListView>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+#include "score/score_document.h"
+#include "ui/common/file_names.h"
+#include "ui/common/line_editor.h"
+#include "ui/main_window/track_list_model.h"
+#include "ui/notation/notation_texts.h"
+#include "ui/notation/notation_view.h"
+
+namespace tunelet::ui {
+
+namespace {
+
+const char *const kTimeSignatures[] = {"2/4", "3/4", "4/4", "3/8", "6/8"};
+constexpr int kFirstTimeSignature = 2; // 4/4
+
+QPushButton *button(QWidget *parent, const char *name, const QString &caption) {
+    auto *b = new QPushButton(caption, parent);
+    b->setObjectName(QLatin1String(name));
+    return b;
+}
+
+} // namespace
+
+NotationWindow::NotationWindow(QWidget *owner, NotationSource source)
+    : QWidget(owner, Qt::Window), m_source(std::move(source)) {
+    setObjectName(QStringLiteral("notation"));
+    setWindowTitle(texts::kNotationCaption);
+    resize(720, 520);
+
+    auto *column = new QVBoxLayout(this);
+    auto *bar = new QHBoxLayout;
+    bar->addWidget(new QLabel(texts::kTimeSignatureLabel, this));
+    m_time = new QComboBox(this);
+    m_time->setObjectName(QStringLiteral("timeSignature"));
+    for (const char *time : kTimeSignatures) {
+        m_time->addItem(QLatin1String(time));
+    }
+    m_time->setCurrentIndex(kFirstTimeSignature);
+    bar->addWidget(m_time);
+    bar->addStretch(1);
+    QPushButton *pdf = button(this, "exportPdf", texts::kExportPdf);
+    QPushButton *svg = button(this, "exportSvg", texts::kExportSvg);
+    QPushButton *printButton = button(this, "print", texts::kPrint);
+    for (QPushButton *b : {pdf, svg, printButton}) {
+        b->setAutoDefault(false);
+        bar->addWidget(b);
+    }
+    column->addLayout(bar);
+
+    auto *scroll = new QScrollArea(this);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_view = new NotationView(scroll);
+    m_view->setObjectName(QStringLiteral("view"));
+    m_view->setNoteHandler([this](std::size_t part, std::size_t end) { editNote(part, end); });
+    scroll->setWidget(m_view);
+    column->addWidget(scroll, 1);
+
+    m_pdfDialog.filter = texts::kPdfFilter;
+    m_pdfDialog.extension = texts::kPdfExtension;
+    m_svgDialog.filter = texts::kSvgFilter;
+    m_svgDialog.extension = texts::kSvgExtension;
+    follow(pdf, svg, printButton);
+    refresh();
+}
+
+void NotationWindow::follow(QPushButton *pdf, QPushButton *svg, QPushButton *printButton) {
+    // Every change of the score, of the line being composed and of the track it would
+    // replace redraws at once.
+    const auto follow = [this] { refresh(); };
+    TrackListModel *model = m_source.model;
+    connect(model, &QAbstractItemModel::rowsInserted, this, follow);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, follow);
+    connect(model, &QAbstractItemModel::dataChanged, this, follow);
+    connect(model, &QAbstractItemModel::modelReset, this, follow);
+    connect(m_source.editor, &QLineEdit::textChanged, this, follow);
+    connect(m_source.trackList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            follow);
+    connect(m_time, &QComboBox::currentIndexChanged, this, follow);
+    connect(pdf, &QPushButton::clicked, this, [this] { exportPdf(); });
+    connect(svg, &QPushButton::clicked, this, [this] { exportSvg(); });
+    connect(printButton, &QPushButton::clicked, this, [this] { print(); });
+}
+
+bool NotationWindow::event(QEvent *event) {
+    // The file name and the time increment change without a signal (Save As, the time
+    // increment dialog): the header catches up whenever the window comes forward.
+    if (event->type() == QEvent::WindowActivate || event->type() == QEvent::Show) {
+        refresh();
+    }
+    return QWidget::event(event);
+}
+
+notation::TimeSignature NotationWindow::timeSignature() const {
+    return notation::parseTimeSignature(m_time->currentText().toStdString())
+        .value_or(notation::TimeSignature{});
+}
+
+// The line being composed, when there is one, takes the selected track's place or
+// follows the last track, as submitting it would.
+int NotationWindow::editedPart(std::vector<std::string> &lines) const {
+    std::string editing = encodeLine(m_source.editor->text());
+    if (editing.empty()) {
+        return -1;
+    }
+    const QModelIndexList selected = m_source.trackList->selectionModel()->selectedRows();
+    if (!selected.isEmpty() && selected.first().row() < static_cast<int>(lines.size())) {
+        lines[static_cast<std::size_t>(selected.first().row())] = std::move(editing);
+        return selected.first().row();
+    }
+    lines.push_back(std::move(editing));
+    return static_cast<int>(lines.size()) - 1;
+}
+
+NotationDocument NotationWindow::currentDocument(bool withComposedLine) const {
+    std::vector<std::string> lines = m_source.document->lines();
+    const int edited = withComposedLine ? editedPart(lines) : -1;
+    NotationDocument document;
+    document.score = notation::buildScore(lines, timeSignature(), edited);
+    const std::string &file = m_source.document->fileName();
+    document.header.title =
+        file.empty() ? texts::kUntitled : QFileInfo(displayName(file)).completeBaseName();
+    document.header.division = m_source.timeIncrement ? m_source.timeIncrement() : 48;
+    return document;
+}
+
+void NotationWindow::refresh() {
+    if (!isVisible()) {
+        return; // drawn when shown
+    }
+    NotationDocument document = currentDocument(true);
+    m_view->setScore(std::move(document.score), std::move(document.header));
+}
+
+void NotationWindow::editNote(std::size_t part, std::size_t tokenEnd) {
+    LineEditor *ij = m_source.editor;
+    QItemSelectionModel *selection = m_source.trackList->selectionModel();
+    const int edited = m_view->score().editedPart;
+    if (static_cast<int>(part) != edited) {
+        // As a double-click on the track: select it and copy it into the editor.
+        const QModelIndex row = m_source.model->index(static_cast<int>(part));
+        selection->setCurrentIndex(row, QItemSelectionModel::ClearAndSelect);
+        ij->setLowerText(decodeLine(m_source.document->line(part)));
+    }
+    // Positions in the line count bytes; the editor counts characters.
+    const std::string line = encodeLine(ij->text());
+    ij->setCursorPosition(
+        static_cast<int>(decodeLine(line.substr(0, std::min(tokenEnd, line.size()))).size()));
+    ij->window()->activateWindow();
+    ij->setFocus();
+}
+
+std::optional<QString> NotationWindow::chooseFile(FileDialogState &dialog,
+                                                  const QString &extension) {
+    if (dialog.lastFileName.isEmpty()) {
+        dialog.lastFileName = m_view->header().title + extension;
+    }
+    const std::optional<QString> chosen = m_source.prompt->saveFile(dialog);
+    if (!chosen) {
+        return std::nullopt;
+    }
+    dialog.lastFileName = withExtension(*chosen, extension);
+    return dialog.lastFileName;
+}
+
+void NotationWindow::exportPdf() {
+    if (const std::optional<QString> path = chooseFile(m_pdfDialog, texts::kPdfExtension)) {
+        const QString failure = writeNotationPdf(currentDocument(false), *path);
+        if (!failure.isEmpty()) {
+            m_source.prompt->errorBox(failure, {});
+        }
+    }
+}
+
+void NotationWindow::exportSvg() {
+    if (const std::optional<QString> path = chooseFile(m_svgDialog, texts::kSvgExtension)) {
+        const QString failure = writeNotationSvg(currentDocument(false), *path);
+        if (!failure.isEmpty()) {
+            m_source.prompt->errorBox(failure, {});
+        }
+    }
+}
+
+void NotationWindow::print() {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    printer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
+    printer.setDocName(m_view->header().title);
+    QPrintDialog dialog(&printer, this);
+    if (m_source.prompt->runDialog(dialog) == QDialog::Accepted) {
+        paintPages(printer, currentDocument(false));
+    }
+}
+
+} // namespace tunelet::ui

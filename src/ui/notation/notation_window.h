@@ -1,0 +1,79 @@
+// The numbered-notation window (简谱): the whole score as numbered notation, following
+// every change of the score and of the line being composed, with PDF, SVG and printing.
+//
+//   NotationWindow ── reads ScoreDocument (through the track list's model signals),
+//     │                 ij (the line being composed) and lp (the track it would replace)
+//     ├─ timeSignature: 2/4 3/4 4/4 3/8 6/8
+//     ├─ view: NotationView ── notation::buildScore → layoutSystems → NotationPainter
+//     └─ exportPdf, exportSvg, print: the same painter on A4 pages and in an SVG
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "notation/timed_events.h"
+#include "ui/common/prompt.h"
+#include "ui/notation/notation_files.h"
+
+class QComboBox;
+class QListView;
+class QPushButton;
+
+namespace tunelet::score {
+class ScoreDocument;
+}
+
+namespace tunelet::ui {
+
+class LineEditor;
+class NotationView;
+class TrackListModel;
+
+// What the window reads of the main window and the one thing it does there.
+struct NotationSource {
+    const score::ScoreDocument *document = nullptr;
+    TrackListModel *model = nullptr;
+    QListView *trackList = nullptr; // lp
+    LineEditor *editor = nullptr;   // ij
+    Prompt *prompt = nullptr;
+    std::function<int()> timeIncrement;
+};
+
+class NotationWindow : public QWidget {
+    Q_OBJECT
+public:
+    NotationWindow(QWidget *owner, NotationSource source);
+
+    // The score at the chosen time signature. As the view shows it, the line being
+    // composed takes the place of the selected track (or follows the last one); files
+    // and paper, like the MIDI export, hold only the submitted tracks.
+    NotationDocument currentDocument(bool withComposedLine) const;
+    NotationView *view() const { return m_view; }
+
+    // Loads the part's track into ij as a double-click on the track list does, with the
+    // caret just after the token that ends at tokenEnd.
+    void editNote(std::size_t part, std::size_t tokenEnd);
+
+protected:
+    bool event(QEvent *event) override;
+
+private:
+    void follow(QPushButton *pdf, QPushButton *svg, QPushButton *printButton);
+    void refresh();
+    void exportPdf();
+    void exportSvg();
+    void print();
+    std::optional<QString> chooseFile(FileDialogState &dialog, const QString &extension);
+    notation::TimeSignature timeSignature() const;
+    int editedPart(std::vector<std::string> &lines) const;
+
+    NotationSource m_source;
+    QComboBox *m_time;
+    NotationView *m_view;
+    FileDialogState m_pdfDialog;
+    FileDialogState m_svgDialog;
+};
+
+} // namespace tunelet::ui

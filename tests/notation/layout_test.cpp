@@ -1,0 +1,185 @@
+// Tests of the numbered-notation layout: the glyphs of each rule, systems, pages, hits.
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "notation/bar_layout.h"
+#include "notation/system_layout.h"
+
+namespace tunelet::notation {
+namespace {
+
+// A part written out: "#" a sharp, ' and , the octave dots, _ the underlines, - the
+// dashes, . the dot, ~ a tie to the next glyph; bars apart by " | "; then each bar's
+// shared underlines as {level:first-last}.
+std::string written(const Score &score, std::size_t part = 0) {
+    std::string text;
+    for (const Bar &bar : score.bars) {
+        if (!text.empty()) {
+            text += " | ";
+        }
+        const PartBar &partBar = bar.parts[part];
+        for (std::size_t i = 0; i < partBar.glyphs.size(); ++i) {
+            const Glyph &g = partBar.glyphs[i];
+            text += i == 0 ? "" : " ";
+            text += std::string(g.sharp ? "#" : "") + std::to_string(g.degree) +
+                    std::string(static_cast<std::size_t>(std::max(g.octave, 0)), '\'') +
+                    std::string(static_cast<std::size_t>(std::max(-g.octave, 0)), ',') +
+                    std::string(static_cast<std::size_t>(g.underlines), '_') +
+                    std::string(static_cast<std::size_t>(g.dashes), '-') + (g.dotted ? "." : "") +
+                    (g.tiedToNext ? "~" : "");
+        }
+        for (const Beam &beam : partBar.beams) {
+            text += " {" + std::to_string(beam.level) + ":" + std::to_string(beam.first) + "-" +
+                    std::to_string(beam.last) + "}";
+        }
+    }
+    return text;
+}
+
+TEST(NotationLayout, EachRuleGivesItsGlyphs) {
+    struct Case {
+        const char *rule;
+        const char *line;
+        TimeSignature time;
+        const char *glyphs;
+    };
+    const TimeSignature t44{4, 4}, t24{2, 4}, t34{3, 4}, t38{3, 8}, t68{6, 8};
+    const Case cases[] = {
+        {"duration a: three dashes", "1fa/", t44, "1---"},
+        {"duration b: two dashes", "1fb/", t44, "1--"},
+        {"duration c: one dash", "1fc/", t44, "1-"},
+        {"duration d: a plain digit", "1fd/", t44, "1"},
+        {"duration e: one underline", "1fe/", t44, "1_ {1:0-0}"},
+        {"duration f: two underlines", "1ff/", t44, "1__ {1:0-0} {2:0-0}"},
+        {"duration g: three underlines", "1fg/", t44, "1___ {1:0-0} {2:0-0} {3:0-0}"},
+        {"duration h: digit and dot", "1fh/", t44, "1."},
+        {"octave a: five dots below", "1ad/", t44, "1,,,,,"},
+        {"octave b", "1bd/", t44, "1,,,,"},
+        {"octave c", "1cd/", t44, "1,,,"},
+        {"octave d", "1dd/", t44, "1,,"},
+        {"octave e: one dot below", "1ed/", t44, "1,"},
+        {"octave f: no dot", "1fd/", t44, "1"},
+        {"octave g: one dot above", "1gd/", t44, "1'"},
+        {"octave h", "1hd/", t44, "1''"},
+        {"octave i", "1id/", t44, "1'''"},
+        {"octave j", "1jd/", t44, "1''''"},
+        {"octave k: five dots above", "5kd/", t44, "5'''''"},
+        {"sharps v w x y z", "vfd/wfd/xfd/yfd/", t44, "#1 #2 #4 #5"},
+        {"sharp z", "zfd/", t44, "#6"},
+        {"whole rest: one 0 a beat", "0a/", t44, "0 0 0 0"},
+        {"rest of a beat and a half", "0h/", t44, "0 0_ {1:1-1}"},
+        {"half-beat rest", "0e/1fe/", t44, "0_ 1_ {1:0-1}"},
+        {"notes of a beat share a line", "1fe/2fe/3fe/4fe/", t44, "1_ 2_ 3_ 4_ {1:0-1} {1:2-3}"},
+        {"longest line nearest the digits", "1ff/2ff/3fe/", t44, "1__ 2__ 3_ {1:0-2} {2:0-1}"},
+        {"a beat note breaks the group", "1fe/2fd/3fe/", t44, "1_ 2 3_ {1:0-0} {1:2-2}"},
+        {"a short note across a beat is tied", "1fe/2ff/3fe/4ff/", t44,
+         "1_ 2__ 3__~ 3__ 4__ {1:0-2} {1:3-4} {2:1-2} {2:3-4}"},
+        {"dotted beat and a half", "1fh/2fe/", t44, "1. 2_ {1:1-1}"},
+        {"a note across the bar line is tied", "1fb/2fc/", t44, "1-- 2~ | 2"},
+        {"a whole note in 2/4", "1fa/", t24, "1-~ | 1-"},
+        {"rests across the bar line are not tied", "0b/0c/", t24, "0 0 | 0 0 | 0"},
+        {"3/4: three beats a bar", "1fd/2fd/3fd/4fd/", t34, "1 2 3 | 4"},
+        {"3/4: a whole note", "1fa/", t34, "1--~ | 1"},
+        {"3/8: three eighths a bar", "1fd/2fe/3fd/", t38, "1 2_ {1:1-1} | 3"},
+        {"6/8: eighths grouped by three", "1fe/2fe/3fe/4fe/5fe/6fe/", t68,
+         "1_ 2_ 3_ 4_ 5_ 6_ {1:0-2} {1:3-5}"},
+        {"6/8: a whole note", "1fa/", t68, "1--~ | 1"},
+        {"6/8: rests keep to the beat and the group", "0d/0d/0d/", t68,
+         "0 0_ 0_ 0 {1:1-1} {1:2-2}"},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(written(buildScore({c.line}, c.time)), c.glyphs) << c.rule;
+    }
+}
+
+TEST(NotationLayout, EventsKeepTheirTokensAndMarks) {
+    const Score score = buildScore({"@040/#100/1fd/0e/2fd/#090/", "3fd/"}, {4, 4});
+    const std::vector<TimedEvent> &events = score.tracks[0].events;
+    ASSERT_EQ(events.size(), 3u);
+    EXPECT_EQ(events[0].marks.size(), 2u);
+    EXPECT_EQ(events[0].tokenEnd, 14u) << "the caret goes after the note's separator";
+    EXPECT_EQ(events[1].tokenEnd, 17u);
+    EXPECT_EQ(events[2].onset, 72);
+    EXPECT_EQ(score.tracks[0].firstProgram, 40);
+    EXPECT_EQ(score.tracks[1].events[0].volume, 90) << "the volume carries to the next track";
+    EXPECT_TRUE(buildScore({"1fd/1F"}, {4, 4}).tracks[0].faulty);
+}
+
+Metrics unitMetrics() {
+    Metrics m;
+    m.cell = 10;
+    m.shortCell = 8;
+    m.dotRoom = 4;
+    m.barPad = 5;
+    m.label = 50;
+    return m;
+}
+
+TEST(NotationLayout, SystemsBreakToTheWidthAndAlignPartsByTime) {
+    // Four quarters a bar: 4 cells and 2 pads, 50 wide; eighths under a beat widen it.
+    std::string line;
+    for (int i = 0; i < 40; ++i) {
+        line += "1fd/";
+    }
+    const Score score = buildScore({line, "1fa/2fe/3fe/4fd/"}, {4, 4});
+    const Layout layout = layoutSystems(score, unitMetrics(), 50 + 3 * 50 + 20);
+    ASSERT_EQ(layout.systems.size(), 4u) << "three bars of 50 to 60 fit beside the labels";
+    EXPECT_DOUBLE_EQ(layout.systems[0].barLines.back(), 220) << "stretched to the width";
+    EXPECT_DOUBLE_EQ(layout.systems[3].barLines.back(), 100) << "the last line keeps its width";
+    const System &first = layout.systems[0];
+    // The second part's eighths in bar 2 stand under the first part's beats.
+    std::vector<double> x[2];
+    for (const PlacedGlyph &g : first.glyphs) {
+        if (g.bar == 1) {
+            x[g.part].push_back(g.x);
+        }
+    }
+    ASSERT_EQ(x[1].size(), 3u);
+    EXPECT_DOUBLE_EQ(x[1][0], x[0][0]);
+    EXPECT_DOUBLE_EQ(x[1][2], x[0][1]);
+    EXPECT_LT(x[1][1], x[1][2]);
+    EXPECT_GT(first.rows[1].top, first.rows[0].bottom);
+}
+
+TEST(NotationLayout, DashesAndTiesArePlaced) {
+    const Layout layout = layoutSystems(buildScore({"1fb/2fc/"}, {4, 4}), unitMetrics(), 110);
+    ASSERT_EQ(layout.systems.size(), 2u);
+    const PlacedGlyph &held = layout.systems[0].glyphs[0];
+    EXPECT_DOUBLE_EQ(held.dashX[0] - held.x, 12) << "a cell on, stretched with the line";
+    EXPECT_DOUBLE_EQ(held.dashX[1] - held.dashX[0], 12);
+    const PlacedGlyph &tied = layout.systems[0].glyphs[1];
+    EXPECT_DOUBLE_EQ(tied.tieEndX, layout.systems[0].barLines.back())
+        << "a tie into the next system ends at the line's end";
+}
+
+TEST(NotationLayout, PagesFollowTheLength) {
+    std::string line;
+    for (int i = 0; i < 200; ++i) {
+        line += "1fa/";
+    }
+    const Layout layout = layoutSystems(buildScore({line}, {4, 4}), unitMetrics(), 300);
+    const double system = layout.systems[0].top + layout.systems[1].top;
+    const std::vector<Page> pages = paginate(layout, 3 * system, 5 * system);
+    ASSERT_GE(pages.size(), 2u);
+    EXPECT_EQ(pages[0].endSystem, 3u);
+    EXPECT_EQ(pages[1].endSystem - pages[1].firstSystem, 5u);
+    EXPECT_EQ(pages.back().endSystem, layout.systems.size());
+}
+
+TEST(NotationLayout, APointFindsItsGlyph) {
+    const Metrics m = unitMetrics();
+    const Layout layout = layoutSystems(buildScore({"1fd/2fd/", "3fd/4fd/"}, {4, 4}), m, 400);
+    const System &system = layout.systems[0];
+    const PlacedGlyph &target = system.glyphs[3];
+    const std::optional<GlyphRef> hit =
+        glyphAt(layout, m, target.x + 1, system.rows[1].baseline - 1);
+    ASSERT_TRUE(hit);
+    EXPECT_EQ(hit->part, 1u);
+    EXPECT_EQ(hit->index, 1u);
+    EXPECT_FALSE(glyphAt(layout, m, 1, system.rows[1].baseline - 1)) << "the label column";
+}
+
+} // namespace
+} // namespace tunelet::notation

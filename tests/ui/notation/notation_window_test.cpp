@@ -1,0 +1,173 @@
+// Window tests: the 简谱 window follows the score and the line being composed, a
+// double-click on a note loads its track, and its shortcut collides with nothing.
+#include <QComboBox>
+#include <QKeySequence>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <functional>
+#include <set>
+
+#include "ui/notation/notation_view.h"
+#include "ui/notation/notation_window.h"
+#include "ui/support/window_fixture.h"
+
+namespace tunelet::ui::testing {
+namespace {
+
+class NotationWindowTest : public WindowTest {
+public:
+    NotationWindow *open() {
+        trigger("V1");
+        auto *notation = window->findChild<NotationWindow *>(QStringLiteral("notation"));
+        EXPECT_NE(notation, nullptr);
+        return notation;
+    }
+    static const notation::Score &shown(NotationWindow *notation) {
+        return notation->view()->score();
+    }
+    // The degrees of a part's events, as digits.
+    static std::string degrees(const notation::Score &score, std::size_t part) {
+        std::string text;
+        for (const notation::TimedEvent &event : score.tracks.at(part).events) {
+            text += static_cast<char>('0' + event.degree);
+        }
+        return text;
+    }
+};
+
+TEST_F(NotationWindowTest, FollowsEveryChangeOfTheScore) {
+    openScript({"1fd/2fd/", "5fd/"});
+    NotationWindow *notation = open();
+    ASSERT_NE(notation, nullptr);
+    EXPECT_TRUE(notation->isVisible());
+    EXPECT_EQ(notation->windowTitle(), "简谱");
+    EXPECT_FALSE(notation->isModal());
+
+    struct Step {
+        const char *change;
+        std::function<void()> act;
+        std::vector<std::string> parts; // each part's degrees
+        int edited;
+    };
+    const Step steps[] = {
+        {"opened file", [] {}, {"12", "5"}, -1},
+        {"composing a new track", [&] { ij()->setText("3fd/"); }, {"12", "5", "3"}, 2},
+        {"composing over the selected track", [&] { select(0); }, {"3", "5"}, 0},
+        {"submitted",
+         [&] {
+             prompt->answers.push_back(Answer::Yes);
+             click("Button1");
+             ij()->clear();
+         },
+         {"3", "5"},
+         -1},
+        {"inserted track", [&] { trigger("I1"); }, {"3", "5", ""}, -1},
+        {"deleted track",
+         [&] {
+             select(0);
+             prompt->answers.push_back(Answer::Yes);
+             trigger("D1");
+         },
+         {"5", ""},
+         -1},
+        {"New",
+         [&] {
+             prompt->answers.push_back(Answer::No);
+             trigger("N2");
+         },
+         {},
+         -1},
+    };
+    for (const Step &step : steps) {
+        step.act();
+        const notation::Score &score = shown(notation);
+        std::vector<std::string> parts;
+        for (std::size_t p = 0; p < score.tracks.size(); ++p) {
+            parts.push_back(degrees(score, p));
+        }
+        EXPECT_EQ(parts, step.parts) << step.change;
+        EXPECT_EQ(score.editedPart, step.edited) << step.change;
+    }
+    notation->findChild<QComboBox *>(QStringLiteral("timeSignature"))->setCurrentText("6/8");
+    EXPECT_EQ(shown(notation).time, (notation::TimeSignature{6, 8}));
+}
+
+TEST_F(NotationWindowTest, DoubleClickOnANoteLoadsItsTrackWithTheCaretAfterIt) {
+    openScript({"1fd/2fd/3fd/", "5fd/6fd/"});
+    NotationWindow *notation = open();
+    NotationView *view = notation->view();
+    const notation::System &system = view->layout().systems.at(0);
+    const auto note = std::find_if(system.glyphs.begin(), system.glyphs.end(),
+                                   [](const auto &g) { return g.part == 1 && g.index == 1; });
+    ASSERT_NE(note, system.glyphs.end());
+    const QPointF at = view->toView(note->x + 2, system.top + system.rows[1].baseline - 2);
+    QTest::mouseDClick(view, Qt::LeftButton, {}, at.toPoint());
+    EXPECT_EQ(ij()->text(), "5fd/6fd/");
+    EXPECT_EQ(ij()->cursorPosition(), 8);
+    EXPECT_EQ(selectedRow(), 1) << "a submit then updates the same track";
+
+    // The line now in the editor is drawn as being edited: the view was laid out anew.
+    const notation::System &again = view->layout().systems.at(0);
+    ASSERT_EQ(view->score().editedPart, 1);
+    const QPointF first =
+        view->toView(again.glyphs[0].x + 2, again.top + again.rows[0].baseline - 2);
+    QTest::mouseDClick(view, Qt::LeftButton, {}, first.toPoint());
+    EXPECT_EQ(ij()->text(), "1fd/2fd/3fd/");
+    EXPECT_EQ(ij()->cursorPosition(), 4);
+}
+
+TEST_F(NotationWindowTest, ShortcutCollidesWithNothing) {
+    const QKeySequence shortcut(Qt::CTRL | Qt::Key_J);
+    std::set<QString> others;
+    for (const QAction *action : window->findChildren<QAction *>()) {
+        if (action->objectName() != "V1" && !action->shortcut().isEmpty()) {
+            others.insert(action->shortcut().toString());
+        }
+    }
+    EXPECT_EQ(others.count(shortcut.toString()), 0u);
+    for (int key = QKeySequence::HelpContents; key <= QKeySequence::Cancel; ++key) {
+        EXPECT_FALSE(QKeySequence::keyBindings(static_cast<QKeySequence::StandardKey>(key))
+                         .contains(shortcut))
+            << "standard key " << key;
+    }
+    // Pressed in the line editor, it opens the window and types nothing.
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    ij()->setFocus();
+    QTest::keyClick(ij(), Qt::Key_J, Qt::ControlModifier);
+    auto *notation = window->findChild<NotationWindow *>(QStringLiteral("notation"));
+    ASSERT_NE(notation, nullptr);
+    EXPECT_TRUE(notation->isVisible());
+    EXPECT_EQ(ij()->text(), "");
+}
+
+TEST_F(NotationWindowTest, ButtonsWriteAPdfAnSvgAndPrint) {
+    openScript({"1fd/2fd/"}, "song.TNL");
+    NotationWindow *notation = open();
+    prompt->files = {path("out"), path("pic"), std::nullopt};
+    QTest::mouseClick(notation->findChild<QPushButton *>(QStringLiteral("exportPdf")),
+                      Qt::LeftButton);
+    QTest::mouseClick(notation->findChild<QPushButton *>(QStringLiteral("exportSvg")),
+                      Qt::LeftButton);
+    QTest::mouseClick(notation->findChild<QPushButton *>(QStringLiteral("exportPdf")),
+                      Qt::LeftButton);
+    // Each dialog starts with the score's name, then with the name last chosen in it.
+    EXPECT_EQ(prompt->shown,
+              (std::vector<Shown>{{"save", "*.pdf|*.pdf|*.*|*.*", "song.pdf"},
+                                  {"save", "*.svg|*.svg|*.*|*.*", "song.svg"},
+                                  {"save", "*.pdf|*.pdf|*.*|*.*", path("out.pdf")}}));
+    EXPECT_TRUE(readAll(path("out.pdf")).startsWith("%PDF"));
+    EXPECT_TRUE(readAll(path("pic.svg")).contains("<svg"));
+
+    // The print dialog chooses a file as its printer; the pages go there.
+    prompt->dialogs.push_back([&](QDialog &dialog) {
+        static_cast<QPrintDialog &>(dialog).printer()->setOutputFileName(path("printed.pdf"));
+        return 1;
+    });
+    QTest::mouseClick(notation->findChild<QPushButton *>(QStringLiteral("print")), Qt::LeftButton);
+    EXPECT_TRUE(readAll(path("printed.pdf")).startsWith("%PDF"));
+}
+
+} // namespace
+} // namespace tunelet::ui::testing
