@@ -218,7 +218,7 @@ private:
     QMenu *T1 = nullptr;           // tools menu
     QActionGroup *m_scaleGroup = nullptr;
     QActionGroup *m_beatGroup = nullptr;
-    NotationWindow *m_notation = nullptr; // the 简谱 window, made when first asked for
+    NotationWindow *m_notation = nullptr;  // the 简谱 window, made when first asked for
     PracticeSession *m_practice = nullptr; // F5 in ij: play from the caret
 };
 

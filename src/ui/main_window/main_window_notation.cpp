@@ -16,6 +16,8 @@ void MainWindow::V1Click() {
         source.editor = ij;
         source.prompt = m_prompt.get();
         source.timeIncrement = [this] { return static_cast<int>(m_timeIncrement); };
+        source.practice = m_practice;
+        source.staccato = [this] { return staccato(); };
         m_notation = new NotationWindow(this, std::move(source));
     }
     m_notation->show();

@@ -62,6 +62,7 @@ void NotationView::resizeEvent(QResizeEvent *event) {
 void NotationView::paintEvent(QPaintEvent *event) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
+    paintMarks(painter);
     painter.translate(kMargin, kMargin);
     m_painter.drawHeader(painter, m_score, m_header, contentWidth());
     const double top = kMargin + m_painter.headerHeight();
@@ -80,10 +81,73 @@ void NotationView::paintEvent(QPaintEvent *event) {
     }
 }
 
+std::optional<notation::GlyphRef> NotationView::glyphUnder(QPointF point) const {
+    const QPointF at = point - toView(0, 0);
+    return notation::glyphAt(m_layout, m_metrics, at.x(), at.y());
+}
+
+void NotationView::mousePressEvent(QMouseEvent *event) {
+    const std::optional<notation::GlyphRef> hit = glyphUnder(event->position());
+    if (!hit || !m_pressHandler || event->button() != Qt::LeftButton) {
+        return;
+    }
+    const notation::Glyph &glyph = m_score.bars[hit->bar].parts[hit->part].glyphs[hit->index];
+    m_pressHandler(hit->part, glyph.event, event->modifiers().testFlag(Qt::ShiftModifier));
+}
+
+void NotationView::mouseMoveEvent(QMouseEvent *event) {
+    const std::optional<notation::GlyphRef> hit = glyphUnder(event->position());
+    if (!hit || !m_pressHandler || !event->buttons().testFlag(Qt::LeftButton)) {
+        return;
+    }
+    const notation::Glyph &glyph = m_score.bars[hit->bar].parts[hit->part].glyphs[hit->index];
+    m_pressHandler(hit->part, glyph.event, true);
+}
+
+// The digit's cell and its dashes, over the part's whole row.
+QRectF NotationView::glyphCell(const notation::System &system,
+                               const notation::PlacedGlyph &g) const {
+    const notation::Glyph &glyph = m_score.bars[g.bar].parts[g.part].glyphs[g.index];
+    const double right = glyph.dashes > 0 ? g.dashX[std::size_t(glyph.dashes - 1)] : g.x;
+    const notation::Row &row = system.rows[g.part];
+    const QPointF topLeft = toView(g.x, system.top + row.top);
+    const QPointF bottomRight = toView(right + m_metrics.cell, system.top + row.bottom);
+    return QRectF(topLeft, bottomRight);
+}
+
+QRect NotationView::setMarkedTick(std::optional<int> tick) {
+    m_markedTick = tick;
+    update();
+    for (const notation::System &system : m_layout.systems) {
+        for (const notation::PlacedGlyph &g : system.glyphs) {
+            const notation::Glyph &glyph = m_score.bars[g.bar].parts[g.part].glyphs[g.index];
+            if (tick && glyph.degree != 0 && glyph.onset <= *tick &&
+                *tick < glyph.onset + glyph.length) {
+                return glyphCell(system, g).toAlignedRect();
+            }
+        }
+    }
+    return {};
+}
+
+void NotationView::paintMarks(QPainter &painter) const {
+    if (!m_markedTick) {
+        return;
+    }
+    const int tick = *m_markedTick;
+    const QColor mark = palette().color(QPalette::Highlight).lighter(160);
+    for (const notation::System &system : m_layout.systems) {
+        for (const notation::PlacedGlyph &g : system.glyphs) {
+            const notation::Glyph &glyph = m_score.bars[g.bar].parts[g.part].glyphs[g.index];
+            if (glyph.degree != 0 && glyph.onset <= tick && tick < glyph.onset + glyph.length) {
+                painter.fillRect(glyphCell(system, g), mark);
+            }
+        }
+    }
+}
+
 void NotationView::mouseDoubleClickEvent(QMouseEvent *event) {
-    const QPointF at = event->position() - toView(0, 0);
-    const std::optional<notation::GlyphRef> hit =
-        notation::glyphAt(m_layout, m_metrics, at.x(), at.y());
+    const std::optional<notation::GlyphRef> hit = glyphUnder(event->position());
     if (!hit || !m_noteHandler) {
         return;
     }

@@ -1,9 +1,11 @@
 // The numbered-notation view: the score drawn on a widget as wide as its window, the
-// lines broken to that width; a double-click on a note names the note's token.
+// lines broken to that width; a double-click on a note names the note's token, a click
+// chooses it for practice, and the notes sounding in a practice play are marked.
 #pragma once
 
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 #include "notation/system_layout.h"
 #include "ui/notation/notation_painter.h"
@@ -23,6 +25,12 @@ public:
     const NotationHeader &header() const { return m_header; }
     const notation::Layout &layout() const { return m_layout; }
     void setNoteHandler(NoteHandler handler) { m_noteHandler = std::move(handler); }
+    // A click on a note or rest: its part and event; `extend` with Shift, or dragged on
+    // to another (a passage).
+    using PressHandler = std::function<void(std::size_t part, std::size_t event, bool extend)>;
+    void setPressHandler(PressHandler handler) { m_pressHandler = std::move(handler); }
+    // Marks the notes sounding at `tick` (none: nullopt); answers where the first is.
+    QRect setMarkedTick(std::optional<int> tick);
 
     // A point of the layout (systems from the top of the music) on the widget.
     QPointF toView(double x, double y) const;
@@ -35,10 +43,15 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
 
 private:
     void relayout();
     double contentWidth() const;
+    std::optional<notation::GlyphRef> glyphUnder(QPointF point) const;
+    QRectF glyphCell(const notation::System &system, const notation::PlacedGlyph &g) const;
+    void paintMarks(QPainter &painter) const;
 
     NotationPainter m_painter;
     notation::Score m_score;
@@ -46,6 +59,8 @@ private:
     notation::Metrics m_metrics;
     notation::Layout m_layout;
     NoteHandler m_noteHandler;
+    PressHandler m_pressHandler;
+    std::optional<int> m_markedTick;
 };
 
 } // namespace tunelet::ui

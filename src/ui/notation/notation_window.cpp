@@ -69,6 +69,7 @@ NotationWindow::NotationWindow(QWidget *owner, NotationSource source)
     m_view->setObjectName(QStringLiteral("view"));
     m_view->setNoteHandler([this](std::size_t part, std::size_t end) { editNote(part, end); });
     scroll->setWidget(m_view);
+    buildPractice(column, scroll);
     column->addWidget(scroll, 1);
 
     m_pdfDialog.filter = texts::kPdfFilter;

@@ -18,6 +18,8 @@
 #include "ui/notation/notation_files.h"
 
 class QComboBox;
+class QScrollArea;
+class QVBoxLayout;
 class QListView;
 class QPushButton;
 
@@ -29,6 +31,8 @@ namespace tunelet::ui {
 
 class LineEditor;
 class NotationView;
+class PracticeBar;
+class PracticeSession;
 class TrackListModel;
 
 // What the window reads of the main window and the one thing it does there.
@@ -39,6 +43,10 @@ struct NotationSource {
     LineEditor *editor = nullptr;   // ij
     Prompt *prompt = nullptr;
     std::function<int()> timeIncrement;
+    // Practice (notation_practice.cpp): the session the practice bar drives, and the
+    // export's staccato switch; without a session the window has no practice bar.
+    PracticeSession *practice = nullptr;
+    std::function<bool()> staccato;
 };
 
 class NotationWindow : public QWidget {
@@ -68,12 +76,20 @@ private:
     std::optional<QString> chooseFile(FileDialogState &dialog, const QString &extension);
     notation::TimeSignature timeSignature() const;
     int editedPart(std::vector<std::string> &lines) const;
+    void buildPractice(QVBoxLayout *column, QScrollArea *scroll);
+    void chooseNote(std::size_t part, std::size_t event, bool extend);
+    void playPractice(int from);
+    void loopPractice(bool on);
 
     NotationSource m_source;
     QComboBox *m_time;
     NotationView *m_view;
     FileDialogState m_pdfDialog;
     FileDialogState m_svgDialog;
+    // Practice: the note clicked first, and the passage chosen from it (in ticks).
+    PracticeBar *m_practiceBar = nullptr;
+    int m_anchorFrom = 0, m_anchorTo = 0;
+    int m_loopFrom = 0, m_loopTo = 0;
 };
 
 } // namespace tunelet::ui

@@ -95,8 +95,7 @@ void PracticeBar::configure(QAction *action, const char *name, const QString &ti
 
 // Bars counted from 1 at the start of the score, at the session's time signature.
 void PracticeBar::showPosition(std::int64_t tick) {
-    const std::int64_t barTicks = PracticeSession::kBeatTicks * m_session.beatsPerBar();
-    m_currentBar->setText(texts::kCurrentBar.arg(tick / barTicks + 1));
+    m_currentBar->setText(texts::kCurrentBar.arg(tick / m_session.barTicks() + 1));
 }
 
 } // namespace tunelet::ui

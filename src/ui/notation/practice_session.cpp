@@ -80,8 +80,9 @@ void PracticeSession::setMetronome(bool on) {
     m_device->setClicks(m_clicks);
 }
 
-void PracticeSession::setBeatsPerBar(int beats) {
+void PracticeSession::setTimeSignature(int beats, int beatTicks) {
     m_clicks.beatsPerBar = std::max(1, beats);
+    m_clicks.beatTicks = std::max(1, beatTicks);
     m_device->setClicks(m_clicks);
 }
 

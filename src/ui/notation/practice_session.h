@@ -37,8 +37,9 @@ public:
     void setSpeedPercent(int percent);
     void setCountIn(bool on);
     void setMetronome(bool on);
-    void setBeatsPerBar(int beats);
-    int beatsPerBar() const { return m_clicks.beatsPerBar; }
+    // The view's time signature: beats a bar, ticks a beat.
+    void setTimeSignature(int beats, int beatTicks);
+    std::int64_t barTicks() const { return m_clicks.beatsPerBar * m_clicks.beatTicks; }
 
     bool playing() const;
     std::int64_t position() const { return m_device->position(); }
