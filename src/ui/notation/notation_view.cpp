@@ -115,35 +115,43 @@ QRectF NotationView::glyphCell(const notation::System &system,
     return QRectF(topLeft, bottomRight);
 }
 
-QRect NotationView::setMarkedTick(std::optional<int> tick) {
-    m_markedTick = tick;
-    update();
+// Calls `use` with the cell of each note sounding at `tick`, in the layout's order, until
+// it answers false.
+void NotationView::forEachSounding(int tick,
+                                   const std::function<bool(const QRectF &cell)> &use) const {
     for (const notation::System &system : m_layout.systems) {
         for (const notation::PlacedGlyph &g : system.glyphs) {
             const notation::Glyph &glyph = m_score.bars[g.bar].parts[g.part].glyphs[g.index];
-            if (tick && glyph.degree != 0 && glyph.onset <= *tick &&
-                *tick < glyph.onset + glyph.length) {
-                return glyphCell(system, g).toAlignedRect();
+            if (glyph.degree != 0 && glyph.onset <= tick && tick < glyph.onset + glyph.length &&
+                !use(glyphCell(system, g))) {
+                return;
             }
         }
     }
-    return {};
+}
+
+QRect NotationView::setMarkedTick(std::optional<int> tick) {
+    m_markedTick = tick;
+    update();
+    QRect first;
+    if (tick) {
+        forEachSounding(*tick, [&first](const QRectF &cell) {
+            first = cell.toAlignedRect();
+            return false;
+        });
+    }
+    return first;
 }
 
 void NotationView::paintMarks(QPainter &painter) const {
     if (!m_markedTick) {
         return;
     }
-    const int tick = *m_markedTick;
     const QColor mark = palette().color(QPalette::Highlight).lighter(160);
-    for (const notation::System &system : m_layout.systems) {
-        for (const notation::PlacedGlyph &g : system.glyphs) {
-            const notation::Glyph &glyph = m_score.bars[g.bar].parts[g.part].glyphs[g.index];
-            if (glyph.degree != 0 && glyph.onset <= tick && tick < glyph.onset + glyph.length) {
-                painter.fillRect(glyphCell(system, g), mark);
-            }
-        }
-    }
+    forEachSounding(*m_markedTick, [&](const QRectF &cell) {
+        painter.fillRect(cell, mark);
+        return true;
+    });
 }
 
 void NotationView::mouseDoubleClickEvent(QMouseEvent *event) {

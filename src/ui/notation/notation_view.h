@@ -52,6 +52,7 @@ private:
     std::optional<notation::GlyphRef> glyphUnder(QPointF point) const;
     QRectF glyphCell(const notation::System &system, const notation::PlacedGlyph &g) const;
     void paintMarks(QPainter &painter) const;
+    void forEachSounding(int tick, const std::function<bool(const QRectF &cell)> &use) const;
 
     NotationPainter m_painter;
     notation::Score m_score;
