@@ -7,8 +7,8 @@
 //   practice_probe from                play-from-here: compile, write, open and play from
 //                                      the middle of a score, first with the SoundFont
 //                                      not yet loaded, then again
-//   practice_probe speed               speed changes while playing: from the call to the
-//                                      first block rendered at the new speed
+//   practice_probe speed               speed changes while playing: from the call until the
+//                                      followed position moves at the new speed
 //   practice_probe follow              when position() reaches each note of a melody, to
 //                                      line up with the notes' sound
 #include <QCoreApplication>
@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -100,30 +101,48 @@ int from() {
     return 0;
 }
 
+// The position followed by ear moves at the old rate until the first block rendered at the
+// new speed is heard: the change is heard where the slope over 20 ms comes nearer the new
+// rate than the old.
+double heardChangeMs(Sequencer &device, double oldRate, double newRate) {
+    std::vector<std::pair<double, double>> samples; // wall ms, tick
+    const double called = wallClock() * 1000;
+    device.setSpeed(newRate / 0.96);
+    while (wallClock() * 1000 < called + 400) {
+        samples.emplace_back(wallClock() * 1000, double(device.position()));
+        waitMs(1);
+    }
+    for (std::size_t i = 0, j = 0; i < samples.size(); ++i) {
+        while (j < samples.size() && samples[j].first < samples[i].first + 20) {
+            ++j;
+        }
+        if (j == samples.size()) {
+            break;
+        }
+        const double slope =
+            (samples[j].second - samples[i].second) / (samples[j].first - samples[i].first);
+        if (std::abs(slope - newRate) < std::abs(slope - oldRate)) {
+            return samples[i].first - called;
+        }
+    }
+    return -1;
+}
+
 int speed() {
     QTemporaryDir dir;
     auto device = createPracticeSequencer();
-    // Ten times the usual division: the position moves by ticks in every block, even at 25%.
+    // Ten times the usual division: 0.96 ticks a millisecond at 100%.
     if (!playFrom(*device, {"1fa/1fa/1fa/1fa/1fa/1fa/1fa/1fa/"}, dir.filePath("s.mid"), 0, 480)) {
         return 1;
     }
     device->setLoop(0, device->length()); // plays on however long the measuring takes
-    waitMs(500);
+    waitMs(1500);
+    double rate = 0.96;
     for (const double factor : {0.5, 1.5, 0.25, 2.0, 1.0}) {
-        // Waits for a block to end, so that the change falls at a random point of the next.
-        const std::int64_t before = device->position();
-        while (device->position() == before) {
-            QCoreApplication::processEvents();
-        }
-        waitMs(std::rand() % 10);
-        const double called = wallClock();
-        device->setSpeed(factor);
-        const std::int64_t at = device->position();
-        while (device->position() == at) {
-            QCoreApplication::processEvents();
-        }
-        mark("speed_to_block_ms", (wallClock() - called) * 1000);
-        waitMs(400);
+        waitMs(std::rand() % 50); // at a random point of a block
+        mark("speed_heard_ms", heardChangeMs(*device, rate, 0.96 * factor));
+        rate = 0.96 * factor;
+        waitMs(300);
     }
     return 0;
 }

@@ -1,9 +1,9 @@
 #!/bin/bash
 # Records practice plays from the sound server and measures them: each loop pass's start
-# against its ideal start, the longest silence inside the loop (its seams included), the
-# time from play-from-here to the first sound, and from a speed change to the first block
-# rendered at the new speed. For measuring only; needs pulseaudio, pulseaudio-utils and
-# python3, and a build with the practice_probe target:
+# against its ideal start, the silence at the loop's seams, the time from play-from-here
+# to the first sound, position() against the notes heard, and from a speed change to the
+# followed position moving at the new speed. For measuring only; needs pulseaudio,
+# pulseaudio-utils and python3, and a build with the practice_probe target:
 #
 #   cmake --build BUILD --target practice_probe
 #   bench/playback/record_practice.sh BUILD [loop|from|follow|speed]   (all by default)
@@ -64,9 +64,9 @@ def first_sound(f):
     while f < len(level) and level[f] < 300:  # about -40 dBFS
         f += 1
     return f
-if "speed_to_block_ms" in m:
-    print("speed change to first block at the new speed: "
-          + ", ".join(f"{x:.1f}" for x in m["speed_to_block_ms"]) + " ms")
+if "speed_heard_ms" in m:
+    print("speed change to the position followed by ear moving at the new speed: "
+          + ", ".join(f"{x:.0f}" for x in m["speed_heard_ms"]) + " ms")
     sys.exit()
 if "cross" in m:
     high = max(level) / 2
