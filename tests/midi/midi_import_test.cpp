@@ -11,6 +11,7 @@
 
 #include "midi/midi_import.h"
 #include "smf_writer.h"
+#include "temp_dir.h"
 
 namespace tunelet::midi {
 namespace {
@@ -152,16 +153,16 @@ INSTANTIATE_TEST_SUITE_P(
                    {.events = 2}}),
     [](const ::testing::TestParamInfo<ImportCase> &info) { return std::string(info.param.name); });
 
+// Each test in a folder of its own: ctest runs the tests of one fixture side by side.
 class ImportFiles : public ::testing::Test {
 protected:
-    void SetUp() override { std::filesystem::create_directory(m_dir); }
-    void TearDown() override { std::filesystem::remove_all(m_dir); }
     std::string write(const std::string &name, const std::string &bytes) const {
         const std::string path = m_dir + "/" + name;
         std::ofstream(path, std::ios::binary) << bytes;
         return path;
     }
-    const std::string m_dir = ::testing::TempDir() + "tunelet-import";
+    tunelet::test::TempDir m_temp;
+    const std::string m_dir = m_temp.path().string();
 };
 
 const std::string kOneNote = smf(0, 96, {track({on(0, 0, 60), off(96, 0, 60)})});
