@@ -18,6 +18,7 @@ load=${2:-}
 probe="$build/bench/playback/playback_probe"
 audition="$build/bench/ui/audition_probe"
 work=$(mktemp -d)
+scripts=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
 sf2=/usr/share/sounds/sf2/default-GM.sf2
 
@@ -30,48 +31,15 @@ if ! pactl info >/dev/null 2>&1; then
 fi
 sink=$(pactl get-default-sink)
 
-# Reads raw 16-bit stereo from parec and keeps, per read, the wall clock and the frames
-# received so far, so each frame can be placed in time.
-cat >"$work/capture.py" <<'PY'
-import sys, time
-out = open(sys.argv[1], "wb"); stamps = open(sys.argv[2], "w"); frames = 0
-while True:
-    data = sys.stdin.buffer.read1(4096)
-    if not data:
-        break
-    now = time.time(); out.write(data); frames += len(data) // 4
-    stamps.write(f"{now:.6f} {frames}\n")
-PY
-
 cat >"$work/analyse.py" <<'PY'
-import sys, array, bisect
-raw, stamps, marks = sys.argv[1], sys.argv[2], sys.argv[3]
-rate = 44100
-s = array.array("h"); s.frombytes(open(raw, "rb").read())
-left = s[0::2]; right = s[1::2]
-level = [max(abs(a), abs(b)) for a, b in zip(left, right)]
-st = [tuple(map(float, l.split())) for l in open(stamps)]
-ends = [int(f) for _, f in st]
-def wall(frame):  # the wall clock at which `frame` was captured
-    i = bisect.bisect_left(ends, frame + 1)
-    i = min(i, len(st) - 1)
-    return st[i][0] - (st[i][1] - frame) / rate
-def frame_at(t):
-    lo, hi = 0, len(level) - 1
-    while lo < hi:
-        mid = (lo + hi) // 2
-        if wall(mid) < t: lo = mid + 1
-        else: hi = mid
-    return lo
-m = {}
-for l in open(marks):
-    k, v = l.split()[:2]
-    m.setdefault(k, []).append(float(v))
+import sys
+sys.path.insert(0, sys.argv[4])
+from recording import RATE as rate, Recording, read_marks
+rec = Recording(sys.argv[1], sys.argv[2])
+left, right, level, wall, frame_at = rec.left, rec.right, rec.level, rec.wall, rec.frame_at
+m = read_marks(sys.argv[3])
 def first_sound(after):
-    f = frame_at(after)
-    while f < len(level) and level[f] < 300:  # about -40 dBFS
-        f += 1
-    return f
+    return rec.first_sound(rec.frame_at(after))
 if "note" in m:
     lat = [(wall(first_sound(t)) - t) * 1000 for t in m["note"]]
     print("note to sound: " + ", ".join(f"{x:.0f}" for x in lat) + " ms")
@@ -106,7 +74,7 @@ PY
 record() { # record NAME COMMAND...: records while COMMAND runs, prints its figures
     local name=$1; shift
     parec -d "$sink.monitor" --raw --format=s16le --rate=44100 --channels=2 --latency-msec=5 \
-        | python3 "$work/capture.py" "$work/$name.raw" "$work/$name.stamps" &
+        | python3 "$scripts/recording.py" capture "$work/$name.raw" "$work/$name.stamps" &
     local rec=$!
     sleep 0.5
     "$@" >"$work/$name.marks"
@@ -114,7 +82,8 @@ record() { # record NAME COMMAND...: records while COMMAND runs, prints its figu
     pkill -f "parec -d $sink.monitor" || true
     wait $rec || true
     echo "== $name${load:+ (under load)}"
-    python3 "$work/analyse.py" "$work/$name.raw" "$work/$name.stamps" "$work/$name.marks"
+    python3 "$work/analyse.py" "$work/$name.raw" "$work/$name.stamps" "$work/$name.marks" \
+        "$scripts"
 }
 
 fluid() { # FluidSynth's own player for comparison, marks like the probe's

@@ -16,6 +16,7 @@ build=${1:?usage: record_practice.sh BUILD [loop|from|follow|speed]}
 only=${2:-}
 probe="$build/bench/playback/practice_probe"
 work=$(mktemp -d)
+scripts=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../scripts" && pwd)
 export XDG_RUNTIME_DIR=${RUNTIME:-/tmp/pulse-practice}
 mkdir -p "$XDG_RUNTIME_DIR"
 export PULSE_SERVER="unix:$XDG_RUNTIME_DIR/pulse/native"
@@ -27,43 +28,14 @@ trap 'kill $pulse 2>/dev/null || true; rm -rf "$work"' EXIT
 for _ in $(seq 50); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
 pactl set-default-sink practice
 
-cat >"$work/capture.py" <<'PY'
-import sys, time
-out = open(sys.argv[1], "wb"); stamps = open(sys.argv[2], "w"); frames = 0
-while True:
-    data = sys.stdin.buffer.read1(4096)
-    if not data:
-        break
-    now = time.time(); out.write(data); frames += len(data) // 4
-    stamps.write(f"{now:.6f} {frames}\n")
-PY
-
 cat >"$work/analyse.py" <<'PY'
-import sys, array, bisect
-raw, stamps, marks = sys.argv[1:4]
-rate = 44100
-s = array.array("h"); s.frombytes(open(raw, "rb").read())
-level = [max(abs(a), abs(b)) for a, b in zip(s[0::2], s[1::2])]
-st = [tuple(map(float, l.split())) for l in open(stamps)]
-ends = [int(f) for _, f in st]
-def wall(frame):
-    i = min(bisect.bisect_left(ends, frame + 1), len(st) - 1)
-    return st[i][0] - (st[i][1] - frame) / rate
-def frame_at(t):
-    lo, hi = 0, len(level) - 1
-    while lo < hi:
-        mid = (lo + hi) // 2
-        if wall(mid) < t: lo = mid + 1
-        else: hi = mid
-    return lo
-m = {}
-for l in open(marks):
-    k, v = l.split()[:2]
-    m.setdefault(k, []).append(float(v))
-def first_sound(f):
-    while f < len(level) and level[f] < 300:  # about -40 dBFS
-        f += 1
-    return f
+import sys
+sys.path.insert(0, sys.argv[4])
+from recording import RATE as rate, Recording, read_marks
+rec = Recording(sys.argv[1], sys.argv[2])
+s, level, wall, frame_at, first_sound = (rec.samples, rec.level, rec.wall, rec.frame_at,
+                                          rec.first_sound)
+m = read_marks(sys.argv[3])
 if "speed_heard_ms" in m:
     print("speed change to the position followed by ear moving at the new speed: "
           + ", ".join(f"{x:.0f}" for x in m["speed_heard_ms"]) + " ms")
@@ -121,7 +93,8 @@ PY
 record() { # record NAME PROBE-ARGS...
     local name=$1; shift
     mkfifo "$work/$name.pipe"
-    python3 "$work/capture.py" "$work/$name.raw" "$work/$name.stamps" <"$work/$name.pipe" &
+    python3 "$scripts/recording.py" capture "$work/$name.raw" "$work/$name.stamps" \
+        <"$work/$name.pipe" &
     local capture=$!
     parec -d practice.monitor --raw --format=s16le --rate=44100 --channels=2 \
         --latency-msec=5 >"$work/$name.pipe" &
@@ -133,7 +106,8 @@ record() { # record NAME PROBE-ARGS...
     wait $rec 2>/dev/null || true
     wait $capture
     echo "== $name"
-    python3 "$work/analyse.py" "$work/$name.raw" "$work/$name.stamps" "$work/$name.marks"
+    python3 "$work/analyse.py" "$work/$name.raw" "$work/$name.stamps" "$work/$name.marks" \
+        "$scripts"
 }
 
 echo "audio period: ${PROBE_PERIOD_SIZE:-2048 (as the program)} frames; load: $(cut -d' ' -f1-3 /proc/loadavg)"
@@ -147,5 +121,5 @@ if wanted follow; then record follow follow; fi
 if wanted speed; then
     "$probe" speed >"$work/speed.marks"
     echo "== speed"
-    python3 "$work/analyse.py" /dev/null /dev/null "$work/speed.marks"
+    python3 "$work/analyse.py" /dev/null /dev/null "$work/speed.marks" "$scripts"
 fi
