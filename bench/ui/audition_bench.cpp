@@ -4,8 +4,8 @@
 // so the figure is the program's own share; the sound server adds its period on top.
 #include <benchmark/benchmark.h>
 
+#include "ui/common/line_editor.h"
 #include <QAction>
-#include <QLineEdit>
 #include <QTest>
 #include <algorithm>
 #include <cmath>
@@ -27,7 +27,7 @@ void BM_KeyToFirstSoundingBlock(benchmark::State &state) {
     tunelet::playback::FluidSynthSequencer *device = owned.get();
     tunelet::ui::MainWindow window(std::make_unique<tunelet::bench::FixedPrompt>(),
                                    std::move(owned));
-    auto *editor = window.findChild<QLineEdit *>("ij");
+    auto *editor = window.findChild<tunelet::ui::LineEditor *>("ij");
     device->auditionNote(0, 60, 80, 10);           // loads the SoundFont before the clock runs
     window.findChild<QAction *>("pp7")->trigger(); // short notes, quiet again soon
     for (auto _ : state) {

@@ -6,10 +6,10 @@
 //
 //   audition_probe keys          a key after each idle spell, each spell twice
 //   audition_probe reopen FILE   Open, Play, Open again and Play, five times
+#include "ui/common/line_editor.h"
 #include <QAction>
 #include <QApplication>
 #include <QEventLoop>
-#include <QLineEdit>
 #include <QTest>
 #include <QTimer>
 #include <chrono>
@@ -38,7 +38,7 @@ void waitMs(int ms) {
 }
 
 int keys(tunelet::ui::MainWindow &window) {
-    auto *editor = window.findChild<QLineEdit *>("ij");
+    auto *editor = window.findChild<tunelet::ui::LineEditor *>("ij");
     QTest::keyClick(editor, '1'); // loads the SoundFont; not measured
     waitMs(2000);
     constexpr int kNoteMs = 500; // one beat, the length at start

@@ -1,5 +1,5 @@
-// Long-line benchmark: a track as long as the line editor holds, loaded into it with a
-// double-click and typed into, beside a track of 50 MB that the editor refuses.
+// Long-line benchmark: a track of 10 MB and one as long as the line editor holds, loaded
+// into it with a double-click and typed into, beside a track of 50 MB that it refuses.
 #include <benchmark/benchmark.h>
 
 #include <QListView>
@@ -9,10 +9,12 @@
 #include <memory>
 #include <string>
 
+#include "export/token_composer.h"
 #include "fixed_prompt.h"
 #include "playback/fluidsynth_sequencer.h"
 #include "ui/common/line_editor.h"
 #include "ui/main_window/main_window.h"
+#include "ui/main_window/track_list_model.h"
 
 namespace {
 
@@ -35,7 +37,9 @@ struct LongLineWindow {
         main->openScoreFile(script);
     }
     QListView *list() const { return main->findChild<QListView *>("lp"); }
-    QLineEdit *editor() const { return main->findChild<QLineEdit *>("ij"); }
+    tunelet::ui::LineEditor *editor() const {
+        return main->findChild<tunelet::ui::LineEditor *>("ij");
+    }
     void doubleClickTrack() const {
         const QModelIndex row = list()->model()->index(0, 0);
         list()->setCurrentIndex(row);
@@ -44,11 +48,13 @@ struct LongLineWindow {
     }
 };
 
-// The editor's capacity less one note, so a key still goes in.
+// A track of 10 MB, and one as long as the editor holds (less one note, so a key still
+// goes in).
+constexpr std::size_t kTenMegabytes = 10 * 1024 * 1024;
 constexpr std::size_t kLoadable = tunelet::ui::LineEditor::kCapacity - 4;
 
-void BM_LoadTrackAtEditorCapacity(benchmark::State &state) {
-    LongLineWindow window(kLoadable);
+void BM_LoadTrack(benchmark::State &state) {
+    LongLineWindow window(static_cast<std::size_t>(state.range(0)));
     for (auto _ : state) {
         window.doubleClickTrack();
         window.editor()->repaint();
@@ -59,10 +65,16 @@ void BM_LoadTrackAtEditorCapacity(benchmark::State &state) {
     }
 }
 
-void BM_KeyIntoTrackAtEditorCapacity(benchmark::State &state) {
-    LongLineWindow window(kLoadable);
+// A key at the start of the line moves all of it; at the end the audition reads all of
+// what comes before.
+void BM_KeyIntoTrack(benchmark::State &state) {
+    LongLineWindow window(static_cast<std::size_t>(state.range(0)));
     window.doubleClickTrack();
+    const bool atStart = state.range(1) != 0;
     for (auto _ : state) {
+        if (atStart) {
+            window.editor()->home(false);
+        }
         QTest::keyClick(window.editor(), '1');
         window.editor()->repaint();
         state.PauseTiming();
@@ -70,6 +82,17 @@ void BM_KeyIntoTrackAtEditorCapacity(benchmark::State &state) {
             window.editor()->backspace();
         }
         state.ResumeTiming();
+    }
+}
+
+// What a composed note's audition reads: the instrument and volume before the caret.
+void BM_SoundBeforeTheEndOfTrack(benchmark::State &state) {
+    LongLineWindow window(static_cast<std::size_t>(state.range(0)));
+    window.doubleClickTrack();
+    for (auto _ : state) {
+        const auto *ij = window.editor();
+        benchmark::DoNotOptimize(tunelet::midi::soundBefore(
+            tunelet::ui::encodeLine(ij->text().left(ij->cursorPosition()))));
     }
 }
 
@@ -81,8 +104,15 @@ void BM_RefuseA50MegabyteTrack(benchmark::State &state) {
     }
 }
 
-BENCHMARK(BM_LoadTrackAtEditorCapacity)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_KeyIntoTrackAtEditorCapacity)->Unit(benchmark::kMillisecond);
+constexpr auto kTen = static_cast<std::int64_t>(kTenMegabytes);
+constexpr auto kFull = static_cast<std::int64_t>(kLoadable);
+BENCHMARK(BM_LoadTrack)->Arg(kTen)->Arg(kFull)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_KeyIntoTrack)
+    ->Args({kTen, 0})
+    ->Args({kTen, 1})
+    ->Args({kFull, 1})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SoundBeforeTheEndOfTrack)->Arg(kTen)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RefuseA50MegabyteTrack)->Unit(benchmark::kMillisecond);
 
 } // namespace

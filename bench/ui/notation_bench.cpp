@@ -3,10 +3,10 @@
 // until the view has painted it; the songbook's PDFs from the command line.
 #include <benchmark/benchmark.h>
 
+#include "ui/common/line_editor.h"
 #include <QAction>
 #include <QDir>
 #include <QImage>
-#include <QLineEdit>
 #include <QScrollArea>
 #include <QTemporaryDir>
 #include <QTest>
@@ -62,7 +62,7 @@ BENCHMARK(BM_LayOutAndPaint16TracksOf2000Notes)->Unit(benchmark::kMillisecond);
 
 struct Window {
     std::unique_ptr<tunelet::ui::MainWindow> main;
-    QLineEdit *ij = nullptr;
+    tunelet::ui::LineEditor *ij = nullptr;
     tunelet::ui::NotationView *view = nullptr;
 
     explicit Window(bool notation) {
@@ -72,7 +72,7 @@ struct Window {
         main->show();
         main->findChild<QAction *>("L1")->trigger(); // silent: the view is measured
         main->openScoreFile(QStringLiteral(TUNELET_EXAMPLES "/frere_jacques_round.TNL"));
-        ij = main->findChild<QLineEdit *>("ij");
+        ij = main->findChild<tunelet::ui::LineEditor *>("ij");
         if (notation) {
             main->findChild<QAction *>("V1")->trigger();
             view = main->findChild<tunelet::ui::NotationView *>("view");

@@ -3,9 +3,9 @@
 // alone as the command line runs it.
 #include <benchmark/benchmark.h>
 
+#include "ui/common/line_editor.h"
 #include <QAction>
 #include <QDir>
-#include <QLineEdit>
 #include <QListView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -89,7 +89,7 @@ void BM_ExportWideScoreAlone(benchmark::State &state) {
 // A key composed into the line editor holding a track of three megabytes.
 void BM_KeyIntoAThreeMegabyteLine(benchmark::State &state) {
     Window window;
-    auto *editor = window.main->findChild<QLineEdit *>("ij");
+    auto *editor = window.main->findChild<tunelet::ui::LineEditor *>("ij");
     editor->setText(QString(3'000'000, QLatin1Char('1')));
     for (auto _ : state) {
         QTest::keyClick(editor, '1');

@@ -39,8 +39,8 @@ inline const QString kImported = QStringLiteral("MIDI文件已导入为新乐谱
 
 // The line editor's capacity (LineEditor::kCapacity characters).
 inline const QString kTrackTooLong = QStringLiteral(
-    "这条音轨超过1200000个字符，编辑框容纳不下，无法载入编辑；音轨仍完整保留在乐谱中。");
-inline const QString kEditorFull = QStringLiteral("编辑框最多只能容纳1200000个字符，无法再插入。");
+    "这条音轨超过16000000个字符，编辑框容纳不下，无法载入编辑；音轨仍完整保留在乐谱中。");
+inline const QString kEditorFull = QStringLiteral("编辑框最多只能容纳16000000个字符，无法再插入。");
 
 // Composition: the line editor's keys, the palette and the settings menus.
 inline const QString kNoInstrumentChosen = QStringLiteral("没有选择乐器！");

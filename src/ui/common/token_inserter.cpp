@@ -20,8 +20,8 @@ constexpr int kStartVolume = 80;
 
 } // namespace
 
-bool insertToken(const QString &token, QLineEdit &staging, QLineEdit &target, Prompt &prompt) {
-    if (!fits(target, token.size())) {
+bool insertToken(const QString &token, QLineEdit &staging, LineEditor &target, Prompt &prompt) {
+    if (!target.fits(token.size())) {
         prompt.notice(texts::kEditorFull); // said, not cut: the paste would take what fits
         return false;
     }

@@ -10,6 +10,7 @@ class QWidget;
 
 namespace tunelet::ui {
 
+class LineEditor;
 class Prompt;
 
 // Shows token in the staging field, copies it from there to the system clipboard and
@@ -17,7 +18,7 @@ class Prompt;
 // after the token. The paste is an ordinary edit of target (undo takes it back). A token
 // that would take target past its capacity goes nowhere and the user is told so; the
 // answer is whether it went in.
-bool insertToken(const QString &token, QLineEdit &staging, QLineEdit &target, Prompt &prompt);
+bool insertToken(const QString &token, QLineEdit &staging, LineEditor &target, Prompt &prompt);
 
 // The instrument chooser, owned by owner: the ProgramToken chosen, or nothing when it was
 // cancelled or confirmed without a choice (then the user is told so).

@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
 #include <QTimer>
@@ -161,7 +162,7 @@ QWidget *MainWindow::buildScoreBox(QWidget *parent) {
 
 void MainWindow::wire() {
     connect(Button1, &QPushButton::clicked, this, [this] { runGuarded([&] { Button1Click(); }); });
-    connect(ij, &QLineEdit::textChanged, this, [this] { ijChange(); });
+    connect(ij, &LineEditor::textChanged, this, [this] { ijChange(); });
     ij->setKeyHandler([this](QChar k) { runGuarded([&] { ijKeyPress(k); }); });
     ij->setFullHandler([this] { m_prompt->notice(texts::kEditorFull); });
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
@@ -283,7 +284,7 @@ void MainWindow::lpDblClick() {
         m_prompt->notice(texts::kTrackTooLong);
         return;
     }
-    ij->setLowerText(text);
+    ij->setText(text);
 }
 
 void MainWindow::ijChange() {

@@ -89,7 +89,7 @@ void NotationWindow::follow(QPushButton *pdf, QPushButton *svg, QPushButton *pri
     connect(model, &QAbstractItemModel::rowsRemoved, this, follow);
     connect(model, &QAbstractItemModel::dataChanged, this, follow);
     connect(model, &QAbstractItemModel::modelReset, this, follow);
-    connect(m_source.editor, &QLineEdit::textChanged, this, follow);
+    connect(m_source.editor, &LineEditor::textChanged, this, follow);
     connect(m_source.trackList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             follow);
     connect(m_time, &QComboBox::currentIndexChanged, this, follow);
@@ -156,7 +156,7 @@ void NotationWindow::editNote(std::size_t part, std::size_t tokenEnd) {
         // As a double-click on the track: select it and copy it into the editor.
         const QModelIndex row = m_source.model->index(static_cast<int>(part));
         selection->setCurrentIndex(row, QItemSelectionModel::ClearAndSelect);
-        ij->setLowerText(decodeLine(m_source.document->line(part)));
+        ij->setText(decodeLine(m_source.document->line(part)));
     }
     // Positions in the line count bytes; the editor counts characters.
     const std::string line = encodeLine(ij->text());

@@ -28,6 +28,7 @@ class QToolBar;
 
 namespace tunelet::ui {
 
+class LineEditor;
 class Prompt;
 struct InputState;
 
@@ -43,7 +44,7 @@ public:
     InputPalette(QWidget *owner, InputState &input, Prompt &prompt);
 
     // The line editor the tokens go into.
-    void setTarget(QLineEdit *target) { m_target = target; }
+    void setTarget(LineEditor *target) { m_target = target; }
     // Told of every note inserted, after it went in (the owner lets it be heard).
     using NoteHandler = std::function<void(const midi::ComposedNote &note)>;
     void setNoteHandler(NoteHandler handler) { m_noteInserted = std::move(handler); }
@@ -79,7 +80,7 @@ private:
 
     InputState &m_input;
     Prompt &m_prompt;
-    QLineEdit *m_target = nullptr; // the insertion target, ij
+    LineEditor *m_target = nullptr; // the insertion target, ij
     NoteHandler m_noteInserted;
     bool m_shown = false;  // shown for the first time
     bool m_placed = false; // placed with the window manager's frame known

@@ -2,13 +2,15 @@
 // full editor says so instead of cutting what goes in.
 #include <QApplication>
 #include <QClipboard>
+#include <QMenu>
+#include <memory>
 
 #include "ui/support/window_fixture.h"
 
 namespace tunelet::ui::testing {
 namespace {
 
-constexpr int kCapacity = 1'200'000;
+constexpr int kCapacity = 16'000'000;
 
 TEST_F(WindowTest, ATrackLongerThanTheEditorHoldsIsNotLoadedAndStaysWhole) {
     const std::string fits(kCapacity, '1');
@@ -16,7 +18,7 @@ TEST_F(WindowTest, ATrackLongerThanTheEditorHoldsIsNotLoadedAndStaysWhole) {
     openScript({fits, tooLong});
     const std::pair<int, const char *> rows[] = {
         {0, nullptr},
-        {1, "这条音轨超过1200000个字符，编辑框容纳不下，无法载入编辑；音轨仍完整保留在乐谱中。"}};
+        {1, "这条音轨超过16000000个字符，编辑框容纳不下，无法载入编辑；音轨仍完整保留在乐谱中。"}};
     for (const auto &[row, notice] : rows) {
         ij()->setText("9");
         prompt->shown.clear();
@@ -40,16 +42,22 @@ TEST_F(WindowTest, AFullEditorSaysSoAndTakesNothingIn) {
              auto *palette = window->findChild<QWidget *>("hpf");
              QTest::mouseClick(palette->findChild<QWidget *>("ToolButton1"), Qt::LeftButton);
          }},
-        {"paste", [this] {
+        {"paste key",
+         [this] {
              QApplication::clipboard()->setText("1fd/");
              QTest::keyClick(ij(), Qt::Key_Insert, Qt::ShiftModifier);
+         }},
+        {"menu's paste", [this] {
+             QApplication::clipboard()->setText("1fd/");
+             const std::unique_ptr<QMenu> menu(ij()->createContextMenu());
+             menu->findChild<QAction *>("paste")->trigger();
          }}};
     for (const auto &[way, act] : ways) {
         ij()->setText(full);
         prompt->shown.clear();
         act();
-        EXPECT_EQ(prompt->shown,
-                  (std::vector<Shown>{{"notice", "编辑框最多只能容纳1200000个字符，无法再插入。"}}))
+        EXPECT_EQ(prompt->shown, (std::vector<Shown>{
+                                     {"notice", "编辑框最多只能容纳16000000个字符，无法再插入。"}}))
             << way;
         EXPECT_EQ(ij()->text().size(), full.size()) << way;
     }

@@ -13,7 +13,7 @@ const QString kScriptFilter = "*.TNL|*.TNL|*.*|*.*";
 const QString kOpenFilter = "*.TNL|*.TNL|*.MID|*.MID|*.*|*.*";
 
 // Makes the score unsaved with two tracks.
-void addTwoTracks(WindowTest &t, ScriptedPrompt &prompt, QLineEdit *ij) {
+void addTwoTracks(WindowTest &t, ScriptedPrompt &prompt, LineEditor *ij) {
     prompt.answers = {Answer::Yes, Answer::Yes};
     ij->setText("1fd/");
     t.click("Button1");

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "support/fake_sequencer.h"
+#include "ui/common/line_editor.h"
 #include "ui/main_window/main_window.h"
 #include "ui/support/scripted_prompt.h"
 
@@ -55,7 +56,7 @@ public:
         return found;
     }
     QListView *lp() const { return control<QListView>("lp"); }
-    QLineEdit *ij() const { return control<QLineEdit>("ij"); }
+    LineEditor *ij() const { return control<LineEditor>("ij"); }
     void trigger(const char *action) const { control<QAction>(action)->trigger(); }
     // Through a real mouse click, so an error takes the path of any user command.
     void click(const char *button) const {
