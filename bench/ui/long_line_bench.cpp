@@ -22,11 +22,12 @@ struct LongLineWindow {
     QTemporaryDir dir;
     std::unique_ptr<tunelet::ui::MainWindow> main;
 
-    explicit LongLineWindow(std::size_t bytes) {
+    // A line of bytes made of unit again and again.
+    explicit LongLineWindow(std::size_t bytes, const std::string &unit = "1fd/") {
         const QString script = dir.filePath("long.TNL");
         std::string line;
         while (line.size() < bytes) {
-            line += "1fd/";
+            line += unit;
         }
         line.resize(bytes);
         std::ofstream(script.toStdString(), std::ios::binary) << line << "\r\n";
@@ -53,8 +54,8 @@ struct LongLineWindow {
 constexpr std::size_t kTenMegabytes = 10 * 1024 * 1024;
 constexpr std::size_t kLoadable = tunelet::ui::LineEditor::kCapacity - 4;
 
-void BM_LoadTrack(benchmark::State &state) {
-    LongLineWindow window(static_cast<std::size_t>(state.range(0)));
+// Loads the track into the emptied editor, once each iteration.
+void loadAgainAndAgain(benchmark::State &state, const LongLineWindow &window) {
     for (auto _ : state) {
         window.doubleClickTrack();
         window.editor()->repaint();
@@ -63,6 +64,17 @@ void BM_LoadTrack(benchmark::State &state) {
         window.editor()->repaint();
         state.ResumeTiming();
     }
+}
+
+void BM_LoadTrack(benchmark::State &state) {
+    loadAgainAndAgain(state, LongLineWindow(static_cast<std::size_t>(state.range(0))));
+}
+
+// Chinese text (two bytes a character in the script's encoding) is decoded as it loads.
+void BM_LoadChineseTrack(benchmark::State &state) {
+    const std::string twoCharacters = "\xD2\xF4\xC0\xD6"; // 音乐
+    loadAgainAndAgain(state,
+                      LongLineWindow(static_cast<std::size_t>(state.range(0)), twoCharacters));
 }
 
 // A key at the start of the line moves all of it; at the end the audition reads all of
@@ -107,6 +119,7 @@ void BM_RefuseA50MegabyteTrack(benchmark::State &state) {
 constexpr auto kTen = static_cast<std::int64_t>(kTenMegabytes);
 constexpr auto kFull = static_cast<std::int64_t>(kLoadable);
 BENCHMARK(BM_LoadTrack)->Arg(kTen)->Arg(kFull)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadChineseTrack)->Arg(20 * 1024 * 1024)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_KeyIntoTrack)
     ->Args({kTen, 0})
     ->Args({kTen, 1})
