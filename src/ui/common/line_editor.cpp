@@ -348,16 +348,25 @@ bool LineEditor::editKey(QKeyEvent *event) {
         end(true);
         break;
     }
+    offerSelection();
     return true;
 }
 
 void LineEditor::mousePressEvent(QMouseEvent *event) {
-    if (event->button() != Qt::LeftButton) {
+    const int at = positionAt(event->position().toPoint());
+    if (event->button() == Qt::LeftButton) {
+        moveCursor(at, event->modifiers().testFlag(Qt::ShiftModifier));
+    } else if (event->button() == Qt::MiddleButton &&
+               QApplication::clipboard()->supportsSelection()) {
+        // Pastes what is selected anywhere on the desktop, where the mouse is.
+        const QString selected = QApplication::clipboard()->text(QClipboard::Selection);
+        if (!selected.isEmpty()) {
+            moveCursor(at, false);
+            insert(selected);
+        }
+    } else {
         QWidget::mousePressEvent(event);
-        return;
     }
-    moveCursor(positionAt(event->position().toPoint()),
-               event->modifiers().testFlag(Qt::ShiftModifier));
 }
 
 void LineEditor::mouseMoveEvent(QMouseEvent *event) {
@@ -366,10 +375,25 @@ void LineEditor::mouseMoveEvent(QMouseEvent *event) {
     }
 }
 
+void LineEditor::mouseReleaseEvent(QMouseEvent *event) {
+    if (event->button() == Qt::LeftButton) {
+        offerSelection();
+    }
+    QWidget::mouseReleaseEvent(event);
+}
+
 void LineEditor::mouseDoubleClickEvent(QMouseEvent *event) {
     if (event->button() == Qt::LeftButton) {
         m_buffer.selectWordAt(positionAt(event->position().toPoint()));
         changed(false);
+        offerSelection();
+    }
+}
+
+void LineEditor::offerSelection() const {
+    QClipboard *clipboard = QApplication::clipboard();
+    if (m_buffer.hasSelection() && clipboard->supportsSelection()) {
+        clipboard->setText(m_buffer.selectedText(), QClipboard::Selection);
     }
 }
 

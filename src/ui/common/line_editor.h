@@ -90,6 +90,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
@@ -118,6 +119,8 @@ private:
     const QTextLayout &visibleLayout() const;
     int positionAt(QPoint point) const;
     void restartBlink();
+    // Where the system has a selection clipboard, what is selected goes there.
+    void offerSelection() const;
 
     EditBuffer m_buffer;
     int m_first = 0; // the first character in view
