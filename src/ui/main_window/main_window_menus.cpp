@@ -3,7 +3,6 @@
 #include <QActionGroup>
 #include <QMenu>
 #include <QMenuBar>
-#include <QRegularExpression>
 #include <QToolBar>
 #include <QToolButton>
 #include <algorithm>
@@ -36,11 +35,27 @@ constexpr std::array<const char *, 27> kImageFiles = {
 
 constexpr int kNoImage = -1;
 
-// A tool button's hint: the item's caption without its access key ("新建(&N)" -> "新建").
+// A tool button's hint: the item's caption without its access key and its dots
+// ("新建(&N)" -> "新建", "导出为&MIDI" -> "导出为MIDI", "关于(&A)..." -> "关于"). Read by
+// hand: a regular expression costs its compilation at every item, at start.
 QString hintOf(const QString &caption) {
-    QString hint = caption;
-    hint.remove(QRegularExpression(QStringLiteral("\\(&.\\)|\\.\\.\\.")));
-    return hint.remove(QLatin1Char('&'));
+    const QLatin1String dots("...");
+    QString hint;
+    hint.reserve(caption.size());
+    for (qsizetype i = 0; i < caption.size();) {
+        const QStringView rest = QStringView(caption).sliced(i);
+        if (rest.size() >= 4 && rest[0] == u'(' && rest[1] == u'&' && rest[3] == u')') {
+            i += 4; // "(&N)"
+        } else if (rest.startsWith(dots)) {
+            i += dots.size();
+        } else {
+            if (rest[0] != u'&') {
+                hint += rest[0];
+            }
+            ++i;
+        }
+    }
+    return hint;
 }
 
 } // namespace

@@ -84,6 +84,27 @@ TEST_F(WindowTest, MenuItemsMatchTheirTable) {
     }
 }
 
+// A tool button's hint is its item's caption without the access key and the dots.
+struct Hint {
+    const char *item;
+    const char *hint;
+};
+
+const Hint kHints[] = {
+    {"N2", "新建"},          // "新建(&N)"
+    {"MIDI1", "导出为MIDI"}, // "导出为&MIDI": the key marked inside a word
+    {"I1", "插入空白音轨"},  // "插入空白音轨(&I)"
+    {"K1", "打开"},          // "打开(&K)", the media open button
+    {"A2", "关于"},          // "关于(&A)...": the dots go too
+    {"N51", "f"},            // a caption without a key stays as it is
+};
+
+TEST_F(WindowTest, HintsAreCaptionsWithoutAccessKeys) {
+    for (const Hint &row : kHints) {
+        EXPECT_EQ(control<QAction>(row.item)->toolTip(), QString::fromUtf8(row.hint)) << row.item;
+    }
+}
+
 TEST_F(WindowTest, RadioItemsAreExclusiveWithinTheirOwnMenu) {
     const auto checked = [this](const char *name) { return control<QAction>(name)->isChecked(); };
     EXPECT_TRUE(checked("N51"));
