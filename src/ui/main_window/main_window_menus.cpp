@@ -257,12 +257,12 @@ void MainWindow::P1Click() {
 void MainWindow::scaleItemClick(char letter) {
     letterAction(m_scaleGroup, letter)->setChecked(true);
     m_input.octave = letter;
-    hpf->setOctaveDown(letter);
+    palette().setOctaveDown(letter);
 }
 
 void MainWindow::beatItemClick(char letter) {
     letterAction(m_beatGroup, letter)->setChecked(true);
-    hpf->setBeatDown(letter);
+    palette().setBeatDown(letter);
     m_input.beat = letter;
 }
 
@@ -281,12 +281,12 @@ void MainWindow::N5Click() {
 
 // The palette's close box hides it behind the menu's back: the check catches up here.
 void MainWindow::T1Click() {
-    showT->setChecked(hpf->isVisible());
+    showT->setChecked(palette().isVisible());
 }
 
 void MainWindow::showTClick() {
     showT->setChecked(!showT->isChecked());
-    hpf->setVisible(showT->isChecked());
+    palette().setVisible(showT->isChecked());
 }
 
 // Switching it off and on again also tries a sound output that was missing.
