@@ -19,6 +19,7 @@
 #include "ui/common/line_editor.h"
 #include "ui/common/texts.h"
 #include "ui/dialogs/dialog_layout.h"
+#include "ui/main_window/band_style.h"
 #include "ui/main_window/track_list_model.h"
 #include "ui/main_window/track_row_delegate.h"
 #include "ui/palette/input_palette.h"
@@ -97,8 +98,7 @@ QWidget *MainWindow::buildCoolBar1(QWidget *parent,
         bar->setFloatable(false);
         bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
         // No padding of its own: the band is as high as its buttons, as on a rebar.
-        bar->setStyleSheet(
-            QStringLiteral("QToolBar { border: none; padding: 0px; spacing: 0px; }"));
+        bar->setStyle(bandStyle());
         // A raised edge around each tool bar, so the row reads as two bands.
         auto *band = new QFrame(CoolBar1);
         band->setFrameStyle(QFrame::Panel | QFrame::Raised);

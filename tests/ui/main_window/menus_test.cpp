@@ -3,6 +3,8 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QImage>
+#include <QToolBar>
+#include <algorithm>
 
 #include "ui/support/window_fixture.h"
 
@@ -145,6 +147,25 @@ TEST_F(WindowTest, CtrlLetterShortcutsReachTheirCommands) {
     prompt->files = {path("s")};
     QTest::keyClick(window->windowHandle(), Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(readAll(path("s.TNL")), "\r\n");
+}
+
+// The band row: a tool bar has no frame, margin or spacing of its own, so its buttons,
+// gaps and transport bar fill it edge to edge and it is as high as the tallest of them.
+TEST_F(WindowTest, ToolBarsAreFilledEdgeToEdgeByTheirItems) {
+    for (const char *name : {"ToolBar1", "ToolBar2"}) {
+        const auto *bar = control<QToolBar>(name);
+        int left = bar->width();
+        int widths = 0;
+        int tallest = 0;
+        for (const QWidget *item : bar->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+            if (item->isVisible()) {
+                left = std::min(left, item->x());
+                widths += item->width();
+                tallest = std::max(tallest, item->height());
+            }
+        }
+        EXPECT_EQ(QRect(left, 0, widths, tallest), bar->rect()) << name;
+    }
 }
 
 } // namespace
