@@ -1,4 +1,5 @@
 // The transport bar mp1: glyphs, drawing, sizing, and the pointer and keyboard handling.
+#include <QFile>
 #include <QFocusEvent>
 #include <QImage>
 #include <QKeyEvent>
@@ -7,6 +8,7 @@
 #include <QPainter>
 #include <algorithm>
 #include <array>
+#include <optional>
 
 #include "playback/media_player.h"
 
@@ -19,23 +21,15 @@ constexpr int kGlyphPadWidth = 8;
 constexpr int kGlyphPadHeight = 4;
 constexpr int kFocusInset = 3;
 
-// The three looks of every button, loaded once from the resources; a second set drawn at
-// twice the size for screens of device pixel ratio 2 and more is loaded only when such a
-// screen first needs it. Only the 1x glyphs size and place the buttons, so the layout is
-// the same on every screen.
-struct Glyphs {
-    std::array<QImage, kButtonKinds> enabled;
-    std::array<QImage, kButtonKinds> disabled;
-    std::array<QImage, kButtonKinds> colored;
-    int widest = 0;
-    int tallest = 0;
-};
-
 // ratio is 1 or 2: the 2x file is NAME@2x.xpm and takes the 1x glyph's logical size.
-QImage loadGlyph(const char *prefix, const char *name, int ratio = 1) {
+QString glyphFile(const char *prefix, const char *name, int ratio) {
     const QString suffix = ratio == 2 ? QStringLiteral("@2x") : QString();
-    QImage image(QStringLiteral(":/glyphs/%1_%2%3.xpm")
-                     .arg(QLatin1String(prefix), QLatin1String(name), suffix));
+    return QStringLiteral(":/glyphs/%1_%2%3.xpm")
+        .arg(QLatin1String(prefix), QLatin1String(name), suffix);
+}
+
+QImage loadGlyph(const char *prefix, const char *name, int ratio) {
+    QImage image(glyphFile(prefix, name, ratio));
     image = image.convertToFormat(QImage::Format_ARGB32);
     image.setDevicePixelRatio(ratio);
     // The artwork marks its background with olive.
@@ -52,40 +46,75 @@ QImage loadGlyph(const char *prefix, const char *name, int ratio = 1) {
 
 constexpr std::array<const char *, kButtonKinds> kGlyphNames = {
     "MPPLAY", "MPPAUSE", "MPSTOP", "MPNEXT", "MPPREV", "MPSTEP", "MPBACK", "MPRECORD", "MPEJECT"};
+constexpr std::array<const char *, 3> kLooks = {"EN", "DI", "CL"};
+enum Look { kEnabled, kDisabled, kColored };
 
-Glyphs loadGlyphs(int ratio) {
-    Glyphs g;
-    for (int b = 0; b < kButtonKinds; ++b) {
-        g.enabled[b] = loadGlyph("EN", kGlyphNames[b], ratio);
-        g.disabled[b] = loadGlyph("DI", kGlyphNames[b], ratio);
-        g.colored[b] = loadGlyph("CL", kGlyphNames[b], ratio);
-        for (const QImage *image : {&g.enabled[b], &g.disabled[b], &g.colored[b]}) {
-            g.widest = std::max(g.widest, image->width());
-            g.tallest = std::max(g.tallest, image->height());
+// The three looks of every button, each read from the resources when first drawn: the bar
+// shows seven of its twenty-seven at start. A second set drawn at twice the size, for
+// screens of device pixel ratio 2 and more, is read only when such a screen needs it.
+class Glyphs {
+public:
+    explicit Glyphs(int ratio) : m_ratio(ratio) {}
+
+    const QImage &look(bool usable, bool colored, int button) {
+        const Look look = !usable ? kDisabled : colored ? kColored : kEnabled;
+        std::optional<QImage> &image = m_images[look][button];
+        if (!image) {
+            image = loadGlyph(kLooks[look], kGlyphNames[button], m_ratio);
         }
+        return *image;
     }
-    return g;
-}
 
-const Glyphs &glyphs() {
-    static const Glyphs loaded = loadGlyphs(1);
+private:
+    int m_ratio;
+    std::array<std::array<std::optional<QImage>, kButtonKinds>, kLooks.size()> m_images;
+};
+
+Glyphs &glyphs() {
+    static Glyphs loaded(1);
     return loaded;
 }
 
-const Glyphs &glyphs2x() {
-    static const Glyphs loaded = loadGlyphs(2);
+Glyphs &glyphs2x() {
+    static Glyphs loaded(2);
     return loaded;
 }
 
-const QImage &look(const Glyphs &g, bool usable, bool colored, int button) {
-    return !usable ? g.disabled[button] : colored ? g.colored[button] : g.enabled[button];
+// The size of an XPM file without reading its pixels: its first string holds "columns
+// rows colours characters-per-pixel".
+QSize xpmSize(const QString &file) {
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    const QByteArray head = in.read(512);
+    const qsizetype open = head.indexOf('"');
+    const qsizetype close = head.indexOf('"', open + 1);
+    const QList<QByteArray> values = head.mid(open + 1, close - open - 1).split(' ');
+    return open >= 0 && close > open && values.size() >= 2
+               ? QSize(values[0].toInt(), values[1].toInt())
+               : QSize();
+}
+
+// Only the 1x glyphs size and place the buttons, so the layout is the same on every screen.
+QSize largestGlyph() {
+    static const QSize largest = [] {
+        QSize size;
+        for (const char *look : kLooks) {
+            for (const char *name : kGlyphNames) {
+                size = size.expandedTo(xpmSize(glyphFile(look, name, 1)));
+            }
+        }
+        return size;
+    }();
+    return largest;
 }
 
 int minimumButtonWidth() {
-    return glyphs().widest + kGlyphPadWidth;
+    return largestGlyph().width() + kGlyphPadWidth;
 }
 int minimumButtonHeight() {
-    return glyphs().tallest + kGlyphPadHeight;
+    return largestGlyph().height() + kGlyphPadHeight;
 }
 
 } // namespace
@@ -196,7 +225,7 @@ void MediaPlayer::paintButton(QPainter &painter, TMPBtnType button, int index) c
 
     const bool usable = isEnabled() && ((m_autoEnable ? m_active : m_enabled) & buttonBit(button));
     const bool colored = m_colored & buttonBit(button);
-    const QImage *glyph = &look(glyphs(), usable, colored, button);
+    const QImage *glyph = &glyphs().look(usable, colored, button);
     const int shift = in ? 1 : 0;
     const int x = r.left() + (r.width() - glyph->width()) / 2 + shift;
     const int y = r.top() + (r.height() - glyph->height()) / 2 + shift;
@@ -205,7 +234,7 @@ void MediaPlayer::paintButton(QPainter &painter, TMPBtnType button, int index) c
     const QPaintDevice *target =
         painter.paintEngine() ? painter.paintEngine()->paintDevice() : painter.device();
     const QImage *glyph2x = target && target->devicePixelRatio() >= 2
-                                ? &look(glyphs2x(), usable, colored, button)
+                                ? &glyphs2x().look(usable, colored, button)
                                 : nullptr;
     painter.drawImage(QPoint(x, y), glyph2x && !glyph2x->isNull() ? *glyph2x : *glyph);
 

@@ -12,10 +12,12 @@
 #include <QRect>
 #include <QScreen>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <functional>
 #include <utility>
 
+#include "ui/common/font_families.h"
 #include "ui/dialogs/modal_result.h"
 
 namespace tunelet::ui {
@@ -70,9 +72,10 @@ constexpr Qt::WindowFlags kFixedDialogFlags = Qt::Dialog | Qt::CustomizeWindowHi
 
 // SimSun, 13 pixels, as on the main window; WenQuanYi where SimSun is not installed.
 inline QFont songFont() {
-    QFont font;
-    font.setFamilies(
+    static const QStringList families = fromFirstInstalled(
         {QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("WenQuanYi Micro Hei")});
+    QFont font;
+    font.setFamilies(families);
     font.setPixelSize(13);
     return font;
 }

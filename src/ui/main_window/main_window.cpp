@@ -20,6 +20,7 @@
 #include "ui/common/line_editor.h"
 #include "ui/common/texts.h"
 #include "ui/dialogs/dialog_layout.h"
+#include "ui/main_window/band_style.h"
 #include "ui/main_window/track_list_model.h"
 #include "ui/main_window/track_row_delegate.h"
 #include "ui/palette/input_palette.h"
@@ -79,6 +80,9 @@ void MainWindow::buildLayout(std::unique_ptr<playback::Sequencer> sequencer) {
 
     Timer1 = named(new QTimer(this), "Timer1");
     Timer1->setInterval(500);
+    m_afterFirstFrame = new QTimer(this);
+    m_afterFirstFrame->setSingleShot(true);
+    m_afterFirstFrame->setInterval(0);
 }
 
 QWidget *MainWindow::buildCoolBar1(QWidget *parent,
@@ -95,8 +99,7 @@ QWidget *MainWindow::buildCoolBar1(QWidget *parent,
         bar->setFloatable(false);
         bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
         // No padding of its own: the band is as high as its buttons, as on a rebar.
-        bar->setStyleSheet(
-            QStringLiteral("QToolBar { border: none; padding: 0px; spacing: 0px; }"));
+        bar->setStyle(bandStyle());
         // A raised edge around each tool bar, so the row reads as two bands.
         auto *band = new QFrame(CoolBar1);
         band->setFrameStyle(QFrame::Panel | QFrame::Raised);
@@ -166,6 +169,8 @@ void MainWindow::wire() {
     ij->setKeyHandler([this](QChar k) { runGuarded([&] { ijKeyPress(k); }); });
     ij->setFullHandler([this] { m_prompt->notice(texts::kEditorFull); });
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+    connect(m_afterFirstFrame, &QTimer::timeout, this,
+            [this] { palette().setVisible(showT->isChecked()); });
     lp->viewport()->installEventFilter(this);
     ToolBar3->installEventFilter(this);
     Timer1->start();
@@ -183,10 +188,11 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event) {
 bool MainWindow::event(QEvent *event) {
     const bool handled = QMainWindow::event(event);
     if (event->type() == QEvent::Paint && !m_firstFrame) {
-        // The palette is a window of its own: it shows once the main window's first frame
-        // is on the screen, which then comes without waiting for it.
+        // The palette is a window of its own: it is made and shown once the main window's
+        // first frame is on the screen, which then comes without waiting for it. A timer,
+        // not a posted call: it runs after the window system's events of this frame.
         m_firstFrame = true;
-        QTimer::singleShot(0, this, [this] { hpf->setVisible(showT->isChecked()); });
+        m_afterFirstFrame->start();
     }
     if (!m_placed && (event->type() == QEvent::Move || event->type() == QEvent::Show)) {
         // 573 x 375 is the outer size, frame included; the window manager tells the
@@ -217,11 +223,23 @@ void MainWindow::FormCreate() {
     m_document.setFileName({});
     m_timeIncrement = 48;
     m_document.setSaved(true);
-    // The palette sets the octave and beat to their defaults and composes into ij; it is
-    // shown from the start, right after the window's first frame (event()).
-    hpf = new InputPalette(this, m_input, *m_prompt);
-    hpf->setTarget(ij);
-    hpf->setNoteHandler([this](const midi::ComposedNote &note) { auditionNote(note); });
+    // The palette is shown from the start, right after the window's first frame (event()),
+    // and made then: the first frame does not wait for its bands of buttons.
+}
+
+InputPalette &MainWindow::palette() {
+    if (hpf == nullptr) {
+        // The palette composes into ij. Made at start it would set the octave and beat to
+        // their defaults; made later it takes over what the menus or keys chose meanwhile.
+        const InputState chosen = m_input;
+        hpf = new InputPalette(this, m_input, *m_prompt);
+        m_input = chosen;
+        hpf->setOctaveDown(chosen.octave);
+        hpf->setBeatDown(chosen.beat);
+        hpf->setTarget(ij);
+        hpf->setNoteHandler([this](const midi::ComposedNote &note) { auditionNote(note); });
+    }
+    return *hpf;
 }
 
 void MainWindow::FormResize() {

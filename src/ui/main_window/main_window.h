@@ -161,6 +161,8 @@ private:
         T1Click();
         showTClick();
     }
+    // The input palette, made when first asked for.
+    InputPalette &palette();
     void connectCommand(QAction *action, Handler handler);
     void wire();
     int selectedRow() const;
@@ -208,7 +210,8 @@ private:
     QListView *lp;                 // the track list
     QLineEdit *tmp;                // hidden staging field of token insertion
     QTimer *Timer1;                // refreshes the status line
-    InputPalette *hpf = nullptr;   // the input palette
+    QTimer *m_afterFirstFrame;     // shows the palette once the first frame is out
+    InputPalette *hpf = nullptr;   // the input palette, made by palette()
     QAction *dz = nullptr;         // staccato
     QAction *showT = nullptr;      // palette shown
     QAction *L1 = nullptr;         // composed notes are heard

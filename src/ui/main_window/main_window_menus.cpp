@@ -3,7 +3,6 @@
 #include <QActionGroup>
 #include <QMenu>
 #include <QMenuBar>
-#include <QRegularExpression>
 #include <QToolBar>
 #include <QToolButton>
 #include <algorithm>
@@ -36,11 +35,27 @@ constexpr std::array<const char *, 27> kImageFiles = {
 
 constexpr int kNoImage = -1;
 
-// A tool button's hint: the item's caption without its access key ("新建(&N)" -> "新建").
+// A tool button's hint: the item's caption without its access key and its dots
+// ("新建(&N)" -> "新建", "导出为&MIDI" -> "导出为MIDI", "关于(&A)..." -> "关于"). Read by
+// hand: a regular expression costs its compilation at every item, at start.
 QString hintOf(const QString &caption) {
-    QString hint = caption;
-    hint.remove(QRegularExpression(QStringLiteral("\\(&.\\)|\\.\\.\\.")));
-    return hint.remove(QLatin1Char('&'));
+    const QLatin1String dots("...");
+    QString hint;
+    hint.reserve(caption.size());
+    for (qsizetype i = 0; i < caption.size();) {
+        const QStringView rest = QStringView(caption).sliced(i);
+        if (rest.size() >= 4 && rest[0] == u'(' && rest[1] == u'&' && rest[3] == u')') {
+            i += 4; // "(&N)"
+        } else if (rest.startsWith(dots)) {
+            i += dots.size();
+        } else {
+            if (rest[0] != u'&') {
+                hint += rest[0];
+            }
+            ++i;
+        }
+    }
+    return hint;
 }
 
 } // namespace
@@ -242,12 +257,12 @@ void MainWindow::P1Click() {
 void MainWindow::scaleItemClick(char letter) {
     letterAction(m_scaleGroup, letter)->setChecked(true);
     m_input.octave = letter;
-    hpf->setOctaveDown(letter);
+    palette().setOctaveDown(letter);
 }
 
 void MainWindow::beatItemClick(char letter) {
     letterAction(m_beatGroup, letter)->setChecked(true);
-    hpf->setBeatDown(letter);
+    palette().setBeatDown(letter);
     m_input.beat = letter;
 }
 
@@ -266,12 +281,12 @@ void MainWindow::N5Click() {
 
 // The palette's close box hides it behind the menu's back: the check catches up here.
 void MainWindow::T1Click() {
-    showT->setChecked(hpf->isVisible());
+    showT->setChecked(palette().isVisible());
 }
 
 void MainWindow::showTClick() {
     showT->setChecked(!showT->isChecked());
-    hpf->setVisible(showT->isChecked());
+    palette().setVisible(showT->isChecked());
 }
 
 // Switching it off and on again also tries a sound output that was missing.

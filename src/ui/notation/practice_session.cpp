@@ -33,7 +33,12 @@ QString PracticeSession::playFrom(const Score &score, std::int64_t tick) {
         return texts::kPracticeTrackError;
     }
     if (compiled.bytes != m_openBytes || !m_device->isOpen()) {
-        const QString path = m_dir.filePath(QStringLiteral("practice.mid"));
+        // The main window makes its session at start; the directory waits for a play, so
+        // the first frame does not wait for the file system.
+        if (!m_dir) {
+            m_dir = std::make_unique<QTemporaryDir>();
+        }
+        const QString path = m_dir->filePath(QStringLiteral("practice.mid"));
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly) ||
             file.write(compiled.bytes.data(), qint64(compiled.bytes.size())) !=

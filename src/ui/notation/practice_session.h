@@ -59,8 +59,8 @@ private:
 
     std::unique_ptr<playback::Sequencer> m_device;
     playback::PracticeClicks m_clicks;
-    QTemporaryDir m_dir;
-    std::string m_openBytes; // the file the device has open
+    std::unique_ptr<QTemporaryDir> m_dir; // made at the first play, not at start
+    std::string m_openBytes;              // the file the device has open
     QTimer m_follow;
 };
 

@@ -4,6 +4,8 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QListWidget>
+#include <QToolButton>
+#include <tuple>
 
 #include "ui/support/window_fixture.h"
 
@@ -37,6 +39,25 @@ INSTANTIATE_TEST_SUITE_P(ijKeyPress, KeyTest,
                                            KeyCase{"pp8", "0", "0h/"}, KeyCase{"N01", "1", "1ad/"},
                                            KeyCase{"pp7", "4", "4fg/"},
                                            KeyCase{nullptr, "aA 89-/.", ""}));
+
+// The palette is made after the window's first frame; a Scale or Beat item chosen before
+// that makes it then, and neither the palette nor the keys go back to the defaults.
+TEST(PaletteMadeLate, KeepsTheOctaveAndBeatChosenBeforeIt) {
+    MainWindow window(std::make_unique<ScriptedPrompt>(),
+                      std::make_unique<playback::testing::FakeSequencer>());
+    ASSERT_EQ(window.findChild<QWidget *>(QStringLiteral("hpf")), nullptr)
+        << "made before the first frame: this test would not see it made late";
+    window.findChild<QAction *>(QStringLiteral("N21"))->trigger();
+    window.findChild<QAction *>(QStringLiteral("pp2"))->trigger();
+    const auto *palette = window.findChild<QWidget *>(QStringLiteral("hpf"));
+    ASSERT_NE(palette, nullptr);
+    auto *editor = window.findChild<LineEditor *>(QStringLiteral("ij"));
+    QTest::keyClicks(editor, "5");
+    EXPECT_EQ(std::tuple(palette->findChild<QToolButton *>(QStringLiteral("t2"))->isChecked(),
+                         palette->findChild<QToolButton *>(QStringLiteral("pp2"))->isChecked(),
+                         editor->text()),
+              std::tuple(true, true, QStringLiteral("5cb/")));
+}
 
 TEST_F(WindowTest, TokenReplacesTheSelectionAndStaysOnTheClipboard) {
     ij()->setText("abcd");

@@ -3,6 +3,8 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QImage>
+#include <QToolBar>
+#include <algorithm>
 
 #include "ui/support/window_fixture.h"
 
@@ -84,6 +86,27 @@ TEST_F(WindowTest, MenuItemsMatchTheirTable) {
     }
 }
 
+// A tool button's hint is its item's caption without the access key and the dots.
+struct Hint {
+    const char *item;
+    const char *hint;
+};
+
+const Hint kHints[] = {
+    {"N2", "新建"},          // "新建(&N)"
+    {"MIDI1", "导出为MIDI"}, // "导出为&MIDI": the key marked inside a word
+    {"I1", "插入空白音轨"},  // "插入空白音轨(&I)"
+    {"K1", "打开"},          // "打开(&K)", the media open button
+    {"A2", "关于"},          // "关于(&A)...": the dots go too
+    {"N51", "f"},            // a caption without a key stays as it is
+};
+
+TEST_F(WindowTest, HintsAreCaptionsWithoutAccessKeys) {
+    for (const Hint &row : kHints) {
+        EXPECT_EQ(control<QAction>(row.item)->toolTip(), QString::fromUtf8(row.hint)) << row.item;
+    }
+}
+
 TEST_F(WindowTest, RadioItemsAreExclusiveWithinTheirOwnMenu) {
     const auto checked = [this](const char *name) { return control<QAction>(name)->isChecked(); };
     EXPECT_TRUE(checked("N51"));
@@ -124,6 +147,25 @@ TEST_F(WindowTest, CtrlLetterShortcutsReachTheirCommands) {
     prompt->files = {path("s")};
     QTest::keyClick(window->windowHandle(), Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(readAll(path("s.TNL")), "\r\n");
+}
+
+// The band row: a tool bar has no frame, margin or spacing of its own, so its buttons,
+// gaps and transport bar fill it edge to edge and it is as high as the tallest of them.
+TEST_F(WindowTest, ToolBarsAreFilledEdgeToEdgeByTheirItems) {
+    for (const char *name : {"ToolBar1", "ToolBar2"}) {
+        const auto *bar = control<QToolBar>(name);
+        int left = bar->width();
+        int widths = 0;
+        int tallest = 0;
+        for (const QWidget *item : bar->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+            if (item->isVisible()) {
+                left = std::min(left, item->x());
+                widths += item->width();
+                tallest = std::max(tallest, item->height());
+            }
+        }
+        EXPECT_EQ(QRect(left, 0, widths, tallest), bar->rect()) << name;
+    }
 }
 
 } // namespace
