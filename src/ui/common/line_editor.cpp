@@ -140,7 +140,8 @@ void LineEditor::end(bool mark) {
 }
 
 bool LineEditor::fits(qsizetype inserted) const {
-    const qsizetype kept = m_buffer.text().size() - m_buffer.selectedText().size();
+    const qsizetype kept =
+        m_buffer.text().size() - (m_buffer.selectionEnd() - m_buffer.selectionStart());
     return kept + inserted <= kCapacity;
 }
 
@@ -227,7 +228,8 @@ QMenu *LineEditor::createContextMenu() {
     add("paste", "&Paste", !QApplication::clipboard()->text().isEmpty(), [this] { paste(); });
     add("delete", "Delete", selection, [this] { del(); });
     menu->addSeparator();
-    add("selectAll", "Select All", size > 0 && m_buffer.selectedText().size() < size,
+    add("selectAll", "Select All",
+        size > 0 && m_buffer.selectionEnd() - m_buffer.selectionStart() < size,
         [this] { selectAll(); });
     return menu;
 }
