@@ -12,7 +12,6 @@
 #include <QStyle>
 #include <QStyleHints>
 #include <QStyleOptionFrame>
-#include <optional>
 #include <utility>
 
 namespace tunelet::ui {
@@ -26,74 +25,6 @@ constexpr int kVerticalMargin = 1;
 // Laid out past the right edge: the glyph the edge cuts, and one to click or drag into.
 constexpr int kCharactersPastTheEdge = 2;
 
-enum class Command {
-    Paste,
-    Copy,
-    Cut,
-    Undo,
-    Redo,
-    SelectAll,
-    Delete,
-    Backspace,
-    DeleteWordAfter,
-    DeleteWordBefore,
-    Next,
-    Previous,
-    SelectNext,
-    SelectPrevious,
-    NextWord,
-    PreviousWord,
-    SelectNextWord,
-    SelectPreviousWord,
-    Home,
-    End,
-    SelectHome,
-    SelectEnd,
-};
-
-using K = QKeySequence;
-constexpr std::pair<K::StandardKey, Command> kCommandKeys[] = {
-    {K::Paste, Command::Paste},
-    {K::Copy, Command::Copy},
-    {K::Cut, Command::Cut},
-    {K::Undo, Command::Undo},
-    {K::Redo, Command::Redo},
-    {K::SelectAll, Command::SelectAll},
-    {K::Delete, Command::Delete},
-    {K::Backspace, Command::Backspace},
-    {K::DeleteEndOfWord, Command::DeleteWordAfter},
-    {K::DeleteStartOfWord, Command::DeleteWordBefore},
-    {K::MoveToNextChar, Command::Next},
-    {K::MoveToPreviousChar, Command::Previous},
-    {K::SelectNextChar, Command::SelectNext},
-    {K::SelectPreviousChar, Command::SelectPrevious},
-    {K::MoveToNextWord, Command::NextWord},
-    {K::MoveToPreviousWord, Command::PreviousWord},
-    {K::SelectNextWord, Command::SelectNextWord},
-    {K::SelectPreviousWord, Command::SelectPreviousWord},
-    {K::MoveToStartOfLine, Command::Home},
-    {K::MoveToStartOfBlock, Command::Home},
-    {K::MoveToStartOfDocument, Command::Home},
-    {K::MoveToEndOfLine, Command::End},
-    {K::MoveToEndOfBlock, Command::End},
-    {K::MoveToEndOfDocument, Command::End},
-    {K::SelectStartOfLine, Command::SelectHome},
-    {K::SelectStartOfBlock, Command::SelectHome},
-    {K::SelectStartOfDocument, Command::SelectHome},
-    {K::SelectEndOfLine, Command::SelectEnd},
-    {K::SelectEndOfBlock, Command::SelectEnd},
-    {K::SelectEndOfDocument, Command::SelectEnd},
-};
-
-std::optional<Command> commandFor(QKeyEvent *event) {
-    for (const auto &[key, command] : kCommandKeys) {
-        if (event->matches(key)) {
-            return command;
-        }
-    }
-    return std::nullopt;
-}
-
 QString lowerCased(const QString &text) {
     return text.isLower() ? text : text.toLower(); // a look costs less than a copy
 }
@@ -106,7 +37,6 @@ LineEditor::LineEditor(QWidget *parent) : QWidget(parent), m_metrics(font()) {
     setBackgroundRole(QPalette::Base);
     setAttribute(Qt::WA_InputMethodEnabled, false);
     setSizePolicy(QSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed, QSizePolicy::LineEdit));
-    m_asciiAdvance.fill(-1);
 }
 
 void LineEditor::setText(const QString &text) {
@@ -275,81 +205,78 @@ void LineEditor::keyPressEvent(QKeyEvent *event) {
     }
 }
 
+LineEditor::KeyCommand LineEditor::commandFor(QKeyEvent *event) {
+    using K = QKeySequence;
+    using E = LineEditor;
+    // Each editing key and what it does; the three start and end keys of each kind (line,
+    // block, document) are all the one line's start or end.
+    static const std::pair<K::StandardKey, KeyCommand> kCommands[] = {
+        {K::Paste, [](E &e) { e.paste(); }},
+        {K::Copy, [](E &e) { e.copy(); }},
+        {K::Cut, [](E &e) { e.cut(); }},
+        {K::Undo, [](E &e) { e.undo(); }},
+        {K::Redo, [](E &e) { e.redo(); }},
+        {K::SelectAll, [](E &e) { e.selectAll(); }},
+        {K::Delete, [](E &e) { e.del(); }},
+        {K::Backspace, [](E &e) { e.backspace(); }},
+        {K::DeleteEndOfWord,
+         [](E &e) { e.removeTo(e.m_buffer.nextWordStart(e.cursorPosition())); }},
+        {K::DeleteStartOfWord,
+         [](E &e) { e.removeTo(e.m_buffer.previousWordStart(e.cursorPosition())); }},
+        {K::MoveToNextChar, [](E &e) { e.step(true, false); }},
+        {K::MoveToPreviousChar, [](E &e) { e.step(false, false); }},
+        {K::SelectNextChar, [](E &e) { e.step(true, true); }},
+        {K::SelectPreviousChar, [](E &e) { e.step(false, true); }},
+        {K::MoveToNextWord, [](E &e) { e.stepWord(true, false); }},
+        {K::MoveToPreviousWord, [](E &e) { e.stepWord(false, false); }},
+        {K::SelectNextWord, [](E &e) { e.stepWord(true, true); }},
+        {K::SelectPreviousWord, [](E &e) { e.stepWord(false, true); }},
+        {K::MoveToStartOfLine, [](E &e) { e.home(false); }},
+        {K::MoveToStartOfBlock, [](E &e) { e.home(false); }},
+        {K::MoveToStartOfDocument, [](E &e) { e.home(false); }},
+        {K::MoveToEndOfLine, [](E &e) { e.end(false); }},
+        {K::MoveToEndOfBlock, [](E &e) { e.end(false); }},
+        {K::MoveToEndOfDocument, [](E &e) { e.end(false); }},
+        {K::SelectStartOfLine, [](E &e) { e.home(true); }},
+        {K::SelectStartOfBlock, [](E &e) { e.home(true); }},
+        {K::SelectStartOfDocument, [](E &e) { e.home(true); }},
+        {K::SelectEndOfLine, [](E &e) { e.end(true); }},
+        {K::SelectEndOfBlock, [](E &e) { e.end(true); }},
+        {K::SelectEndOfDocument, [](E &e) { e.end(true); }},
+    };
+    for (const auto &[key, command] : kCommands) {
+        if (event->matches(key)) {
+            return command;
+        }
+    }
+    return nullptr;
+}
+
+void LineEditor::step(bool forward, bool keepAnchor) {
+    const EditBuffer &b = m_buffer;
+    if (b.hasSelection() && !keepAnchor) { // off a selection, to its end on that side
+        moveCursor(forward ? b.selectionEnd() : b.selectionStart(), false);
+    } else {
+        moveCursor(forward ? b.nextCharacter(b.cursor()) : b.previousCharacter(b.cursor()),
+                   keepAnchor);
+    }
+}
+
+void LineEditor::stepWord(bool forward, bool keepAnchor) {
+    const int at = m_buffer.cursor();
+    moveCursor(forward ? m_buffer.nextWordStart(at) : m_buffer.previousWordStart(at), keepAnchor);
+}
+
+void LineEditor::removeTo(int to) {
+    changed(m_buffer.removeTo(to), true);
+}
+
 bool LineEditor::editKey(QKeyEvent *event) {
-    const std::optional<Command> command = commandFor(event);
+    const KeyCommand command = commandFor(event);
     if (!command) {
         return false;
     }
-    const EditBuffer &b = m_buffer;
-    const int at = b.cursor();
-    switch (*command) {
-    case Command::Paste:
-        paste();
-        break;
-    case Command::Copy:
-        copy();
-        break;
-    case Command::Cut:
-        cut();
-        break;
-    case Command::Undo:
-        undo();
-        break;
-    case Command::Redo:
-        redo();
-        break;
-    case Command::SelectAll:
-        selectAll();
-        break;
-    case Command::Delete:
-        del();
-        break;
-    case Command::Backspace:
-        backspace();
-        break;
-    case Command::DeleteWordAfter:
-        changed(m_buffer.removeTo(b.nextWordStart(at)), true);
-        break;
-    case Command::DeleteWordBefore:
-        changed(m_buffer.removeTo(b.previousWordStart(at)), true);
-        break;
-    case Command::Next:
-        moveCursor(b.hasSelection() ? b.selectionEnd() : b.nextCharacter(at), false);
-        break;
-    case Command::Previous:
-        moveCursor(b.hasSelection() ? b.selectionStart() : b.previousCharacter(at), false);
-        break;
-    case Command::SelectNext:
-        moveCursor(b.nextCharacter(at), true);
-        break;
-    case Command::SelectPrevious:
-        moveCursor(b.previousCharacter(at), true);
-        break;
-    case Command::NextWord:
-        moveCursor(b.nextWordStart(at), false);
-        break;
-    case Command::PreviousWord:
-        moveCursor(b.previousWordStart(at), false);
-        break;
-    case Command::SelectNextWord:
-        moveCursor(b.nextWordStart(at), true);
-        break;
-    case Command::SelectPreviousWord:
-        moveCursor(b.previousWordStart(at), true);
-        break;
-    case Command::Home:
-        home(false);
-        break;
-    case Command::End:
-        end(false);
-        break;
-    case Command::SelectHome:
-        home(true);
-        break;
-    case Command::SelectEnd:
-        end(true);
-        break;
-    }
+    command(*this);
     offerSelection();
     return true;
 }
@@ -424,8 +351,7 @@ void LineEditor::inputMethodEvent(QInputMethodEvent *event) {
 void LineEditor::changeEvent(QEvent *event) {
     if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
         m_metrics = QFontMetricsF(font());
-        m_asciiAdvance.fill(-1);
-        m_otherAdvance.clear();
+        m_advances.clear();
         changed(false, true);
     }
     QWidget::changeEvent(event);
@@ -479,20 +405,12 @@ QRect LineEditor::textRect() const {
 }
 
 qreal LineEditor::advance(QChar c) const {
-    const char16_t code = c.unicode();
-    if (code < m_asciiAdvance.size()) {
-        qreal &known = m_asciiAdvance[code];
-        if (known < 0) {
-            known = m_metrics.horizontalAdvance(c);
-        }
-        return known;
-    }
     if (c.isSurrogate()) {
         return m_metrics.averageCharWidth(); // half of a pair each: an estimate is enough here
     }
-    auto known = m_otherAdvance.find(code);
-    if (known == m_otherAdvance.end()) {
-        known = m_otherAdvance.insert(code, m_metrics.horizontalAdvance(c));
+    auto known = m_advances.find(c.unicode());
+    if (known == m_advances.end()) {
+        known = m_advances.insert(c.unicode(), m_metrics.horizontalAdvance(c));
     }
     return *known;
 }

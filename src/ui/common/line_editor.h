@@ -6,7 +6,6 @@
 #include <QHash>
 #include <QTextLayout>
 #include <QWidget>
-#include <array>
 #include <functional>
 
 #include "ui/common/edit_buffer.h"
@@ -101,7 +100,14 @@ protected:
     void timerEvent(QTimerEvent *event) override;
 
 private:
+    // An editing key's command, or null for a key the editor does not edit with.
+    using KeyCommand = void (*)(LineEditor &);
+    static KeyCommand commandFor(QKeyEvent *event);
     bool editKey(QKeyEvent *event);
+    // A character or word to the right (forward) or left.
+    void step(bool forward, bool keepAnchor);
+    void stepWord(bool forward, bool keepAnchor);
+    void removeTo(int to);
     void moveCursor(int position, bool keepAnchor);
     // After every change: the caret in view, repainted, and textChanged when edited; the
     // characters in view are laid out again when they may differ.
@@ -130,8 +136,7 @@ private:
     QFontMetricsF m_metrics;
     mutable QTextLayout m_layout; // the characters in view, from m_first
     mutable bool m_layoutValid = false;
-    mutable std::array<qreal, 128> m_asciiAdvance{};
-    mutable QHash<char16_t, qreal> m_otherAdvance;
+    mutable QHash<char16_t, qreal> m_advances; // each character's width, as met
 
     QBasicTimer m_blink;
     bool m_caretShown = true;
