@@ -157,9 +157,6 @@ QWidget *MainWindow::buildScoreBox(QWidget *parent) {
     lp->setEditTriggers(QAbstractItemView::NoEditTriggers);
     score->addWidget(CoolBar2);
     score->addWidget(lp, 1);
-
-    tmp = named(new QLineEdit(gb1), "tmp"); // never shown
-    tmp->hide();
     return gb1;
 }
 

@@ -208,7 +208,7 @@ private:
     LineEditor *ij;                // the line being composed
     QPushButton *Button1;          // submit
     QListView *lp;                 // the track list
-    QLineEdit *tmp;                // hidden staging field of token insertion
+    QLineEdit *tmp = nullptr;      // hidden staging field of token insertion, made at first use
     QTimer *Timer1;                // refreshes the status line
     QTimer *m_afterFirstFrame;     // shows the palette once the first frame is out
     InputPalette *hpf = nullptr;   // the input palette, made by palette()
