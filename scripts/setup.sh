@@ -10,7 +10,7 @@ build_dir=${TUNELET_BUILD_DIR:-"$root/build"}
 packages=(
   # build
   cmake g++ ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-svg-dev libfluidsynth-dev
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev libfluidsynth-dev libfontconfig-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   # tests: the notation PDF read back
   poppler-utils

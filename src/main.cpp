@@ -6,12 +6,15 @@
 
 #include "playback/fluidsynth_sequencer.h"
 #include "ui/common/application.h"
+#include "ui/common/font_warm_up.h"
 #include "ui/common/prompt.h"
 #include "ui/main_window/main_window.h"
 
 int main(int argc, char *argv[]) {
+    tunelet::ui::FontConfigWarmUp fonts;
     tunelet::ui::Application app(argc, argv);
     tunelet::ui::loadChineseQtTexts(app);
+    fonts.wait();
     tunelet::ui::MainWindow window(std::make_unique<tunelet::ui::MessageBoxPrompt>(app.title()),
                                    tunelet::playback::createSystemSequencer());
     window.show();

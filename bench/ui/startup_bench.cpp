@@ -17,6 +17,7 @@
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <spawn.h>
 #include <string>
 #include <sys/wait.h>
@@ -24,6 +25,7 @@
 
 #include "playback/fluidsynth_sequencer.h"
 #include "ui/common/application.h"
+#include "ui/common/font_warm_up.h"
 #include "ui/common/prompt.h"
 #include "ui/main_window/main_window.h"
 
@@ -41,7 +43,6 @@ long residentKilobytes() {
 
 std::unique_ptr<QWidget> makeWindow(const std::string &kind, tunelet::ui::Application &app) {
     if (kind == "tunelet") {
-        tunelet::ui::loadChineseQtTexts(app);
         return std::make_unique<tunelet::ui::MainWindow>(
             std::make_unique<tunelet::ui::MessageBoxPrompt>(app.title()),
             tunelet::playback::createSystemSequencer());
@@ -59,7 +60,18 @@ std::unique_ptr<QWidget> makeWindow(const std::string &kind, tunelet::ui::Applic
 }
 
 int runChild(int argc, char **argv, const std::string &kind, bool memory) {
+    // Tunelet's start as its main() has it: fontconfig's set-up begun before the
+    // application object, Qt's texts in Chinese. A bare window leaves the fonts to Qt.
+    const bool ownStart = kind == "tunelet";
+    std::optional<tunelet::ui::FontConfigWarmUp> fonts;
+    if (ownStart) {
+        fonts.emplace();
+    }
     tunelet::ui::Application app(argc, argv);
+    if (ownStart) {
+        tunelet::ui::loadChineseQtTexts(app);
+        fonts->wait();
+    }
     std::unique_ptr<QWidget> window = makeWindow(kind, app);
     window->show();
     QTimer poll;
