@@ -12,6 +12,8 @@
 #include <QStringListModel>
 #include <QTimer>
 #include <QWindow>
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -22,6 +24,7 @@
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 #include "playback/fluidsynth_sequencer.h"
 #include "ui/common/application.h"
@@ -141,9 +144,41 @@ void BM_StartupBareQtWindowChinese(benchmark::State &state) {
     startup(state, "bare-zh");
 }
 
+// The three windows in turn, round after round, each round's Tunelet time divided by the
+// bare windows' times of the same round. The machines this runs on are shared and their
+// speed drifts over seconds, which a run of each window after the other takes for a
+// difference between the windows; the ratios within a round are what the goal is about.
+double spawnTimed(const char *kind) {
+    const auto start = std::chrono::steady_clock::now();
+    spawnChild(kind, "time");
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+void BM_StartupRatioByRound(benchmark::State &state) {
+    std::vector<double> toBare;
+    std::vector<double> toBareChinese;
+    for (auto _ : state) {
+        const double tunelet = spawnTimed("tunelet");
+        const double bare = spawnTimed("bare");
+        const double bareChinese = spawnTimed("bare-zh");
+        toBare.push_back(tunelet / bare);
+        toBareChinese.push_back(tunelet / bareChinese);
+    }
+    state.counters["vs_bare"] = median(toBare);
+    state.counters["vs_bare_zh"] = median(toBareChinese);
+}
+
 BENCHMARK(BM_StartupTunelet)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(3);
 BENCHMARK(BM_StartupBareQtWindow)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(3);
 BENCHMARK(BM_StartupBareQtWindowChinese)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(3);
+BENCHMARK(BM_StartupRatioByRound)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(60);
 
 } // namespace
 
