@@ -1,25 +1,17 @@
 // Start-up benchmark: from exec to the main window shown, and the idle memory after it,
 // for Tunelet's window beside a bare Qt window with a menu bar and a list.
 //
-// Each measured run starts this program again as a child ("--child tunelet|bare|bare-zh
-// time|memory"): the child builds the window, shows it and exits as soon as the window is
-// exposed (time), or reports its resident memory after half a second of idling (memory).
+// Each measured run starts a program afresh: this one again for Tunelet ("--child
+// time|memory"), startup_bare_window for the bare windows. The child builds its window,
+// shows it and exits as soon as the window is exposed (time), or reports its resident
+// memory after half a second of idling (memory).
 #include <benchmark/benchmark.h>
 
-#include <QListView>
-#include <QMainWindow>
-#include <QMenuBar>
-#include <QStringListModel>
-#include <QTimer>
-#include <QWindow>
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <memory>
-#include <optional>
 #include <spawn.h>
 #include <string>
 #include <sys/wait.h>
@@ -32,68 +24,22 @@
 #include "ui/common/prompt.h"
 #include "ui/main_window/main_window.h"
 
+#include "startup_child.h"
+
 extern char **environ;
 
 namespace {
 
-long residentKilobytes() {
-    std::ifstream statm("/proc/self/statm");
-    long pages = 0;
-    long resident = 0;
-    statm >> pages >> resident;
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
-std::unique_ptr<QWidget> makeWindow(const std::string &kind, tunelet::ui::Application &app) {
-    if (kind == "tunelet") {
-        return std::make_unique<tunelet::ui::MainWindow>(
-            std::make_unique<tunelet::ui::MessageBoxPrompt>(app.title()),
-            tunelet::playback::createSystemSequencer());
-    }
-    // "bare-zh" has Chinese captions, so it pays for the Chinese font as Tunelet does.
-    const bool chinese = kind == "bare-zh";
-    auto window = std::make_unique<QMainWindow>();
-    window->menuBar()
-        ->addMenu(chinese ? QStringLiteral("文件(&F)") : QStringLiteral("File"))
-        ->addAction(chinese ? QStringLiteral("打开(&O)") : QStringLiteral("Open"));
-    auto *list = new QListView(window.get());
-    list->setModel(new QStringListModel(list));
-    window->setCentralWidget(list);
-    return window;
-}
-
-int runChild(int argc, char **argv, const std::string &kind, bool memory) {
-    // Tunelet's start as its main() has it: fontconfig's set-up begun before the
-    // application object, Qt's texts in Chinese. A bare window leaves the fonts to Qt.
-    const bool ownStart = kind == "tunelet";
-    std::optional<tunelet::ui::FontConfigWarmUp> fonts;
-    if (ownStart) {
-        fonts.emplace();
-    }
+// Tunelet's start as its main() has it: fontconfig's set-up begun before the application
+// object, Qt's texts in Chinese, the main window.
+int runTunelet(int argc, char **argv, bool memory) {
+    tunelet::ui::FontConfigWarmUp fonts;
     tunelet::ui::Application app(argc, argv);
-    if (ownStart) {
-        tunelet::ui::loadChineseQtTexts(app);
-        fonts->wait();
-    }
-    std::unique_ptr<QWidget> window = makeWindow(kind, app);
-    window->show();
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (!window->windowHandle() || !window->windowHandle()->isExposed()) {
-            return;
-        }
-        poll.stop();
-        if (!memory) {
-            std::_Exit(0); // shown: the time ends here, teardown is not measured
-        }
-        QTimer::singleShot(500, [] {
-            std::printf("%ld\n", residentKilobytes());
-            std::fflush(stdout);
-            std::_Exit(0);
-        });
-    });
-    poll.start(0);
-    return app.exec();
+    tunelet::ui::loadChineseQtTexts(app);
+    fonts.wait();
+    tunelet::ui::MainWindow window(std::make_unique<tunelet::ui::MessageBoxPrompt>(app.title()),
+                                   tunelet::playback::createSystemSequencer());
+    return startup::showAndExit(app, window, memory);
 }
 
 // Runs the child and returns what it printed.
@@ -106,11 +52,17 @@ std::string spawnChild(const char *kind, const char *mode) {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
     posix_spawn_file_actions_addclose(&actions, out[0]);
+    // Tunelet is this program again; the bare windows are a program of their own, which
+    // maps only the libraries a bare Qt window needs.
+    const bool tunelet = std::strcmp(kind, "tunelet") == 0;
     char self[] = "/proc/self/exe";
+    char bare[] = TUNELET_BARE_WINDOW;
     char child[] = "--child";
-    char *args[] = {self, child, const_cast<char *>(kind), const_cast<char *>(mode), nullptr};
+    char *tuneletArgs[] = {self, child, const_cast<char *>(mode), nullptr};
+    char *bareArgs[] = {bare, const_cast<char *>(kind), const_cast<char *>(mode), nullptr};
     pid_t pid = 0;
-    const int rc = posix_spawn(&pid, self, &actions, nullptr, args, environ);
+    const int rc = posix_spawn(&pid, tunelet ? self : bare, &actions, nullptr,
+                               tunelet ? tuneletArgs : bareArgs, environ);
     posix_spawn_file_actions_destroy(&actions);
     close(out[1]);
     std::string text;
@@ -183,8 +135,8 @@ BENCHMARK(BM_StartupRatioByRound)->UseRealTime()->Unit(benchmark::kMillisecond)-
 } // namespace
 
 int main(int argc, char **argv) {
-    if (argc == 4 && std::strcmp(argv[1], "--child") == 0) {
-        return runChild(argc, argv, argv[2], std::strcmp(argv[3], "memory") == 0);
+    if (argc == 3 && std::strcmp(argv[1], "--child") == 0) {
+        return runTunelet(argc, argv, std::strcmp(argv[2], "memory") == 0);
     }
     // The same platform for both windows, without needing a display.
     setenv("QT_QPA_PLATFORM", "offscreen", 0);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "midi/smf_reader.h"
+#include "playback/fluidsynth_library.h"
 #include "render/synth_setup.h"
 
 namespace tunelet::playback {
@@ -73,6 +74,8 @@ ErrorCode FluidSynthSequencer::ensureSynth() {
     if (!found) {
         return fail(kErrNoSoundFont, {});
     }
+    // The first FluidSynth call of the run: it opens the library (fluidsynth_library.h).
+    FluidLogCapture::install();
     FluidLogCapture capture(m_detail);
     if (!m_engine->settings) {
         m_engine->settings.reset(new_fluid_settings());
@@ -80,6 +83,9 @@ ErrorCode FluidSynthSequencer::ensureSynth() {
     }
     m_engine->synth.reset(new_fluid_synth(m_engine->settings.get()));
     if (!m_engine->synth) {
+        if (const char *why = fluidSynthLoadError()) {
+            m_detail << QString::fromLocal8Bit(why);
+        }
         return fail(kErrSynth, {});
     }
     if (fluid_synth_sfload(m_engine->synth.get(), found->c_str(), 1) == FLUID_FAILED) {

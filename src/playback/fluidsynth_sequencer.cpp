@@ -17,9 +17,7 @@
 namespace tunelet::playback {
 
 FluidSynthSequencer::FluidSynthSequencer(FluidSynthOptions options, QObject *parent)
-    : Sequencer(parent), m_options(std::move(options)), m_engine(std::make_unique<Engine>()) {
-    FluidLogCapture::install();
-}
+    : Sequencer(parent), m_options(std::move(options)), m_engine(std::make_unique<Engine>()) {}
 
 FluidSynthSequencer::~FluidSynthSequencer() {
     close();

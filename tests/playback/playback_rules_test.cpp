@@ -142,6 +142,26 @@ TEST_F(PlaybackRules, ANewComposedNoteEndsTheOneStillSounding) {
 
 // A composed note starts the output with short periods, so that it is heard at once; a
 // file plays with long ones, which keep a busy machine from dropping out.
+// FluidSynth and the forty libraries it brings are opened at the device's first sound, not
+// when the program makes its device at start. ctest runs each test in a process of its
+// own; run with the others in one process, an earlier test has opened them already.
+TEST_F(PlaybackRules, FluidSynthIsOpenedAtTheFirstSoundNotBefore) {
+    const auto opened = [] {
+        QFile maps(QStringLiteral("/proc/self/maps"));
+        return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libfluidsynth");
+    };
+    if (opened()) {
+        GTEST_SKIP() << "FluidSynth was opened by an earlier test of this process";
+    }
+    const std::unique_ptr<Sequencer> device = createSystemSequencer();
+    EXPECT_FALSE(opened());
+    FluidSynthSequencer silentDevice(silent());
+    silentDevice.auditionNote(0, 60, 100, 10);
+    silentDevice.renderMilliseconds(10);
+    EXPECT_GT(peak(silentDevice.lastBlock()), 0.0f);
+    EXPECT_TRUE(opened());
+}
+
 TEST_F(PlaybackRules, ComposedNotesStartTheOutputWithShortPeriods) {
     const FluidSynthOptions options = silent();
     const QString song = exported({"1fd/"});
