@@ -1,10 +1,10 @@
 // Start-up benchmark: from exec to the main window shown, and the idle memory after it,
 // for Tunelet's window beside a bare Qt window with a menu bar and a list.
 //
-// Each measured run starts a program afresh: this one again for Tunelet ("--child
-// time|memory"), startup_bare_window for the bare windows. The child builds its window,
-// shows it and exits as soon as the window is exposed (time), or reports its resident
-// memory after half a second of idling (memory).
+// Each measured run starts a program afresh: startup_tunelet_window for Tunelet,
+// startup_bare_window for the bare windows. The child builds its window, shows it and
+// exits as soon as the window is exposed (time), or reports its resident memory after
+// half a second of idling (memory).
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -18,29 +18,9 @@
 #include <unistd.h>
 #include <vector>
 
-#include "playback/fluidsynth_sequencer.h"
-#include "ui/common/application.h"
-#include "ui/common/font_warm_up.h"
-#include "ui/common/prompt.h"
-#include "ui/main_window/main_window.h"
-
-#include "startup_child.h"
-
 extern char **environ;
 
 namespace {
-
-// Tunelet's start as its main() has it: fontconfig's set-up begun before the application
-// object, Qt's texts in Chinese, the main window.
-int runTunelet(int argc, char **argv, bool memory) {
-    tunelet::ui::FontConfigWarmUp fonts;
-    tunelet::ui::Application app(argc, argv);
-    tunelet::ui::loadChineseQtTexts(app);
-    fonts.wait();
-    tunelet::ui::MainWindow window(std::make_unique<tunelet::ui::MessageBoxPrompt>(app.title()),
-                                   tunelet::playback::createSystemSequencer());
-    return startup::showAndExit(app, window, memory);
-}
 
 // Runs the child and returns what it printed.
 std::string spawnChild(const char *kind, const char *mode) {
@@ -52,16 +32,14 @@ std::string spawnChild(const char *kind, const char *mode) {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
     posix_spawn_file_actions_addclose(&actions, out[0]);
-    // Tunelet is this program again; the bare windows are a program of their own, which
-    // maps only the libraries a bare Qt window needs.
+    // Each window is a program of its own, which maps only the libraries its window needs.
     const bool tunelet = std::strcmp(kind, "tunelet") == 0;
-    char self[] = "/proc/self/exe";
-    char bare[] = TUNELET_BARE_WINDOW;
-    char child[] = "--child";
-    char *tuneletArgs[] = {self, child, const_cast<char *>(mode), nullptr};
-    char *bareArgs[] = {bare, const_cast<char *>(kind), const_cast<char *>(mode), nullptr};
+    char tuneletWindow[] = TUNELET_TUNELET_WINDOW;
+    char bareWindow[] = TUNELET_BARE_WINDOW;
+    char *tuneletArgs[] = {tuneletWindow, const_cast<char *>(mode), nullptr};
+    char *bareArgs[] = {bareWindow, const_cast<char *>(kind), const_cast<char *>(mode), nullptr};
     pid_t pid = 0;
-    const int rc = posix_spawn(&pid, tunelet ? self : bare, &actions, nullptr,
+    const int rc = posix_spawn(&pid, tunelet ? tuneletWindow : bareWindow, &actions, nullptr,
                                tunelet ? tuneletArgs : bareArgs, environ);
     posix_spawn_file_actions_destroy(&actions);
     close(out[1]);
@@ -135,9 +113,6 @@ BENCHMARK(BM_StartupRatioByRound)->UseRealTime()->Unit(benchmark::kMillisecond)-
 } // namespace
 
 int main(int argc, char **argv) {
-    if (argc == 3 && std::strcmp(argv[1], "--child") == 0) {
-        return runTunelet(argc, argv, std::strcmp(argv[2], "memory") == 0);
-    }
     // The same platform for both windows, without needing a display.
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     benchmark::Initialize(&argc, argv);
