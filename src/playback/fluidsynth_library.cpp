@@ -5,7 +5,6 @@
 
 #include <dlfcn.h>
 #include <fluidsynth.h>
-#include <mutex>
 #include <string>
 #include <type_traits>
 

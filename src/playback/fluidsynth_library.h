@@ -7,7 +7,7 @@ namespace tunelet::playback {
 // not been asked for. Every FluidSynth function of the window's program goes through
 // fluidsynth_library.cpp: the library and the forty it brings (audio servers, sound file
 // codecs) are opened at the first call, not at start, where loading them took longer
-// than anything else the first frame does. Calls before a failed opening fail as
+// than anything else the first frame does. When the opening fails, every call fails as
 // FluidSynth's own do: no object (nullptr) or FLUID_FAILED.
 const char *fluidSynthLoadError();
 
