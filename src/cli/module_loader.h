@@ -3,7 +3,6 @@
 // loads nothing it does not use.
 #pragma once
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -21,19 +20,13 @@ struct OutputModule {
     const char *failureMessage;
 };
 
-// Where modules are looked for, in this order: the folder of the running tunelet-export
-// (the build tree puts them there), then the installed module folder relative to it
-// (bin/../lib/tunelet after cmake --install, whatever the prefix).
-std::vector<std::filesystem::path> moduleFolders();
-
 struct ModuleEntry {
     TuneletExportFunction function = nullptr;
     std::string error; // why it could not be opened, in the user's words
 };
 
-// Opens the first file named module.fileName in moduleFolders() and finds its entry. A
-// module that is found but cannot be loaded is reported, not passed over. The module
-// stays loaded until the program ends.
+// Opens the module beside the command or in the installed module folder and finds its
+// entry (modules/module_folders.h).
 ModuleEntry openModule(const OutputModule &module);
 
 // Runs the module's entry on the script's lines. Returns whether outputPath was written;
