@@ -2,37 +2,59 @@
 #include "modules/module_folders.h"
 
 #include <dlfcn.h>
-
-#include <system_error>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace tunelet::modules {
 
 namespace {
 
-std::filesystem::path programFolder() {
-    std::error_code error;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? std::filesystem::path() : self.parent_path();
+// Plain system calls, not std::filesystem: the launcher runs this before Qt is loaded, and
+// the library's file system code would be paged in for these two questions alone.
+std::string programFolder() {
+    char self[PATH_MAX];
+    const ssize_t size = ::readlink("/proc/self/exe", self, sizeof self);
+    if (size <= 0 || size == static_cast<ssize_t>(sizeof self)) {
+        return {};
+    }
+    const std::string path(self, static_cast<std::size_t>(size));
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash == 0 ? 1 : slash);
+}
+
+bool isRegularFile(const std::string &path) {
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
+// "/usr/bin" and "../lib/tunelet" make "/usr/lib/tunelet", the name a message shows.
+std::string joinLexically(std::string folder, std::string relative) {
+    while (relative.rfind("../", 0) == 0 && folder.size() > 1) {
+        relative.erase(0, 3);
+        const std::size_t slash = folder.rfind('/');
+        folder.erase(slash == 0 ? 1 : slash);
+    }
+    return folder.back() == '/' ? folder + relative : folder + "/" + relative;
 }
 
 } // namespace
 
-std::vector<std::filesystem::path> moduleFolders() {
-    const std::filesystem::path folder = programFolder();
+std::vector<std::string> moduleFolders() {
+    const std::string folder = programFolder();
     if (folder.empty()) {
         return {};
     }
-    return {folder, (folder / TUNELET_INSTALLED_MODULE_FOLDER).lexically_normal()};
+    return {folder, joinLexically(folder, TUNELET_INSTALLED_MODULE_FOLDER)};
 }
 
 OpenedEntry openEntry(const char *fileName, const char *entryName) {
     OpenedEntry entry;
     std::string searched;
-    for (const std::filesystem::path &folder : moduleFolders()) {
-        const std::filesystem::path path = folder / fileName;
-        std::error_code error;
-        if (!std::filesystem::is_regular_file(path, error)) {
-            searched += (searched.empty() ? "" : "，") + folder.string();
+    for (const std::string &folder : moduleFolders()) {
+        const std::string path = folder + "/" + fileName;
+        if (!isRegularFile(path)) {
+            searched += (searched.empty() ? "" : "，") + folder;
             continue;
         }
         // RTLD_LOCAL: the module's libraries stay its own, nothing leaks into the program.
@@ -40,7 +62,7 @@ OpenedEntry openEntry(const char *fileName, const char *entryName) {
         entry.function = handle != nullptr ? ::dlsym(handle, entryName) : nullptr;
         if (entry.function == nullptr) {
             const char *why = ::dlerror();
-            entry.error = "无法载入模块“" + path.string() + "”：" + (why ? why : "未知错误");
+            entry.error = "无法载入模块“" + path + "”：" + (why ? why : "未知错误");
         }
         return entry;
     }

@@ -3,7 +3,6 @@
 // program so the build tree and any install prefix work without a configured path.
 #pragma once
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -12,7 +11,7 @@ namespace tunelet::modules {
 // Where modules are looked for, in this order: the folder of the running program (the
 // build tree puts them there), then the installed module folder relative to it
 // (bin/../lib/tunelet after cmake --install, whatever the prefix).
-std::vector<std::filesystem::path> moduleFolders();
+std::vector<std::string> moduleFolders();
 
 struct OpenedEntry {
     void *function = nullptr;
