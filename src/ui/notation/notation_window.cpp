@@ -8,8 +8,6 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QListView>
-#include <QPrintDialog>
-#include <QPrinter>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QVBoxLayout>
@@ -18,6 +16,7 @@
 #include "ui/common/file_names.h"
 #include "ui/common/line_editor.h"
 #include "ui/main_window/track_list_model.h"
+#include "ui/notation/notation_printing.h"
 #include "ui/notation/notation_texts.h"
 #include "ui/notation/notation_view.h"
 
@@ -198,13 +197,11 @@ void NotationWindow::exportSvg() {
 }
 
 void NotationWindow::print() {
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setPageSize(QPageSize(QPageSize::A4));
-    printer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
-    printer.setDocName(m_view->header().title);
-    QPrintDialog dialog(&printer, this);
-    if (m_source.prompt->runDialog(dialog) == QDialog::Accepted) {
-        paintPages(printer, currentDocument(false));
+    const QString failure =
+        printNotation(currentDocument(false), m_view->header().title, this,
+                      [this](QDialog &dialog) { return m_source.prompt->runDialog(dialog); });
+    if (!failure.isEmpty()) {
+        m_source.prompt->errorBox(failure, {});
     }
 }
 
