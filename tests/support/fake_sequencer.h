@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QHash>
 #include <QMetaObject>
 #include <QStringList>
@@ -61,6 +62,8 @@ public:
     // The same record, still readable after the device was destroyed with its owner.
     std::shared_ptr<const QStringList> journal() const { return m_commands; }
     bool noticePending() const { return m_pending; }
+    // The bytes of the file last opened, read at Open as the real device reads them.
+    const QByteArray &openedBytes() const { return m_openedBytes; }
 
     // --- Sequencer ---
 
@@ -68,6 +71,8 @@ public:
         if (const ErrorCode code = refused(QStringLiteral("open ") + path, "open")) {
             return code;
         }
+        QFile file(path);
+        m_openedBytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
         m_open = true;
         m_pending = false;
         m_mode = DeviceMode::Stopped;
@@ -206,6 +211,7 @@ private:
     }
 
     bool m_open = false;
+    QByteArray m_openedBytes;
     bool m_pending = false;
     DeviceMode m_mode = DeviceMode::NotReady;
     std::int64_t m_position = 0;

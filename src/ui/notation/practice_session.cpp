@@ -2,6 +2,7 @@
 #include "ui/notation/practice_session.h"
 
 #include <QFile>
+#include <QTemporaryDir>
 #include <algorithm>
 
 #include "export/score_to_midi.h"
@@ -33,12 +34,13 @@ QString PracticeSession::playFrom(const Score &score, std::int64_t tick) {
         return texts::kPracticeTrackError;
     }
     if (compiled.bytes != m_openBytes || !m_device->isOpen()) {
-        // The main window makes its session at start; the directory waits for a play, so
-        // the first frame does not wait for the file system.
-        if (!m_dir) {
-            m_dir = std::make_unique<QTemporaryDir>();
+        // The device reads the file whole at Open, so the file and its folder last only
+        // for that call: a kill while practising leaves nothing in the temporary folder.
+        QTemporaryDir dir;
+        if (!dir.isValid()) {
+            return dir.errorString();
         }
-        const QString path = m_dir->filePath(QStringLiteral("practice.mid"));
+        const QString path = dir.filePath(QStringLiteral("practice.mid"));
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly) ||
             file.write(compiled.bytes.data(), qint64(compiled.bytes.size())) !=

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <QObject>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <cstdint>
 #include <memory>
@@ -59,8 +58,7 @@ private:
 
     std::unique_ptr<playback::Sequencer> m_device;
     playback::PracticeClicks m_clicks;
-    std::unique_ptr<QTemporaryDir> m_dir; // made at the first play, not at start
-    std::string m_openBytes;              // the file the device has open
+    std::string m_openBytes; // the file the device has open
     QTimer m_follow;
 };
 

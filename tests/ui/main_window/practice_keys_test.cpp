@@ -26,7 +26,7 @@ protected:
         if (opens.isEmpty() || plays.isEmpty()) {
             return {};
         }
-        return {plays.last(), readAll(opens.last().mid(5)).toStdString()};
+        return {plays.last(), practice->openedBytes().toStdString()};
     }
     static std::string compiled(const std::vector<std::string> &lines) {
         return midi::compileScore(lines, {48, true}).bytes;

@@ -2,6 +2,7 @@
 // the note to play from, Shift+click the passage to loop, and the sounding notes are
 // marked.
 #include <QAction>
+#include <QFileInfo>
 
 #include "ui/notation/notation_view.h"
 #include "ui/notation/notation_window.h"
@@ -70,6 +71,17 @@ TEST_F(NotationPracticeTest, AClickChoosesWhereToPlayFromAndShiftClickThePassage
         EXPECT_EQ(practice->commands().filter(QRegularExpression("^(loop|playFrom)")), row.sent)
             << row.command;
     }
+}
+
+// The device reads the practice file whole at Open: neither it nor its folder is left in
+// the temporary folder while practising, where a kill would leave them behind.
+TEST_F(NotationPracticeTest, ThePracticeFileIsGoneOnceTheDeviceHasIt) {
+    practice->clearCommands();
+    barAction("playFromHere")->trigger();
+    const QStringList opened = practice->commands().filter(QRegularExpression("^open "));
+    ASSERT_EQ(opened.size(), 1);
+    const QFileInfo file(opened.front().mid(5));
+    EXPECT_FALSE(file.exists() || QFileInfo::exists(file.path())) << file.filePath().toStdString();
 }
 
 // The first marked note is the one sounding at the tick, in the first part that sounds.
