@@ -1,5 +1,6 @@
 // The launcher: the font set-up beside the main thread, the window module found and run.
 #include <dlfcn.h>
+#include <fontconfig/fontconfig.h>
 #include <gtest/gtest.h>
 #include <sched.h>
 
@@ -13,15 +14,23 @@ namespace {
 using tunelet::ui::FontConfigWarmUp;
 using tunelet::ui::launchWindowModule;
 
+// The window program hands fontconfig's set-up to Qt, whose font database releases it at
+// the end; these tests have no Qt, so each releases it itself.
+class WindowLauncher : public ::testing::Test {
+protected:
+    void TearDown() override { FcFini(); }
+};
+using FontConfigWarmUpTest = WindowLauncher;
+
 char program[] = "tunelet";
 char song[] = "song.TNL";
 char *arguments[] = {program, song, nullptr};
 
-TEST(WindowLauncher, RunsTheModulesEntryWithTheProgramsArguments) {
+TEST_F(WindowLauncher, RunsTheModulesEntryWithTheProgramsArguments) {
     EXPECT_EQ(launchWindowModule(2, arguments, "launch_probe.so", "launch_probe_main"), 42);
 }
 
-TEST(WindowLauncher, SaysWhichModuleIsMissing) {
+TEST_F(WindowLauncher, SaysWhichModuleIsMissing) {
     testing::internal::CaptureStderr();
     const int code = launchWindowModule(2, arguments, "no-such-window.so", "launch_probe_main");
     const std::string said = testing::internal::GetCapturedStderr();
@@ -31,7 +40,7 @@ TEST(WindowLauncher, SaysWhichModuleIsMissing) {
 
 // The real window module, as built: it loads with all its libraries, and refuses a
 // launcher of another version before it touches Qt.
-TEST(WindowLauncher, TheWindowModuleRefusesAnotherVersion) {
+TEST_F(WindowLauncher, TheWindowModuleRefusesAnotherVersion) {
     void *module = dlopen(TUNELET_WINDOW_MODULE, RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(module, nullptr) << dlerror();
     auto entry = reinterpret_cast<TuneletWindowEntry>(dlsym(module, "tunelet_window_main"));
@@ -44,7 +53,7 @@ TEST(WindowLauncher, TheWindowModuleRefusesAnotherVersion) {
 
 // The set-up runs on another core than the one the program starts on, where there is one;
 // on a single core it still runs, where it can.
-TEST(FontConfigWarmUp, RunsBesideTheMainThreadWhereThereIsAnotherCore) {
+TEST_F(FontConfigWarmUpTest, RunsBesideTheMainThreadWhereThereIsAnotherCore) {
     cpu_set_t all;
     ASSERT_EQ(sched_getaffinity(0, sizeof all, &all), 0);
     cpu_set_t one;
