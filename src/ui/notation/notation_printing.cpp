@@ -2,11 +2,10 @@
 #include "ui/notation/notation_printing.h"
 
 #include "modules/module_folders.h"
-#include "ui/notation/notation_print_module.h"
 
 namespace tunelet::ui {
 
-QString printNotation(const NotationDocument &document, const QString &title, QWidget *parent,
+QString printNotation(const NotationDocument &document, QWidget *parent,
                       const RunDialog &runDialog) {
     // Opened once; it stays loaded, as a linked library would.
     static const modules::OpenedEntry module =
@@ -14,7 +13,7 @@ QString printNotation(const NotationDocument &document, const QString &title, QW
     if (module.function == nullptr) {
         return QString::fromStdString(module.error);
     }
-    reinterpret_cast<PrintNotationEntry>(module.function)(document, title, parent, runDialog);
+    reinterpret_cast<PrintNotationEntry>(module.function)(document, parent, runDialog);
     return {};
 }
 

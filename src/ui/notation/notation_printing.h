@@ -18,9 +18,14 @@ namespace tunelet::ui {
 // answer it).
 using RunDialog = std::function<int(QDialog &)>;
 
-// Asks for a printer, over parent, and prints the document there when the dialog is
-// accepted. Answers an empty string, or why printing could not begin.
-QString printNotation(const NotationDocument &document, const QString &title, QWidget *parent,
+// Asks for a printer, over parent, and prints the document there (named for its title)
+// when the dialog is accepted. Answers an empty string, or why printing could not begin.
+QString printNotation(const NotationDocument &document, QWidget *parent,
                       const RunDialog &runDialog);
 
 } // namespace tunelet::ui
+
+// The print module's entry, as the window calls it (notation_printing.cpp) and the module
+// defines it (notation_print_module.cpp). Both are built from this tree together.
+using PrintNotationEntry = void (*)(const tunelet::ui::NotationDocument &document, QWidget *parent,
+                                    const tunelet::ui::RunDialog &runDialog);

@@ -197,9 +197,9 @@ void NotationWindow::exportSvg() {
 }
 
 void NotationWindow::print() {
-    const QString failure =
-        printNotation(currentDocument(false), m_view->header().title, this,
-                      [this](QDialog &dialog) { return m_source.prompt->runDialog(dialog); });
+    const QString failure = printNotation(currentDocument(false), this, [this](QDialog &dialog) {
+        return m_source.prompt->runDialog(dialog);
+    });
     if (!failure.isEmpty()) {
         m_source.prompt->errorBox(failure, {});
     }
