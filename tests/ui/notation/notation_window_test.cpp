@@ -153,7 +153,7 @@ TEST_F(NotationWindowTest, ShortcutCollidesWithNothing) {
 }
 
 TEST_F(NotationWindowTest, ButtonsWriteAPdfAnSvgAndPrint) {
-    openScript({"1fd/2fd/"}, "song.TNL");
+    openScript({"1fd/2fd/"}, "my.song.TNL");
     NotationWindow *notation = open();
     prompt->files = {path("out"), path("pic"), std::nullopt};
     QTest::mouseClick(notation->findChild<QPushButton *>(QStringLiteral("exportPdf")),
@@ -164,8 +164,8 @@ TEST_F(NotationWindowTest, ButtonsWriteAPdfAnSvgAndPrint) {
                       Qt::LeftButton);
     // Each dialog starts with the score's name, then with the name last chosen in it.
     EXPECT_EQ(prompt->shown,
-              (std::vector<Shown>{{"save", "*.pdf|*.pdf|*.*|*.*", "song.pdf"},
-                                  {"save", "*.svg|*.svg|*.*|*.*", "song.svg"},
+              (std::vector<Shown>{{"save", "*.pdf|*.pdf|*.*|*.*", "my.song.pdf"},
+                                  {"save", "*.svg|*.svg|*.*|*.*", "my.song.svg"},
                                   {"save", "*.pdf|*.pdf|*.*|*.*", path("out.pdf")}}));
     EXPECT_TRUE(readAll(path("out.pdf")).startsWith("%PDF"));
     EXPECT_TRUE(readAll(path("pic.svg")).contains("<svg"));
