@@ -191,7 +191,9 @@ void LineEditor::keyPressEvent(QKeyEvent *event) {
         for (const QChar k : typed) {
             m_keyHandler(k);
         }
-        if (typed == QChar(kBackspace)) {
+        // Backspace arrives with the text "\b", with or without Ctrl: the key table tells
+        // a word (Ctrl) from a character.
+        if (typed == QChar(kBackspace) && !editKey(event)) {
             backspace();
         }
         event->accept(); // composed (or refused), never typed
