@@ -94,6 +94,15 @@ void placeGlyphs(System &system, const Score &score, const std::vector<BarColumn
                  double stretch) {
     // Per part, the glyph still waiting for the end of its tie.
     std::vector<std::optional<std::size_t>> tied(score.tracks.size());
+    // A note tied over the line break shows its tie again where the system starts.
+    std::vector<bool> tiedIn(score.tracks.size(), false);
+    if (system.firstBar > 0) {
+        const Bar &before = score.bars[system.firstBar - 1];
+        for (std::size_t part = 0; part < before.parts.size(); ++part) {
+            const std::vector<Glyph> &glyphs = before.parts[part].glyphs;
+            tiedIn[part] = !glyphs.empty() && glyphs.back().tiedToNext;
+        }
+    }
     for (std::size_t b = system.firstBar; b < system.endBar; ++b) {
         const double left = system.barLines[b - system.firstBar];
         const BarColumns &bar = columns[b];
@@ -101,6 +110,8 @@ void placeGlyphs(System &system, const Score &score, const std::vector<BarColumn
             const std::vector<Glyph> &glyphs = score.bars[b].parts[part].glyphs;
             for (std::size_t i = 0; i < glyphs.size(); ++i) {
                 PlacedGlyph placed{b, part, i, left + bar.at(glyphs[i].onset) * stretch, {}, 0};
+                placed.tieIn = tiedIn[part];
+                tiedIn[part] = false;
                 for (int k = 0; k < glyphs[i].dashes; ++k) {
                     placed.dashX[static_cast<std::size_t>(k)] =
                         left + bar.at(glyphs[i].onset + (k + 1) * kTicksPerBeat) * stretch;

@@ -44,6 +44,8 @@ struct PlacedGlyph {
     std::array<double, 3> dashX{}; // left of each dash's cell
     double tieEndX = 0;            // when tied: the next glyph's cell left, or the
                                    // system's end when the note goes on in the next one
+    bool tieIn = false; // the note comes tied from the previous system: an arc comes in from
+                        // the system's start (barLines.front()) to this glyph
 };
 
 struct System {

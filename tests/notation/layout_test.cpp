@@ -152,6 +152,13 @@ TEST(NotationLayout, DashesAndTiesArePlaced) {
     const PlacedGlyph &tied = layout.systems[0].glyphs[1];
     EXPECT_DOUBLE_EQ(tied.tieEndX, layout.systems[0].barLines.back())
         << "a tie into the next system ends at the line's end";
+    const std::vector<PlacedGlyph> &next = layout.systems[1].glyphs;
+    ASSERT_FALSE(next.empty());
+    EXPECT_TRUE(next[0].tieIn) << "the held note's tie comes in at the next system's start";
+    EXPECT_FALSE(tied.tieIn);
+    const Layout oneLine = layoutSystems(buildScore({"1fb/2fc/"}, {4, 4}), unitMetrics(), 400);
+    ASSERT_EQ(oneLine.systems.size(), 1u);
+    EXPECT_FALSE(oneLine.systems[0].glyphs[2].tieIn) << "a tie within a line has no second arc";
 }
 
 TEST(NotationLayout, PagesFollowTheLength) {

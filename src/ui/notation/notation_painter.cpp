@@ -173,8 +173,8 @@ void NotationPainter::drawSharp(QPainter &painter, const QPointF &bottomRight) c
 
 void NotationPainter::drawDotsAndLines(QPainter &painter, const notation::Glyph &glyph,
                                        const notation::PlacedGlyph &placed,
-                                       const notation::Row &row,
-                                       const notation::Metrics &metrics) const {
+                                       const notation::Row &row, const notation::Metrics &metrics,
+                                       double systemStart) const {
     const double left = digitLeft(placed.x, metrics);
     const double centre = left + m_digitAdvance / 2;
     const double base = row.baseline;
@@ -198,24 +198,35 @@ void NotationPainter::drawDotsAndLines(QPainter &painter, const notation::Glyph 
                                 metrics.cell * 0.6, m_size * 0.07),
                          ink);
     }
+    const double top =
+        base - m_digitHeight - m_size * 0.12 - std::max(0, glyph.octave) * metrics.dotStep;
     if (glyph.tiedToNext) {
-        const double top =
-            base - m_digitHeight - m_size * 0.12 - std::max(0, glyph.octave) * metrics.dotStep;
-        const double end = placed.tieEndX + metrics.cell / 2;
-        QPainterPath tie(QPointF(centre + m_size * 0.1, top));
-        tie.cubicTo(centre + m_size * 0.3, top - m_size * 0.3, end - m_size * 0.3,
-                    top - m_size * 0.3, end - m_size * 0.1, top);
-        painter.save();
-        painter.setBrush(Qt::NoBrush);
-        painter.setPen(QPen(ink, m_size * 0.05));
-        painter.drawPath(tie);
-        painter.restore();
+        drawTie(painter, centre + m_size * 0.1, placed.tieEndX + metrics.cell / 2 - m_size * 0.1,
+                top, m_size * 0.3);
     }
+    if (placed.tieIn) {
+        // The second half of a tie broken by the line comes in from the label column, low
+        // enough to pass under the bar number.
+        drawTie(painter, systemStart - m_size, centre - m_size * 0.1, top + m_size * 0.08,
+                m_size * 0.15);
+    }
+}
+
+void NotationPainter::drawTie(QPainter &painter, double from, double to, double y,
+                              double lift) const {
+    const double bend = std::min(m_size * 0.2, (to - from) / 2);
+    QPainterPath tie(QPointF(from, y));
+    tie.cubicTo(from + bend, y - lift, to - bend, y - lift, to, y);
+    painter.save();
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(painter.pen().color(), m_size * 0.05));
+    painter.drawPath(tie);
+    painter.restore();
 }
 
 void NotationPainter::drawGlyph(QPainter &painter, const notation::Score &score,
                                 const notation::PlacedGlyph &placed, const notation::Row &row,
-                                const notation::Metrics &metrics) const {
+                                const notation::Metrics &metrics, double systemStart) const {
     const notation::Glyph &glyph = score.bars[placed.bar].parts[placed.part].glyphs[placed.index];
     const double left = digitLeft(placed.x, metrics);
     const double base = row.baseline;
@@ -230,7 +241,7 @@ void NotationPainter::drawGlyph(QPainter &painter, const notation::Score &score,
     if (glyph.sharp && glyph.firstOfEvent) {
         drawSharp(painter, {left - m_size * 0.02, base - m_digitHeight * 0.45});
     }
-    drawDotsAndLines(painter, glyph, placed, row, metrics);
+    drawDotsAndLines(painter, glyph, placed, row, metrics, systemStart);
     const notation::TimedEvent &event = score.tracks[placed.part].events[glyph.event];
     if (glyph.firstOfEvent && !event.marks.empty()) {
         drawText(painter, {placed.x, row.top + QFontMetricsF(m_smallFont).ascent()},
@@ -320,7 +331,8 @@ void NotationPainter::drawSystem(QPainter &painter, const notation::Score &score
             painter.setPen(QPen(ink, 0));
             painter.setBrush(ink);
         }
-        drawGlyph(painter, score, placed, system.rows[placed.part], metrics);
+        drawGlyph(painter, score, placed, system.rows[placed.part], metrics,
+                  system.barLines.front());
     }
     drawBeams(painter, score, system, metrics);
     painter.restore();

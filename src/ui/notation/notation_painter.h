@@ -51,11 +51,13 @@ private:
                   const QFont &font) const;
     void drawGlyph(QPainter &painter, const notation::Score &score,
                    const notation::PlacedGlyph &placed, const notation::Row &row,
-                   const notation::Metrics &metrics) const;
-    // Octave dots, the augmentation dot, dashes and the tie.
+                   const notation::Metrics &metrics, double systemStart) const;
+    // Octave dots, the augmentation dot, dashes and the ties.
     void drawDotsAndLines(QPainter &painter, const notation::Glyph &glyph,
                           const notation::PlacedGlyph &placed, const notation::Row &row,
-                          const notation::Metrics &metrics) const;
+                          const notation::Metrics &metrics, double systemStart) const;
+    // An arc over the digits from `from` to `to`, its ends at height y.
+    void drawTie(QPainter &painter, double from, double to, double y, double lift) const;
     void drawBeams(QPainter &painter, const notation::Score &score, const notation::System &system,
                    const notation::Metrics &metrics) const;
     void drawBarLines(QPainter &painter, const notation::Score &score,
