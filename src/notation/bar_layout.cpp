@@ -27,9 +27,14 @@ constexpr std::array<Shape, 10> kNoteShapes = {{{192, 0, 3, false},
                                                 {18, 2, 0, true},
                                                 {12, 2, 0, false},
                                                 {6, 3, 0, false}}};
-// A rest is one 0 per beat, never a 0 with dashes or a dot.
+// In x/4 a rest is one 0 per beat, never a 0 with dashes or a dot.
 constexpr std::array<Shape, 4> kRestShapes = {
     {{48, 0, 0, false}, {24, 1, 0, false}, {12, 2, 0, false}, {6, 3, 0, false}}};
+// In x/8 the beat is a dotted quarter: a rest is one dotted 0 per beat it fills, and 0s
+// with underlines (eighths and shorter) for a part of a beat, so every beat of rest reads
+// alike.
+constexpr std::array<Shape, 4> kCompoundRestShapes = {
+    {{72, 0, 0, true}, {24, 1, 0, false}, {12, 2, 0, false}, {6, 3, 0, false}}};
 
 int nextBoundary(int position, int origin, int step) {
     return origin + ((position - origin) / step + 1) * step;
@@ -43,7 +48,9 @@ Shape pickShape(bool rest, int position, int end, const TimeSignature &time) {
     const int barStart = position / barTicks * barTicks;
     const int barEnd = barStart + barTicks;
     const int groupEnd = nextBoundary(position, barStart, time.groupTicks());
-    const int beatEnd = std::min(groupEnd, nextBoundary(position, barStart, kTicksPerBeat));
+    const bool compound = time.unit == 8;
+    const int beatEnd =
+        compound ? groupEnd : std::min(groupEnd, nextBoundary(position, barStart, kTicksPerBeat));
     const auto fits = [&](const Shape &shape) {
         const int stop = position + shape.ticks;
         if (stop > end || stop > barEnd) {
@@ -55,7 +62,7 @@ Shape pickShape(bool rest, int position, int end, const TimeSignature &time) {
         return shape.ticks >= kTicksPerBeat || stop <= groupEnd;
     };
     if (rest) {
-        for (const Shape &shape : kRestShapes) {
+        for (const Shape &shape : compound ? kCompoundRestShapes : kRestShapes) {
             if (fits(shape)) {
                 return shape;
             }

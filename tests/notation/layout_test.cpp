@@ -86,8 +86,12 @@ TEST(NotationLayout, EachRuleGivesItsGlyphs) {
         {"6/8: eighths grouped by three", "1fe/2fe/3fe/4fe/5fe/6fe/", t68,
          "1_ 2_ 3_ 4_ 5_ 6_ {1:0-2} {1:3-5}"},
         {"6/8: a whole note", "1fa/", t68, "1--~ | 1"},
-        {"6/8: rests keep to the beat and the group", "0d/0d/0d/", t68,
-         "0 0_ 0_ 0 {1:1-1} {1:2-2}"},
+        {"6/8: a bar of rest is a dotted 0 a beat", "0b/", t68, "0. 0."},
+        {"6/8: rests split alike in each beat", "0d/0d/0d/", t68,
+         "0_ 0_ 0_ 0_ 0_ 0_ {1:0-2} {1:3-5}"},
+        {"6/8: a rest after a note in its beat", "1fd/0e/0h/", t68, "1 0_ 0. {1:1-1}"},
+        {"3/8: a bar of rest", "0h/", t38, "0."},
+        {"3/8: a quarter rest", "0d/1fe/", t38, "0_ 0_ 1_ {1:0-2}"},
     };
     for (const Case &c : cases) {
         EXPECT_EQ(written(buildScore({c.line}, c.time)), c.glyphs) << c.rule;
