@@ -134,6 +134,42 @@ void placeGlyphs(System &system, const Score &score, const std::vector<BarColumn
     }
 }
 
+// Where the systems end: as few systems as the width allows, and among those the
+// breaks that leave the least room unused, counted squared, so the bars spread evenly and
+// the last system is not left with a bar or two while the others are full. A bar wider
+// than the room stands alone.
+std::vector<std::size_t> balancedBreaks(const std::vector<BarColumns> &columns, double room) {
+    struct Best {
+        std::size_t systems = 0;
+        double cost = 0;
+        std::size_t from = 0; // where the prefix's last system starts
+    };
+    std::vector<Best> best(columns.size() + 1);
+    for (std::size_t end = 1; end <= columns.size(); ++end) {
+        double used = 0;
+        std::optional<Best> chosen;
+        for (std::size_t first = end; first-- > 0;) {
+            used += columns[first].width;
+            if (used > room && first + 1 < end) {
+                break;
+            }
+            const double slack = std::max(0.0, room - used);
+            const Best candidate{best[first].systems + 1, best[first].cost + slack * slack, first};
+            if (!chosen || candidate.systems < chosen->systems ||
+                (candidate.systems == chosen->systems && candidate.cost < chosen->cost)) {
+                chosen = candidate;
+            }
+        }
+        best[end] = *chosen;
+    }
+    std::vector<std::size_t> ends;
+    for (std::size_t end = columns.size(); end > 0; end = best[end].from) {
+        ends.push_back(end);
+    }
+    std::reverse(ends.begin(), ends.end());
+    return ends;
+}
+
 } // namespace
 
 Layout layoutSystems(const Score &score, const Metrics &metrics, double width) {
@@ -147,12 +183,11 @@ Layout layoutSystems(const Score &score, const Metrics &metrics, double width) {
     const double room = std::max(width - metrics.label, metrics.cell);
     Layout layout;
     std::size_t first = 0;
-    while (first < score.bars.size()) {
-        double used = columns[first].width;
-        std::size_t end = first + 1;
-        while (end < score.bars.size() && used + columns[end].width <= room) {
-            used += columns[end].width;
-            ++end;
+    double lastStretch = 1.0;
+    for (const std::size_t end : balancedBreaks(columns, room)) {
+        double used = 0;
+        for (std::size_t b = first; b < end; ++b) {
+            used += columns[b].width;
         }
         System system;
         system.firstBar = first;
@@ -161,8 +196,11 @@ Layout layoutSystems(const Score &score, const Metrics &metrics, double width) {
         system.top = layout.height;
         system.height = height;
         system.rows = rows;
-        // Every line but the last fills the width; the last keeps its natural spacing.
-        const double stretch = system.last ? 1.0 : std::max(1.0, room / used);
+        // Every line but the last fills the width; the last keeps the spacing of the line
+        // before it as far as the width allows, so its bars look like the others.
+        const double fill = std::max(1.0, room / used);
+        const double stretch = !system.last ? fill : std::min(fill, lastStretch);
+        lastStretch = stretch;
         double x = metrics.label;
         system.barLines.push_back(x);
         for (std::size_t b = first; b < end; ++b) {

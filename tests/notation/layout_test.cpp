@@ -131,7 +131,6 @@ TEST(NotationLayout, SystemsBreakToTheWidthAndAlignPartsByTime) {
     const Layout layout = layoutSystems(score, unitMetrics(), 50 + 3 * 50 + 20);
     ASSERT_EQ(layout.systems.size(), 4u) << "three bars of 50 to 60 fit beside the labels";
     EXPECT_DOUBLE_EQ(layout.systems[0].barLines.back(), 220) << "stretched to the width";
-    EXPECT_DOUBLE_EQ(layout.systems[3].barLines.back(), 100) << "the last line keeps its width";
     const System &first = layout.systems[0];
     // The second part's eighths in bar 2 stand under the first part's beats.
     std::vector<double> x[2];
@@ -145,6 +144,44 @@ TEST(NotationLayout, SystemsBreakToTheWidthAndAlignPartsByTime) {
     EXPECT_DOUBLE_EQ(x[1][2], x[0][1]);
     EXPECT_LT(x[1][1], x[1][2]);
     EXPECT_GT(first.rows[1].top, first.rows[0].bottom);
+}
+
+// The bars of each system, as "3 3 2 2".
+std::string barsPerSystem(const Layout &layout) {
+    std::string text;
+    for (const System &system : layout.systems) {
+        if (!text.empty()) {
+            text += ' ';
+        }
+        text += std::to_string(system.endBar - system.firstBar);
+    }
+    return text;
+}
+
+TEST(NotationLayout, LineBreaksSpreadTheBarsEvenly) {
+    struct Case {
+        const char *rule;
+        int bars;     // of four quarters, 50 wide
+        double width; // the label column of 50 included
+        const char *systems;
+        double lastEnd; // the last system's right end
+    };
+    const Case cases[] = {
+        {"one line keeps its natural width", 3, 400, "3", 200},
+        {"nine bars where seven fit: five and four", 9, 400, "5 4", 50 + 4 * 70},
+        {"ten bars where three fit: no lone bar", 10, 200, "3 3 2 2", 200},
+        {"a full last line", 6, 200, "3 3", 200},
+        {"a bar wider than the line stands alone", 2, 80, "1 1", 100},
+    };
+    for (const Case &c : cases) {
+        std::string line;
+        for (int i = 0; i < 4 * c.bars; ++i) {
+            line += "1fd/";
+        }
+        const Layout layout = layoutSystems(buildScore({line}, {4, 4}), unitMetrics(), c.width);
+        EXPECT_EQ(barsPerSystem(layout), c.systems) << c.rule;
+        EXPECT_DOUBLE_EQ(layout.systems.back().barLines.back(), c.lastEnd) << c.rule;
+    }
 }
 
 TEST(NotationLayout, DashesAndTiesArePlaced) {
@@ -177,6 +214,13 @@ TEST(NotationLayout, PagesFollowTheLength) {
     EXPECT_EQ(pages[0].endSystem, 3u);
     EXPECT_EQ(pages[1].endSystem - pages[1].firstSystem, 5u);
     EXPECT_EQ(pages.back().endSystem, layout.systems.size());
+    const Layout four =
+        layoutSystems(buildScore({line.substr(0, 4 * 4)}, {4, 4}), unitMetrics(), 100);
+    ASSERT_EQ(four.systems.size(), 4u);
+    const double exact = four.systems[3].top + four.systems[3].height;
+    EXPECT_EQ(paginate(four, exact, exact).size(), 1u)
+        << "the last system fits without a gap after it";
+    EXPECT_EQ(paginate(four, exact - 1, exact).size(), 2u);
 }
 
 TEST(NotationLayout, APointFindsItsGlyph) {
