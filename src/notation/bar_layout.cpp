@@ -104,6 +104,28 @@ void appendGlyphs(Score &score, std::size_t part, std::size_t index) {
     }
 }
 
+// A track that ends before the others is shown resting to the end of the piece (the
+// systems where it only rests leave it out).
+void appendFillerRests(Score &score, std::size_t part, int end) {
+    const TimeSignature &time = score.time;
+    int position = score.tracks[part].length;
+    while (position < end) {
+        const Shape shape = pickShape(true, position, end, time);
+        Glyph glyph;
+        glyph.onset = position;
+        glyph.length = shape.ticks;
+        glyph.underlines = shape.underlines;
+        glyph.dotted = shape.dotted;
+        glyph.event = score.tracks[part].events.size();
+        glyph.firstOfEvent = false;
+        glyph.filler = true;
+        position += shape.ticks;
+        score.bars[static_cast<std::size_t>(glyph.onset / time.barTicks())]
+            .parts[part]
+            .glyphs.push_back(glyph);
+    }
+}
+
 // Glyphs of one beat group that follow each other share each level of underline.
 void addBeams(PartBar &bar, int barOnset, const TimeSignature &time) {
     const auto groupOf = [&](const Glyph &glyph) {
@@ -168,6 +190,7 @@ Score buildScore(const std::vector<std::string> &lines, TimeSignature time, int 
         for (std::size_t i = 0; i < score.tracks[part].events.size(); ++i) {
             appendGlyphs(score, part, i);
         }
+        appendFillerRests(score, part, length);
     }
     for (Bar &bar : score.bars) {
         for (PartBar &partBar : bar.parts) {

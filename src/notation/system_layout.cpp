@@ -74,12 +74,20 @@ BarColumns columnsOf(const Bar &bar, int barTicks, const Metrics &metrics) {
     return columns;
 }
 
-std::vector<Row> rowsOf(const Score &score, const Metrics &metrics) {
+std::vector<Row> rowsOf(const Score &score, const Metrics &metrics,
+                        const std::vector<bool> &shown) {
     std::vector<Row> rows;
     double y = metrics.barNumber;
-    for (const RowExtent &extent : score.rows) {
+    for (std::size_t part = 0; part < score.rows.size(); ++part) {
         Row row;
         row.top = y;
+        row.shown = shown[part];
+        if (!row.shown) {
+            row.baseline = row.bottom = y;
+            rows.push_back(row);
+            continue;
+        }
+        const RowExtent &extent = score.rows[part];
         row.baseline = y + (extent.marks ? metrics.markHeight : 0) +
                        extent.dotsAbove * metrics.dotStep + metrics.digitHeight;
         row.bottom = row.baseline + extent.underlines * metrics.lineStep +
@@ -88,6 +96,32 @@ std::vector<Row> rowsOf(const Score &score, const Metrics &metrics) {
         y = row.bottom + metrics.partGap;
     }
     return rows;
+}
+
+// Per part, whether it has a note in bars first..end.
+std::vector<bool> playingParts(const Score &score, std::size_t first, std::size_t end) {
+    std::vector<bool> playing(score.tracks.size(), false);
+    for (std::size_t b = first; b < end; ++b) {
+        for (std::size_t part = 0; part < score.bars[b].parts.size(); ++part) {
+            for (const Glyph &glyph : score.bars[b].parts[part].glyphs) {
+                playing[part] = playing[part] || glyph.degree != 0;
+            }
+        }
+    }
+    return playing;
+}
+
+// The parts a system shows: those that play in it, and the part being composed; when
+// none does, every part the score shows at all.
+std::vector<bool> shownParts(const Score &score, std::vector<bool> playing,
+                             const std::vector<bool> &inScore) {
+    if (score.editedPart >= 0 && static_cast<std::size_t>(score.editedPart) < playing.size()) {
+        playing[static_cast<std::size_t>(score.editedPart)] = true;
+    }
+    if (std::find(playing.begin(), playing.end(), true) == playing.end()) {
+        return inScore;
+    }
+    return playing;
 }
 
 void placeGlyphs(System &system, const Score &score, const std::vector<BarColumns> &columns,
@@ -107,10 +141,14 @@ void placeGlyphs(System &system, const Score &score, const std::vector<BarColumn
         const double left = system.barLines[b - system.firstBar];
         const BarColumns &bar = columns[b];
         for (std::size_t part = 0; part < score.bars[b].parts.size(); ++part) {
+            if (!system.rows[part].shown) {
+                continue;
+            }
             const std::vector<Glyph> &glyphs = score.bars[b].parts[part].glyphs;
             for (std::size_t i = 0; i < glyphs.size(); ++i) {
                 PlacedGlyph placed{b, part, i, left + bar.at(glyphs[i].onset) * stretch, {}, 0};
                 placed.tieIn = tiedIn[part];
+                placed.filler = glyphs[i].filler;
                 tiedIn[part] = false;
                 for (int k = 0; k < glyphs[i].dashes; ++k) {
                     placed.dashX[static_cast<std::size_t>(k)] =
@@ -178,8 +216,10 @@ Layout layoutSystems(const Score &score, const Metrics &metrics, double width) {
     for (const Bar &bar : score.bars) {
         columns.push_back(columnsOf(bar, score.time.barTicks(), metrics));
     }
-    const std::vector<Row> rows = rowsOf(score, metrics);
-    const double height = rows.empty() ? metrics.barNumber : rows.back().bottom;
+    // A part without a note anywhere is left out of every system; a score of rests only
+    // shows them all.
+    std::vector<bool> inScore = shownParts(score, playingParts(score, 0, score.bars.size()),
+                                           std::vector<bool>(score.tracks.size(), true));
     const double room = std::max(width - metrics.label, metrics.cell);
     Layout layout;
     std::size_t first = 0;
@@ -194,8 +234,12 @@ Layout layoutSystems(const Score &score, const Metrics &metrics, double width) {
         system.endBar = end;
         system.last = end == score.bars.size();
         system.top = layout.height;
-        system.height = height;
-        system.rows = rows;
+        system.rows =
+            rowsOf(score, metrics, shownParts(score, playingParts(score, first, end), inScore));
+        system.height = metrics.barNumber;
+        for (const Row &row : system.rows) {
+            system.height = std::max(system.height, row.bottom);
+        }
         // Every line but the last fills the width; the last keeps the spacing of the line
         // before it as far as the width allows, so its bars look like the others.
         const double fill = std::max(1.0, room / used);
@@ -208,7 +252,7 @@ Layout layoutSystems(const Score &score, const Metrics &metrics, double width) {
             system.barLines.push_back(x);
         }
         placeGlyphs(system, score, columns, stretch);
-        layout.height += height + metrics.systemGap;
+        layout.height += system.height + metrics.systemGap;
         layout.systems.push_back(std::move(system));
         first = end;
     }
@@ -240,6 +284,9 @@ std::optional<GlyphRef> glyphAt(const Layout &layout, const Metrics &metrics, do
             continue;
         }
         for (const PlacedGlyph &glyph : system.glyphs) {
+            if (glyph.filler) {
+                continue;
+            }
             const Row &row = system.rows[glyph.part];
             const double rowY = y - system.top;
             if (x >= glyph.x && x < glyph.x + metrics.cell && rowY >= row.top &&

@@ -28,11 +28,13 @@ struct Metrics {
     double systemGap = 14;   // between systems
 };
 
-// Where one part's row lies, from its system's top.
+// Where one part's row lies, from its system's top. A system leaves out the parts that
+// only rest in it: their rows are not shown, have no height and place no glyphs.
 struct Row {
     double top = 0;
     double baseline = 0; // the digits' baseline
     double bottom = 0;
+    bool shown = true;
 };
 
 // A glyph of score.bars[bar].parts[part].glyphs[index], placed.
@@ -44,8 +46,9 @@ struct PlacedGlyph {
     std::array<double, 3> dashX{}; // left of each dash's cell
     double tieEndX = 0;            // when tied: the next glyph's cell left, or the
                                    // system's end when the note goes on in the next one
-    bool tieIn = false; // the note comes tied from the previous system: an arc comes in from
-                        // the system's start (barLines.front()) to this glyph
+    bool tieIn = false;  // the note comes tied from the previous system: an arc comes in from
+                         // the system's start (barLines.front()) to this glyph
+    bool filler = false; // a rest after its track's end: drawn, but no point finds it
 };
 
 struct System {
@@ -54,7 +57,7 @@ struct System {
     double top = 0;         // from the top of the whole layout
     double height = 0;
     std::vector<double> barLines;    // x of the bar lines: the start, then each bar's end
-    std::vector<Row> rows;           // per part
+    std::vector<Row> rows;           // per part, shown or not
     std::vector<PlacedGlyph> glyphs; // bar by bar, part by part, in time order
     bool last = false;               // ends the piece with the final bar line
 };
@@ -65,7 +68,9 @@ struct Layout {
 };
 
 // Bars fill each system up to `width` (the label column included); every system but the
-// last is stretched to the full width. A bar wider than the width stands alone.
+// last is stretched to the full width. A bar wider than the width stands alone. Parts
+// without a note in the whole score are left out (the part being composed never is), and
+// a system leaves out the parts that only rest in it unless all of them do.
 Layout layoutSystems(const Score &score, const Metrics &metrics, double width);
 
 struct Page {

@@ -139,7 +139,7 @@ TEST(NotationLayout, SystemsBreakToTheWidthAndAlignPartsByTime) {
             x[g.part].push_back(g.x);
         }
     }
-    ASSERT_EQ(x[1].size(), 3u);
+    ASSERT_EQ(x[1].size(), 5u) << "the second part ends in rests to the end of its system";
     EXPECT_DOUBLE_EQ(x[1][0], x[0][0]);
     EXPECT_DOUBLE_EQ(x[1][2], x[0][1]);
     EXPECT_LT(x[1][1], x[1][2]);
@@ -182,6 +182,63 @@ TEST(NotationLayout, LineBreaksSpreadTheBarsEvenly) {
         EXPECT_EQ(barsPerSystem(layout), c.systems) << c.rule;
         EXPECT_DOUBLE_EQ(layout.systems.back().barLines.back(), c.lastEnd) << c.rule;
     }
+}
+
+// The parts each system shows, counted from 1, as "1 2 | 1".
+std::string shownParts(const Layout &layout) {
+    std::string text;
+    for (const System &system : layout.systems) {
+        text += text.empty() ? "" : " |";
+        for (std::size_t part = 0; part < system.rows.size(); ++part) {
+            if (system.rows[part].shown) {
+                text += ' ';
+                text += std::to_string(part + 1);
+            }
+        }
+    }
+    return text.substr(1);
+}
+
+TEST(NotationLayout, SystemsLeaveOutPartsThatOnlyRest) {
+    struct Case {
+        const char *rule;
+        std::vector<std::string> lines; // one bar to a system
+        int editedPart;
+        const char *shown;
+    };
+    const Case cases[] = {
+        {"an empty track is left out", {"1fa/1fa/", "", "2fa/2fa/"}, -1, "1 3 | 1 3"},
+        {"a part that ends shows rests to its system's end",
+         {"1fa/1fa/1fa/", "1fd/"},
+         -1,
+         "1 2 | 1 | 1"},
+        {"a part that rests a while comes back",
+         {"1fa/1fa/1fa/", "1fa/0a/1fa/"},
+         -1,
+         "1 2 | 1 | 1 2"},
+        {"the part being composed always shows", {"1fa/1fa/", ""}, 1, "1 2 | 1 2"},
+        {"a bar where all rest shows the score's parts",
+         {"1fa/0a/", "2fa/0a/", ""},
+         -1,
+         "1 2 | 1 2"},
+        {"a score of rests shows them", {"0a/", "0a/"}, -1, "1 2"},
+    };
+    for (const Case &c : cases) {
+        const Layout layout =
+            layoutSystems(buildScore(c.lines, {4, 4}, c.editedPart), unitMetrics(), 100);
+        EXPECT_EQ(shownParts(layout), c.shown) << c.rule;
+    }
+    const Metrics m = unitMetrics();
+    const Score score = buildScore({"1fa/1fa/", "1fd/"}, {4, 4});
+    const Layout layout = layoutSystems(score, m, 100);
+    ASSERT_EQ(layout.systems.size(), 2u);
+    EXPECT_LT(layout.systems[1].height, layout.systems[0].height);
+    EXPECT_EQ(layout.systems[1].top, layout.systems[0].height + m.systemGap);
+    EXPECT_EQ(written(score, 1), "1 0 0 0 | 0 0 0 0");
+    const PlacedGlyph &rest = layout.systems[0].glyphs.back();
+    ASSERT_TRUE(rest.filler);
+    EXPECT_FALSE(glyphAt(layout, m, rest.x + 1, layout.systems[0].rows[1].baseline - 1))
+        << "a rest after the track's end stands for no token";
 }
 
 TEST(NotationLayout, DashesAndTiesArePlaced) {

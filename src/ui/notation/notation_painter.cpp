@@ -242,10 +242,9 @@ void NotationPainter::drawGlyph(QPainter &painter, const notation::Score &score,
         drawSharp(painter, {left - m_size * 0.02, base - m_digitHeight * 0.45});
     }
     drawDotsAndLines(painter, glyph, placed, row, metrics, systemStart);
-    const notation::TimedEvent &event = score.tracks[placed.part].events[glyph.event];
-    if (glyph.firstOfEvent && !event.marks.empty()) {
+    if (glyph.firstOfEvent && !score.tracks[placed.part].events[glyph.event].marks.empty()) {
         drawText(painter, {placed.x, row.top + QFontMetricsF(m_smallFont).ascent()},
-                 marksText(event), m_smallFont);
+                 marksText(score.tracks[placed.part].events[glyph.event]), m_smallFont);
     }
 }
 
@@ -273,7 +272,14 @@ void NotationPainter::drawBeams(QPainter &painter, const notation::Score &score,
 void NotationPainter::drawBarLines(QPainter &painter, const notation::Score &score,
                                    const notation::System &system) const {
     const double thin = m_size * 0.05;
+    const notation::Row *first = nullptr;
+    const notation::Row *last = nullptr;
     for (const notation::Row &row : system.rows) {
+        if (!row.shown) {
+            continue;
+        }
+        first = first ? first : &row;
+        last = &row;
         const double top = row.baseline - m_digitHeight * 1.15;
         const double height = m_digitHeight * 1.3;
         for (std::size_t k = 1; k < system.barLines.size(); ++k) {
@@ -286,10 +292,10 @@ void NotationPainter::drawBarLines(QPainter &painter, const notation::Score &sco
             painter.fillRect(QRectF(end - m_size * 0.2, top, m_size * 0.2, height), kInk);
         }
     }
-    if (system.rows.size() > 1) {
+    if (first != last) {
         // The parts of one system are joined by a line at their start.
-        const double top = system.rows.front().baseline - m_digitHeight * 1.15;
-        const double bottom = system.rows.back().baseline + m_digitHeight * 0.15;
+        const double top = first->baseline - m_digitHeight * 1.15;
+        const double bottom = last->baseline + m_digitHeight * 0.15;
         painter.fillRect(QRectF(system.barLines.front(), top, thin, bottom - top), kInk);
     }
     painter.setPen(kInk);
@@ -300,6 +306,9 @@ void NotationPainter::drawBarLines(QPainter &painter, const notation::Score &sco
 void NotationPainter::drawLabels(QPainter &painter, const notation::Score &score,
                                  const notation::System &system) const {
     for (std::size_t part = 0; part < system.rows.size(); ++part) {
+        if (!system.rows[part].shown) {
+            continue;
+        }
         const bool edited = static_cast<int>(part) == score.editedPart;
         painter.setPen(edited ? kEditedInk : kInk);
         const double y = system.rows[part].baseline - m_digitHeight * 0.2;
