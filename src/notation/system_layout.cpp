@@ -74,28 +74,23 @@ BarColumns columnsOf(const Bar &bar, int barTicks, const Metrics &metrics) {
     return columns;
 }
 
-std::vector<Row> rowsOf(const Score &score, const Metrics &metrics,
-                        const std::vector<bool> &shown) {
-    std::vector<Row> rows;
+// Each row's place from the system's top, after the rows that are shown above it.
+void placeRows(std::vector<Row> &rows, const Score &score, const Metrics &metrics) {
     double y = metrics.barNumber;
-    for (std::size_t part = 0; part < score.rows.size(); ++part) {
-        Row row;
+    for (std::size_t part = 0; part < rows.size(); ++part) {
+        Row &row = rows[part];
         row.top = y;
-        row.shown = shown[part];
         if (!row.shown) {
             row.baseline = row.bottom = y;
-            rows.push_back(row);
             continue;
         }
         const RowExtent &extent = score.rows[part];
-        row.baseline = y + (extent.marks ? metrics.markHeight : 0) +
-                       extent.dotsAbove * metrics.dotStep + metrics.digitHeight;
+        row.baseline = y + row.markLines * metrics.markHeight + extent.dotsAbove * metrics.dotStep +
+                       metrics.digitHeight;
         row.bottom = row.baseline + extent.underlines * metrics.lineStep +
                      extent.dotsBelow * metrics.dotStep + metrics.lineStep;
-        rows.push_back(row);
         y = row.bottom + metrics.partGap;
     }
-    return rows;
 }
 
 // Per part, whether it has a note in bars first..end.
@@ -208,6 +203,50 @@ std::vector<std::size_t> balancedBreaks(const std::vector<BarColumns> &columns, 
     return ends;
 }
 
+constexpr std::size_t kMarkLines = 3; // lines of marks stacked before they move right
+
+double markWidth(const Metrics &metrics, const std::vector<Mark> &marks) {
+    return metrics.markWidth ? metrics.markWidth(marks)
+                             : 3 * metrics.markHeight * static_cast<double>(marks.size());
+}
+
+// The marks of each part go on the nearest line where they clear the marks before them;
+// when every line is taken they go right of the line that ends first. linesUsed keeps,
+// per part, the most lines any system needs.
+void placeMarks(System &system, const Score &score, const Metrics &metrics,
+                std::vector<int> &linesUsed) {
+    const double gap = metrics.markHeight * 0.3;
+    std::vector<std::vector<double>> lineEnds(score.tracks.size());
+    for (PlacedGlyph &placed : system.glyphs) {
+        const Glyph &glyph = score.bars[placed.bar].parts[placed.part].glyphs[placed.index];
+        if (!glyph.firstOfEvent) {
+            continue;
+        }
+        const std::vector<Mark> marks = shownMarks(score.tracks[placed.part], glyph.event);
+        if (marks.empty()) {
+            continue;
+        }
+        std::vector<double> &ends = lineEnds[placed.part];
+        std::size_t line = 0;
+        while (line < ends.size() && ends[line] + gap > placed.x) {
+            ++line;
+        }
+        double x = placed.x;
+        if (line == ends.size() && ends.size() == kMarkLines) {
+            line =
+                static_cast<std::size_t>(std::min_element(ends.begin(), ends.end()) - ends.begin());
+            x = ends[line] + gap;
+        } else if (line == ends.size()) {
+            ends.push_back(0);
+        }
+        ends[line] = x + markWidth(metrics, marks);
+        placed.markLine = static_cast<int>(line);
+        placed.markX = x;
+        int &used = linesUsed[placed.part];
+        used = std::max(used, static_cast<int>(line) + 1);
+    }
+}
+
 } // namespace
 
 Layout layoutSystems(const Score &score, const Metrics &metrics, double width) {
@@ -224,6 +263,7 @@ Layout layoutSystems(const Score &score, const Metrics &metrics, double width) {
     Layout layout;
     std::size_t first = 0;
     double lastStretch = 1.0;
+    std::vector<int> markLines(score.tracks.size(), 0);
     for (const std::size_t end : balancedBreaks(columns, room)) {
         double used = 0;
         for (std::size_t b = first; b < end; ++b) {
@@ -233,12 +273,11 @@ Layout layoutSystems(const Score &score, const Metrics &metrics, double width) {
         system.firstBar = first;
         system.endBar = end;
         system.last = end == score.bars.size();
-        system.top = layout.height;
-        system.rows =
-            rowsOf(score, metrics, shownParts(score, playingParts(score, first, end), inScore));
-        system.height = metrics.barNumber;
-        for (const Row &row : system.rows) {
-            system.height = std::max(system.height, row.bottom);
+        const std::vector<bool> shown = shownParts(score, playingParts(score, first, end), inScore);
+        system.rows.resize(score.tracks.size());
+        for (std::size_t part = 0; part < system.rows.size(); ++part) {
+            system.rows[part].shown = shown[part];
+            system.rows[part].program = programAt(score.tracks[part], score.bars[first].onset);
         }
         // Every line but the last fills the width; the last keeps the spacing of the line
         // before it as far as the width allows, so its bars look like the others.
@@ -252,9 +291,22 @@ Layout layoutSystems(const Score &score, const Metrics &metrics, double width) {
             system.barLines.push_back(x);
         }
         placeGlyphs(system, score, columns, stretch);
-        layout.height += system.height + metrics.systemGap;
+        placeMarks(system, score, metrics, markLines);
         layout.systems.push_back(std::move(system));
         first = end;
+    }
+    // A part's row has the same height in every system, with room for all its marks.
+    for (System &system : layout.systems) {
+        for (std::size_t part = 0; part < system.rows.size(); ++part) {
+            system.rows[part].markLines = markLines[part];
+        }
+        placeRows(system.rows, score, metrics);
+        system.top = layout.height;
+        system.height = metrics.barNumber;
+        for (const Row &row : system.rows) {
+            system.height = std::max(system.height, row.bottom);
+        }
+        layout.height += system.height + metrics.systemGap;
     }
     return layout;
 }

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -26,6 +27,8 @@ struct Metrics {
     double lineStep = 3;     // one underline
     double partGap = 8;      // between the parts of a system
     double systemGap = 14;   // between systems
+    // The width of the small text of a note's marks; without it, a rough guess.
+    std::function<double(const std::vector<Mark> &marks)> markWidth;
 };
 
 // Where one part's row lies, from its system's top. A system leaves out the parts that
@@ -35,6 +38,8 @@ struct Row {
     double baseline = 0; // the digits' baseline
     double bottom = 0;
     bool shown = true;
+    int program = -1;  // the instrument in force at the system's start, for the label
+    int markLines = 0; // lines of small text above the digits (the same in every system)
 };
 
 // A glyph of score.bars[bar].parts[part].glyphs[index], placed.
@@ -49,6 +54,11 @@ struct PlacedGlyph {
     bool tieIn = false;  // the note comes tied from the previous system: an arc comes in from
                          // the system's start (barLines.front()) to this glyph
     bool filler = false; // a rest after its track's end: drawn, but no point finds it
+    // The event's shownMarks, when it has any and this is its first glyph: the line they
+    // go on (0 nearest the digits, -1 for none) and their left end. Marks never overlap:
+    // each takes the nearest free line, and when all are taken it moves right.
+    int markLine = -1;
+    double markX = 0;
 };
 
 struct System {

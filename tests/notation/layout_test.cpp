@@ -241,6 +241,79 @@ TEST(NotationLayout, SystemsLeaveOutPartsThatOnlyRest) {
         << "a rest after the track's end stands for no token";
 }
 
+TEST(NotationLayout, MarksShowOnlyWhatChanges) {
+    struct Case {
+        const char *rule;
+        const char *line;
+        const char *marks; // per event, "@40 #100", events apart by "|"
+    };
+    const Case cases[] = {
+        {"an instrument and a volume", "@040/#100/1fd/2fd/", "@40 #100|"},
+        {"the starting volume again says nothing", "#080/1fd/", ""},
+        {"a repeated volume is dropped", "#100/1fd/#100/2fd/#090/3fd/", "#100||#90"},
+        {"a value changed twice counts once", "#100/#090/1fd/@001/@000/2fd/", "#90|@0"},
+        {"an instrument on a rest", "@053/0d/1fd/", "@53|"},
+    };
+    for (const Case &c : cases) {
+        const Track track = readTrack(c.line);
+        std::string text;
+        for (std::size_t e = 0; e < track.events.size(); ++e) {
+            text += e == 0 ? "" : "|";
+            for (const Mark &mark : shownMarks(track, e)) {
+                text += text.empty() || text.back() == '|' ? "" : " ";
+                text += mark.kind == Mark::Kind::Program ? '@' : '#';
+                text += std::to_string(mark.value);
+            }
+        }
+        EXPECT_EQ(text, c.marks) << c.rule;
+    }
+}
+
+TEST(NotationLayout, MarksNeverOverlap) {
+    struct Case {
+        const char *rule;
+        const char *line;
+        double markWidth;  // of each note's marks; the notes stand 10 apart
+        const char *lines; // per note with marks, its line; ">" when moved right
+    };
+    const Case cases[] = {
+        {"marks apart stay on the first line", "#090/1fc/#100/2fc/", 15, "0 0"},
+        {"close marks stack", "#090/1fd/#091/2fd/#092/3fd/#093/4fd/", 25, "0 1 2 0"},
+        {"when three lines are taken they move right", "#090/1fd/#091/2fd/#092/3fd/#093/4fd/", 35,
+         "0 1 2 0>"},
+        {"a repeat takes no room", "#090/1fd/#090/2fd/#092/3fd/", 15, "0 0"},
+    };
+    for (const Case &c : cases) {
+        Metrics m = unitMetrics();
+        m.markWidth = [&c](const std::vector<Mark> &) { return c.markWidth; };
+        const Layout layout = layoutSystems(buildScore({c.line}, {4, 4}), m, 400);
+        std::string text;
+        int most = 0;
+        for (const PlacedGlyph &g : layout.systems[0].glyphs) {
+            if (g.markLine >= 0) {
+                text += text.empty() ? "" : " ";
+                text += std::to_string(g.markLine);
+                text += g.markX > g.x ? ">" : "";
+                most = std::max(most, g.markLine + 1);
+            }
+        }
+        EXPECT_EQ(text, c.lines) << c.rule;
+        const Row &row = layout.systems[0].rows[0];
+        EXPECT_EQ(row.markLines, most) << c.rule;
+        EXPECT_DOUBLE_EQ(row.baseline - row.top, most * m.markHeight + m.digitHeight) << c.rule;
+    }
+}
+
+TEST(NotationLayout, TheLabelNamesTheInstrumentAtEachSystemStart) {
+    const Layout layout = layoutSystems(
+        buildScore({"1fa/@053/2fa/3fd/@040/3fc/4fd/", "0a/"}, {4, 4}), unitMetrics(), 100);
+    std::string programs;
+    for (const System &system : layout.systems) {
+        programs += std::to_string(system.rows[0].program) + " ";
+    }
+    EXPECT_EQ(programs, "-1 53 53 ");
+}
+
 TEST(NotationLayout, DashesAndTiesArePlaced) {
     const Layout layout = layoutSystems(buildScore({"1fb/2fc/"}, {4, 4}), unitMetrics(), 110);
     ASSERT_EQ(layout.systems.size(), 2u);

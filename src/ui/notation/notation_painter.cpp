@@ -6,6 +6,7 @@
 #include <QPainterPath>
 #include <QStaticText>
 #include <algorithm>
+#include <set>
 
 #include "ui/dialogs/dialog_texts.h"
 #include "ui/notation/notation_texts.h"
@@ -37,9 +38,12 @@ QFont sizedFont(double pixels, bool bold = false) {
 } // namespace
 
 QString partLabel(const notation::Score &score, std::size_t part) {
-    const QString name = part == kDrumsPart
-                             ? texts::kDrumsLabel
-                             : instrumentName(std::max(0, score.tracks[part].firstProgram));
+    return partLabel(part, score.tracks[part].firstProgram);
+}
+
+QString partLabel(std::size_t part, int program) {
+    const QString name =
+        part == kDrumsPart ? texts::kDrumsLabel : instrumentName(std::max(0, program));
     return QStringLiteral("%1 %2").arg(part + 1).arg(name);
 }
 
@@ -66,11 +70,21 @@ NotationPainter::NotationPainter(double size, bool textAsPaths)
 notation::Metrics NotationPainter::metrics(const notation::Score &score) const {
     const QFontMetricsF label(m_labelFont);
     const QFontMetricsF small(m_smallFont);
+    // The label column is as wide as the widest label any system shows.
     double labelWidth = 0;
     for (std::size_t part = 0; part < score.tracks.size(); ++part) {
-        labelWidth = std::max(labelWidth, label.horizontalAdvance(partLabel(score, part)));
+        std::set<int> programs = {score.tracks[part].firstProgram};
+        for (const notation::TimedEvent &event : score.tracks[part].events) {
+            programs.insert(event.program);
+        }
+        for (const int program : programs) {
+            labelWidth = std::max(labelWidth, label.horizontalAdvance(partLabel(part, program)));
+        }
     }
     notation::Metrics m;
+    m.markWidth = [small](const std::vector<notation::Mark> &marks) {
+        return small.horizontalAdvance(marksText(marks));
+    };
     m.cell = m_digitAdvance * 1.9;
     m.shortCell = m_digitAdvance * 1.5;
     m.dotRoom = m_size * 0.3;
@@ -149,9 +163,9 @@ double NotationPainter::digitLeft(double cellLeft, const notation::Metrics &metr
     return cellLeft + (metrics.shortCell - m_digitAdvance) / 2;
 }
 
-QString NotationPainter::marksText(const notation::TimedEvent &event) const {
+QString marksText(const std::vector<notation::Mark> &marks) {
     QStringList parts;
-    for (const notation::Mark &mark : event.marks) {
+    for (const notation::Mark &mark : marks) {
         parts << (mark.kind == notation::Mark::Kind::Program ? instrumentName(mark.value)
                                                              : texts::kVolumeMark.arg(mark.value));
     }
@@ -242,9 +256,13 @@ void NotationPainter::drawGlyph(QPainter &painter, const notation::Score &score,
         drawSharp(painter, {left - m_size * 0.02, base - m_digitHeight * 0.45});
     }
     drawDotsAndLines(painter, glyph, placed, row, metrics, systemStart);
-    if (glyph.firstOfEvent && !score.tracks[placed.part].events[glyph.event].marks.empty()) {
-        drawText(painter, {placed.x, row.top + QFontMetricsF(m_smallFont).ascent()},
-                 marksText(score.tracks[placed.part].events[glyph.event]), m_smallFont);
+    if (placed.markLine >= 0) {
+        const double line = row.markLines - 1 - placed.markLine;
+        drawText(painter,
+                 {placed.markX,
+                  row.top + line * metrics.markHeight + QFontMetricsF(m_smallFont).ascent()},
+                 marksText(notation::shownMarks(score.tracks[placed.part], glyph.event)),
+                 m_smallFont);
     }
 }
 
@@ -312,7 +330,7 @@ void NotationPainter::drawLabels(QPainter &painter, const notation::Score &score
         const bool edited = static_cast<int>(part) == score.editedPart;
         painter.setPen(edited ? kEditedInk : kInk);
         const double y = system.rows[part].baseline - m_digitHeight * 0.2;
-        drawText(painter, {0, y}, partLabel(score, part), m_labelFont);
+        drawText(painter, {0, y}, partLabel(part, system.rows[part].program), m_labelFont);
         if (edited) {
             drawText(painter, {0, y + QFontMetricsF(m_smallFont).height()}, texts::kEditingMark,
                      m_smallFont);

@@ -24,6 +24,10 @@ struct NotationHeader {
 // The text of a part's label: its number, and the instrument at its start from the
 // instrument chooser's list (line 10 is the drums).
 QString partLabel(const notation::Score &score, std::size_t part);
+// The same with the instrument in force (-1 before any: the first of the list).
+QString partLabel(std::size_t part, int program);
+// The small text of a note's marks: instrument names and 力度NN.
+QString marksText(const std::vector<notation::Mark> &marks);
 
 class NotationPainter {
 public:
@@ -66,7 +70,6 @@ private:
                     const notation::System &system) const;
     void drawSharp(QPainter &painter, const QPointF &bottomRight) const;
     double digitLeft(double cellLeft, const notation::Metrics &metrics) const;
-    QString marksText(const notation::TimedEvent &event) const;
 
     double m_size;
     bool m_textAsPaths;
