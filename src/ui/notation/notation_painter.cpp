@@ -219,10 +219,9 @@ void NotationPainter::drawDotsAndLines(QPainter &painter, const notation::Glyph 
                 top, m_size * 0.3);
     }
     if (placed.tieIn) {
-        // The second half of a tie broken by the line comes in from the label column, low
-        // enough to pass under the bar number.
-        drawTie(painter, systemStart - m_size, centre - m_size * 0.1, top + m_size * 0.08,
-                m_size * 0.15);
+        // The second half of a tie broken by the line comes in from the system's start.
+        drawTie(painter, systemStart - m_size * 0.4, centre - m_size * 0.1, top + m_size * 0.05,
+                m_size * 0.2);
     }
 }
 
@@ -316,9 +315,14 @@ void NotationPainter::drawBarLines(QPainter &painter, const notation::Score &sco
         const double bottom = last->baseline + m_digitHeight * 0.15;
         painter.fillRect(QRectF(system.barLines.front(), top, thin, bottom - top), kInk);
     }
+    // The bar number stands over the end of the label column, clear of a tie coming in.
     painter.setPen(kInk);
-    drawText(painter, {system.barLines.front(), QFontMetricsF(m_smallFont).ascent()},
-             QString::number(score.bars[system.firstBar].number), m_smallFont);
+    const QFontMetricsF small(m_smallFont);
+    const QString number = QString::number(score.bars[system.firstBar].number);
+    drawText(
+        painter,
+        {system.barLines.front() - m_size * 0.5 - small.horizontalAdvance(number), small.ascent()},
+        number, m_smallFont);
 }
 
 void NotationPainter::drawLabels(QPainter &painter, const notation::Score &score,
