@@ -257,8 +257,8 @@ Layout layoutSystems(const Score &score, const Metrics &metrics, double width) {
     }
     // A part without a note anywhere is left out of every system; a score of rests only
     // shows them all.
-    std::vector<bool> inScore = shownParts(score, playingParts(score, 0, score.bars.size()),
-                                           std::vector<bool>(score.tracks.size(), true));
+    const std::vector<bool> inScore = shownParts(score, playingParts(score, 0, score.bars.size()),
+                                                 std::vector<bool>(score.tracks.size(), true));
     const double room = std::max(width - metrics.label, metrics.cell);
     Layout layout;
     std::size_t first = 0;

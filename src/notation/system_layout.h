@@ -77,8 +77,9 @@ struct Layout {
     double height = 0;
 };
 
-// Bars fill each system up to `width` (the label column included); every system but the
-// last is stretched to the full width. A bar wider than the width stands alone. Parts
+// Bars go into as few systems of `width` (the label column included) as fit them, spread
+// evenly; every system but the last is stretched to the full width, the last as far as
+// the one before it. A bar wider than the width stands alone. Parts
 // without a note in the whole score are left out (the part being composed never is), and
 // a system leaves out the parts that only rest in it unless all of them do.
 Layout layoutSystems(const Score &score, const Metrics &metrics, double width);
