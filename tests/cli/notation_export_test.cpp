@@ -32,12 +32,12 @@ TEST_F(TuneletExport, PdfShowsTheTimeSignatureAndSpeedAsked) {
                           {"--pdf --time 3/4", "1=C 3/4", "= 120"},
                           {"--pdf --time=6/8 --division 96", "1=C 6/8", "= 240"},
                           {"--pdf --division 60", "1=C 4/4", "= 150"}};
-    write("ode.TNL", "3fd/3fd/4fd/5fd/5fd/4fd/3fd/2fd/\r\n");
+    write("ode.joy.TNL", "3fd/3fd/4fd/5fd/5fd/4fd/3fd/2fd/\r\n");
     for (const Case &c : cases) {
-        const Outcome r = run(std::string(c.options) + " ode.TNL ode.pdf");
+        const Outcome r = run(std::string(c.options) + " ode.joy.TNL ode.pdf");
         ASSERT_EQ(std::make_pair(r.exitCode, r.err), std::make_pair(0, std::string())) << c.options;
         const std::string text = textOf(file("ode.pdf"));
-        EXPECT_NE(text.find("ode"), std::string::npos) << "the file's name is the title";
+        EXPECT_NE(text.find("ode.joy"), std::string::npos) << "the file's name is the title";
         EXPECT_NE(text.find(c.time), std::string::npos) << c.options << "\n" << text;
         EXPECT_NE(text.find(c.speed), std::string::npos) << c.options << "\n" << text;
     }

@@ -10,9 +10,9 @@
 namespace tunelet::notation {
 namespace {
 
-// A part written out: "#" a sharp, ' and , the octave dots, _ the underlines, - the
-// dashes, . the dot, ~ a tie to the next glyph; bars apart by " | "; then each bar's
-// shared underlines as {level:first-last}.
+// A part written out: "#" a sharp (drawn on a note's first glyph only), ' and , the octave dots, _
+// the underlines, - the dashes, . the dot, ~ a tie to the next glyph; bars apart by " | "; then
+// each bar's shared underlines as {level:first-last}.
 std::string written(const Score &score, std::size_t part = 0) {
     std::string text;
     for (const Bar &bar : score.bars) {
@@ -23,7 +23,7 @@ std::string written(const Score &score, std::size_t part = 0) {
         for (std::size_t i = 0; i < partBar.glyphs.size(); ++i) {
             const Glyph &g = partBar.glyphs[i];
             text += i == 0 ? "" : " ";
-            text += std::string(g.sharp ? "#" : "") + std::to_string(g.degree) +
+            text += std::string(g.sharp && g.firstOfEvent ? "#" : "") + std::to_string(g.degree) +
                     std::string(static_cast<std::size_t>(std::max(g.octave, 0)), '\'') +
                     std::string(static_cast<std::size_t>(std::max(-g.octave, 0)), ',') +
                     std::string(static_cast<std::size_t>(g.underlines), '_') +
@@ -78,6 +78,7 @@ TEST(NotationLayout, EachRuleGivesItsGlyphs) {
          "1_ 2__ 3__~ 3__ 4__ {1:0-2} {1:3-4} {2:1-2} {2:3-4}"},
         {"dotted beat and a half", "1fh/2fe/", t44, "1. 2_ {1:1-1}"},
         {"a note across the bar line is tied", "1fb/2fc/", t44, "1-- 2~ | 2"},
+        {"a tied sharp is drawn once", "1fb/vfc/", t44, "1-- #1~ | 1"},
         {"a whole note in 2/4", "1fa/", t24, "1-~ | 1-"},
         {"rests across the bar line are not tied", "0b/0c/", t24, "0 0 | 0 0 | 0"},
         {"3/4: three beats a bar", "1fd/2fd/3fd/4fd/", t34, "1 2 3 | 4"},
@@ -99,7 +100,7 @@ TEST(NotationLayout, EachRuleGivesItsGlyphs) {
 }
 
 TEST(NotationLayout, EventsKeepTheirTokensAndMarks) {
-    const Score score = buildScore({"@040/#100/1fd/0e/2fd/#090/", "3fd/"}, {4, 4});
+    const Score score = buildScore({"@040/#100/1fd/0e/2fd/@073/#090/", "3fd/"}, {4, 4});
     const std::vector<TimedEvent> &events = score.tracks[0].events;
     ASSERT_EQ(events.size(), 3u);
     EXPECT_EQ(events[0].marks.size(), 2u);
@@ -314,6 +315,42 @@ TEST(NotationLayout, TheLabelNamesTheInstrumentAtEachSystemStart) {
     EXPECT_EQ(programs, "-1 53 53 ");
 }
 
+// Each digit has its room, whichever part has the shorter notes at a moment.
+TEST(NotationLayout, EachDigitHasItsRoomInEveryPart) {
+    const Metrics m = unitMetrics();
+    for (const std::vector<std::string> &lines :
+         {std::vector<std::string>{"1fe/2fe/3fd/", "1fd/2fd/"}, {"1fd/2fd/", "1fe/2fe/3fd/"}}) {
+        const Score score = buildScore(lines, {4, 4});
+        const System system = layoutSystems(score, m, 400).systems.at(0);
+        double free[2] = {0, 0}; // where each part's next digit may start
+        for (const PlacedGlyph &g : system.glyphs) {
+            const Glyph &glyph = score.bars[g.bar].parts[g.part].glyphs[g.index];
+            EXPECT_GE(g.x, free[g.part]) << lines[0] << ", part " << g.part;
+            free[g.part] = g.x + (glyph.underlines > 0 ? m.shortCell : m.cell);
+        }
+    }
+}
+
+// A row makes room above its digits for marks and high octave dots, below them for
+// underlines and low octave dots.
+TEST(NotationLayout, ARowMakesRoomForWhatItDraws) {
+    const struct {
+        const char *line;
+        double above, below; // from the row's top to the baseline, from there to its bottom
+    } rows[] = {{"1fd/", 16, 3},
+                {"1hd/", 24, 3},
+                {"1dd/", 16, 11},
+                {"1hd/1dd/", 24, 11},
+                {"@040/1ff/", 26, 9}};
+    for (const auto &row : rows) {
+        const Row r =
+            layoutSystems(buildScore({row.line}, {4, 4}), Metrics{}, 400).systems[0].rows[0];
+        EXPECT_EQ(std::make_pair(r.baseline - r.top, r.bottom - r.baseline),
+                  std::make_pair(row.above, row.below))
+            << row.line;
+    }
+}
+
 TEST(NotationLayout, DashesAndTiesArePlaced) {
     const Layout layout = layoutSystems(buildScore({"1fb/2fc/"}, {4, 4}), unitMetrics(), 110);
     ASSERT_EQ(layout.systems.size(), 2u);
@@ -351,6 +388,8 @@ TEST(NotationLayout, PagesFollowTheLength) {
     EXPECT_EQ(paginate(four, exact, exact).size(), 1u)
         << "the last system fits without a gap after it";
     EXPECT_EQ(paginate(four, exact - 1, exact).size(), 2u);
+    const std::vector<Page> tight = paginate(layout, system / 4, 5 * system);
+    EXPECT_EQ(tight[0].endSystem, 1u) << "a system taller than the first page's room goes on it";
 }
 
 TEST(NotationLayout, APointFindsItsGlyph) {

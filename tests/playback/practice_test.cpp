@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <set>
@@ -29,9 +30,9 @@ protected:
         return options;
     }
 
-    void open(const std::vector<std::string> &lines) {
+    void open(const std::vector<std::string> &lines, bool staccato = true) {
         ASSERT_TRUE(dir.isValid());
-        const auto result = midi::compileScore(lines, {48, true});
+        const auto result = midi::compileScore(lines, {48, staccato});
         ASSERT_TRUE(result.ok());
         QFile file(dir.filePath("score.mid"));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -62,6 +63,16 @@ protected:
         return times;
     }
 
+    std::set<int> heldKeys(int channel) {
+        std::set<int> keys;
+        for (const FluidSynthSequencer::Voice &voice : device.heldVoices()) {
+            if (voice.channel == channel) {
+                keys.insert(voice.key);
+            }
+        }
+        return keys;
+    }
+
     void noteNewVoices() {
         for (const FluidSynthSequencer::Voice &voice : device.heldVoices()) {
             if (m_seen.insert(voice.id).second) {
@@ -82,13 +93,14 @@ protected:
 };
 
 // Play from a note: the programs of every track and the volume written before it are in
-// force, and nothing before it sounds.
+// force, and nothing before it sounds, nor anything of the play before.
 TEST_F(PracticeTest, PlaysFromATickWithTheProgramsAndVolumeInForce) {
     const struct {
         std::int64_t from;
         int program0, key, velocity, program1;
-    } rows[] = {{0, 40, 60, 30, 24}, {48, 73, 64, 110, 32}, {96, 73, 67, 110, 32}};
-    open({"@040/#030/1fd/#110/@073/3fd/5fd/", "@024/0d/@032/1ec/"});
+    } rows[] = {
+        {0, 40, 60, 30, 0}, {48, 73, 64, 110, 32}, {96, 73, 67, 110, 32}, {0, 40, 60, 30, 0}};
+    open({"@040/#030/1fd/#110/@073/3fd/5fd/", "0d/@032/1ec/"});
     for (const auto &row : rows) {
         SCOPED_TRACE(row.from);
         ASSERT_EQ(device.playFrom(row.from), 0u);
@@ -167,24 +179,82 @@ TEST_F(PracticeTest, TheMarkedNoteIsTheOneSoundingAtThatTime) {
 }
 
 // Count-in and metronome: a bar of clicks before the music, then one on every beat, the
-// first of each bar accented, on the drum channel.
+// first of each bar accented, on the drum channel. Off the beat, the first click waits
+// for the next beat.
 TEST_F(PracticeTest, CountInAndMetronomeClickOnTheBeats) {
     open({"1fb/1fb/"});
-    device.setClicks({true, true, 3, 48});
-    ASSERT_EQ(device.playFrom(0), 0u);
-    renderTo(3200);
     const struct {
-        int key;
-        std::vector<double> ms;
-    } rows[] = {{76, {0, 1500, 3000}}, {77, {500, 1000, 2000, 2500}}};
+        const char *what;
+        std::int64_t from;
+        bool countIn;
+        double untilMs, musicMs; // the music: the first onset of key 60
+        std::vector<std::pair<double, int>> clicks;
+    } rows[] = {
+        {"count-in",
+         0,
+         true,
+         3200,
+         1500,
+         {{0, 76}, {500, 77}, {1000, 77}, {1500, 76}, {2000, 77}, {2500, 77}, {3000, 76}}},
+        {"off the beat",
+         24,
+         false,
+         2600,
+         1250,
+         {{250, 77}, {750, 77}, {1250, 76}, {1750, 77}, {2250, 77}}},
+    };
     for (const auto &row : rows) {
-        const std::vector<double> times = onsets(9, row.key);
-        ASSERT_EQ(times.size(), row.ms.size()) << "key " << row.key;
-        for (std::size_t i = 0; i < times.size(); ++i) {
-            EXPECT_NEAR(times[i], times[0] + row.ms[i] - row.ms[0], 3.0) << "key " << row.key;
+        SCOPED_TRACE(row.what);
+        device.setClicks({row.countIn, true, 3, 48});
+        ASSERT_EQ(device.playFrom(row.from), 0u);
+        const double start = renderTo(0);
+        renderTo(start + row.untilMs);
+        std::vector<std::pair<double, int>> clicks;
+        for (const int key : {76, 77}) {
+            for (const double ms : onsets(9, key)) {
+                clicks.emplace_back(ms - start, key);
+            }
         }
+        std::sort(clicks.begin(), clicks.end());
+        ASSERT_EQ(clicks.size(), row.clicks.size());
+        for (std::size_t i = 0; i < clicks.size(); ++i) {
+            EXPECT_NEAR(clicks[i].first, row.clicks[i].first, 3.0) << i;
+            EXPECT_EQ(clicks[i].second, row.clicks[i].second) << i;
+        }
+        EXPECT_NEAR(onsets(0, 60).at(0) - start, row.musicMs, 3.0) << "the music's start";
+        device.stop();
+        m_onsets.clear();
     }
-    EXPECT_NEAR(onsets(0, 60).at(0), onsets(9, 76).at(0) + 1500, 3.0) << "the music's start";
+}
+
+// At the loop's seam the passage starts again as it began: its last note released, the
+// note after its end never heard, the program in force at its start back. The passage is
+// 96 ticks, a second.
+TEST_F(PracticeTest, AtTheSeamThePassageStartsAgainAsItBegan) {
+    open({"@040/1fd/3fd/@073/5fd/1gd/"});
+    device.setLoop(48, 144);
+    ASSERT_EQ(device.playFrom(48), 0u);
+    const struct {
+        double ms;
+        std::set<int> held;
+        int program;
+    } rows[] = {{200, {64}, 40}, {700, {67}, 73}, {1200, {64}, 40}, {2200, {64}, 40}};
+    for (const auto &row : rows) {
+        renderTo(row.ms);
+        EXPECT_EQ(std::make_pair(heldKeys(0), device.program(0)),
+                  std::make_pair(row.held, row.program))
+            << row.ms << " ms";
+    }
+}
+
+// A play that reaches the file's end leaves nothing sounding, also a file that never
+// releases its notes.
+TEST_F(PracticeTest, NothingSoundsOnAfterTheEnd) {
+    open({"3fd/5fd/"}, false);
+    ASSERT_EQ(device.playFrom(0), 0u);
+    device.renderMilliseconds(1200);
+    EXPECT_EQ(std::make_pair(device.mode(), heldKeys(0)),
+              std::make_pair(DeviceMode::Stopped, std::set<int>{}));
 }
 
 // Following by ear: the tick heard at a time moves evenly through each rendered block, a

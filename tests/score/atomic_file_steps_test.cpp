@@ -207,6 +207,11 @@ TEST_F(AtomicFileSteps, TheNextWriteRemovesWhatAKilledWriteLeft) {
     ASSERT_TRUE(replaceFileAtomically(song, "newest").ok());
     EXPECT_EQ(leftovers(dir), left) << "another target's and a fresh one stay";
     EXPECT_EQ(test::readBytes(song), "newest");
+
+    makeOld(dir, left);
+    std::filesystem::remove(song);
+    ASSERT_TRUE(replaceFileAtomically(song, "new file").ok());
+    EXPECT_EQ(leftovers(dir), leftOfOther) << "a file made new removes its name's leftovers too";
 }
 
 // A file written in place (it has other names) keeps its old bytes in a copy beside it

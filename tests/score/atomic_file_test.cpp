@@ -226,12 +226,19 @@ TEST(ReplaceFileAtomically, RefusesAFileTheUserMayNotWrite) {
     }
 }
 
+// Also a file with another name, written in place beside a copy of its old bytes: the
+// copy's name is shortened to fit the folder.
 TEST(ReplaceFileAtomically, SavesANameOfTheLongestLength) {
-    test::TempDir dir;
-    const std::string path = dir.file(std::string(255, 'n'));
-    ASSERT_TRUE(replaceFileAtomically(path, "x").ok());
-    ASSERT_TRUE(replaceFileAtomically(path, "y").ok());
-    EXPECT_EQ(test::readBytes(path), "y");
+    for (const bool hardLinked : {false, true}) {
+        test::TempDir dir;
+        const std::string path = dir.file(std::string(255, 'n'));
+        ASSERT_TRUE(replaceFileAtomically(path, "x").ok());
+        if (hardLinked) {
+            ASSERT_EQ(::link(path.c_str(), dir.file("other").c_str()), 0);
+        }
+        EXPECT_EQ(replaceFileAtomically(path, "y").error, 0) << hardLinked;
+        EXPECT_EQ(test::readBytes(path), "y") << hardLinked;
+    }
 }
 
 TEST(ReplaceFileAtomically, FailuresLeaveEverythingAsItWas) {

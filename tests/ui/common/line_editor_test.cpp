@@ -68,6 +68,13 @@ TEST(LineEditorKeys, KeysWithoutACharacterEditAndMoveAsInALineEdit) {
         {"backspace", "abc", 3, 0, Qt::Key_Backspace, none, {"ab", 2, ""}},
         {"backspace at the start", "abc", 0, 0, Qt::Key_Backspace, none, {"abc", 0, ""}},
         {"shift+delete cuts", "abcd", 1, 2, Qt::Key_Delete, Qt::ShiftModifier, {"ad", 1, ""}},
+        {"ctrl+delete a selection",
+         "ab cd",
+         1,
+         3,
+         Qt::Key_Delete,
+         Qt::ControlModifier,
+         {"ad", 1, ""}},
         {"shift+insert pastes lower-cased",
          "ab",
          1,
@@ -110,8 +117,29 @@ TEST(LineEditorUndo, UndoTakesBackOneEditWithItsSelectionAndRedoDoesItAgain) {
          {"axyd", 3, ""}},
         {"backspace", [](LineEditor &l) { l.backspace(); }, {"abcd", 3, "bc"}, {"ad", 1, ""}},
         {"cut", [](LineEditor &l) { l.cut(); }, {"abcd", 3, "bc"}, {"ad", 1, ""}},
+        {"cut copies",
+         [](LineEditor &l) {
+             QApplication::clipboard()->clear();
+             l.cut();
+             l.end(false);
+             l.paste();
+         },
+         {"ad", 2, ""},
+         {"adbc", 4, ""}},
+        {"a new edit forgets what was undone",
+         [](LineEditor &l) {
+             l.insert("XY");
+             l.undo();
+             l.insert("z");
+             l.redo();
+         },
+         {"abcd", 3, "bc"},
+         {"azd", 2, ""}},
         {"set text forgets",
-         [](LineEditor &l) { l.setText("new"); },
+         [](LineEditor &l) {
+             l.insert("XY");
+             l.setText("new");
+         },
          {"new", 3, ""},
          {"new", 3, ""}},
     };
@@ -124,6 +152,33 @@ TEST(LineEditorUndo, UndoTakesBackOneEditWithItsSelectionAndRedoDoesItAgain) {
         e.editor.redo();
         EXPECT_EQ(std::make_pair(undone, seen(e.editor)), std::make_pair(c.undone, c.redone))
             << c.what;
+    }
+}
+
+// The capacity counts what stays: the text less the selection being replaced.
+TEST(LineEditorCapacity, AnInsertionThatEndsWithinTheCapacityGoesIn) {
+    struct Case {
+        const char *what;
+        int selected;
+        QString inserted;
+        bool taken;
+    };
+    const Case cases[] = {
+        {"to the capacity", 0, "ab", true},
+        {"one past it", 0, "abc", false},
+        {"over a selection", 2, "abcd", true},
+        {"over a selection, one past", 2, "abcde", false},
+    };
+    const QString nearlyFull(LineEditor::kCapacity - 2, QLatin1Char('1'));
+    LineEditor editor;
+    editor.setText(nearlyFull);
+    for (const Case &c : cases) {
+        editor.setSelection(static_cast<int>(nearlyFull.size()), -c.selected);
+        const bool taken = editor.insert(c.inserted);
+        EXPECT_EQ(std::make_pair(taken, editor.text().size()),
+                  std::make_pair(c.taken, c.taken ? LineEditor::kCapacity : nearlyFull.size()))
+            << c.what;
+        editor.undo();
     }
 }
 

@@ -30,12 +30,19 @@ TEST_F(WindowLauncher, RunsTheModulesEntryWithTheProgramsArguments) {
     EXPECT_EQ(launchWindowModule(2, arguments, "launch_probe.so", "launch_probe_main"), 42);
 }
 
-TEST_F(WindowLauncher, SaysWhichModuleIsMissing) {
-    testing::internal::CaptureStderr();
-    const int code = launchWindowModule(2, arguments, "no-such-window.so", "launch_probe_main");
-    const std::string said = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(code, 1);
-    EXPECT_NE(said.find("找不到模块“no-such-window.so”"), std::string::npos) << said;
+// A module missing, or one that needs a function no library gives: said before anything
+// of it runs.
+TEST_F(WindowLauncher, SaysWhichModuleIsMissingOrCannotLoad) {
+    const std::pair<const char *, const char *> rows[] = {
+        {"no-such-window.so", "找不到模块“no-such-window.so”"},
+        {"launch_unresolved.so", "无法载入模块"}};
+    for (const auto &[module, message] : rows) {
+        testing::internal::CaptureStderr();
+        const int code = launchWindowModule(2, arguments, module, "launch_probe_main");
+        const std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(code, 1) << module;
+        EXPECT_NE(said.find(message), std::string::npos) << said;
+    }
 }
 
 // The real window module, as built: it loads with all its libraries, and refuses a

@@ -1,9 +1,13 @@
 // Tests of the numbered-notation files: the PDF read back with poppler's tools, the SVG
 // read as text.
 #include <QFile>
+#include <QImage>
+#include <QPainter>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSvgRenderer>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include "ui/notation/notation_files.h"
@@ -74,6 +78,51 @@ TEST_F(NotationFilesTest, PdfPageCountFollowsTheLength) {
         const int pages = pageCount(pdf);
         EXPECT_TRUE(pages >= c.lowest && pages <= c.highest) << c.bars << " bars: " << pages;
     }
+}
+
+// Every page holds music, and ends with its number below all of it: on the first page
+// the header takes its share of the room.
+TEST_F(NotationFilesTest, EveryPageHoldsMusicAboveItsNumber) {
+    const QString pdf = path("long.pdf");
+    ASSERT_EQ(writeNotationPdf(documentOf({repeated("1fa/", 400)}), pdf), "");
+    const int pages = pageCount(pdf);
+    ASSERT_GT(pages, 1);
+    for (int p = 1; p <= pages; ++p) {
+        const QString page = QString::number(p);
+        QStringList lines;
+        for (const QString &line :
+             run("pdftotext", {"-layout", "-f", page, "-l", page, pdf, "-"}).split('\n')) {
+            if (!line.simplified().isEmpty()) {
+                lines << line.simplified().remove(' '); // as the words are spaced
+            }
+        }
+        const QString last = lines.isEmpty() ? QString() : lines.takeLast();
+        EXPECT_EQ(last, QString("第%1页/共%2页").arg(p).arg(pages));
+        EXPECT_GE(lines.join("").count('1'), 40) << "the music of page " << p;
+    }
+}
+
+// The SVG is as tall as the header and every system with the margins around them: the
+// bottom margin is blank.
+TEST_F(NotationFilesTest, SvgHoldsTheWholeScoreWithinItsMargins) {
+    const QString svg = path("long.svg");
+    ASSERT_EQ(writeNotationSvg(documentOf({repeated("1dd/", 40)}), svg), "");
+    QSvgRenderer renderer(svg);
+    QImage image(renderer.defaultSize(), QImage::Format_Grayscale8);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    renderer.render(&painter);
+    painter.end();
+    const int marginPoints = 42; // 15 mm
+    int lowestInk = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        const uchar *row = image.constScanLine(y);
+        if (std::any_of(row, row + image.width(), [](uchar grey) { return grey < 128; })) {
+            lowestInk = y;
+        }
+    }
+    EXPECT_GT(lowestInk, marginPoints);
+    EXPECT_LT(lowestInk, image.height() - marginPoints * 2 / 3) << image.height();
 }
 
 TEST_F(NotationFilesTest, SvgDrawsTextAsPaths) {

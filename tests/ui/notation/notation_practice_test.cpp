@@ -2,6 +2,7 @@
 // the note to play from, Shift+click the passage to loop, and the sounding notes are
 // marked.
 #include <QAction>
+#include <QComboBox>
 #include <QFileInfo>
 
 #include "ui/notation/notation_view.h"
@@ -32,11 +33,13 @@ public:
         }
         throw std::out_of_range("no such glyph");
     }
-    void clickNote(std::size_t part, std::size_t index, Qt::KeyboardModifiers keys = {}) {
+    QPointF notePoint(std::size_t part, std::size_t index) const {
         const notation::System &system = notation->view()->layout().systems.at(0);
-        const QPointF at = notation->view()->toView(glyph(part, index).x + 2,
-                                                    system.top + system.rows[part].baseline - 2);
-        QTest::mouseClick(notation->view(), Qt::LeftButton, keys, at.toPoint());
+        return notation->view()->toView(glyph(part, index).x + 2,
+                                        system.top + system.rows[part].baseline - 2);
+    }
+    void clickNote(std::size_t part, std::size_t index, Qt::KeyboardModifiers keys = {}) {
+        QTest::mouseClick(notation->view(), Qt::LeftButton, keys, notePoint(part, index).toPoint());
     }
     QAction *barAction(const char *name) const {
         return notation->findChild<QAction *>(QLatin1String(name));
@@ -47,24 +50,36 @@ public:
 };
 
 TEST_F(NotationPracticeTest, AClickChoosesWhereToPlayFromAndShiftClickThePassageToLoop) {
-    struct Click {
+    enum How { Click, ShiftClick, DragTo };
+    struct Press {
         std::size_t part, index;
-        bool shift;
+        How how;
     };
     const struct {
-        std::vector<Click> clicks;
+        std::vector<Press> presses;
+        bool looping; // before the command
         const char *command;
         QStringList sent;
     } rows[] = {
-        {{{0, 1, false}}, "playFromHere", {"playFrom 48"}},
-        {{{1, 1, false}}, "playFromHere", {"playFrom 48"}},
-        {{{0, 0, false}, {1, 1, true}}, "loop", {"loop 0 96", "playFrom 0"}},
-        {{{0, 2, false}, {0, 1, true}}, "loop", {"loop 48 144", "playFrom 48"}},
+        {{{0, 1, Click}}, false, "playFromHere", {"playFrom 48"}},
+        {{{1, 1, Click}}, false, "playFromHere", {"playFrom 48"}},
+        {{{0, 0, Click}, {1, 1, ShiftClick}}, false, "loop", {"loop 0 96", "playFrom 0"}},
+        {{{0, 2, Click}, {0, 1, ShiftClick}}, false, "loop", {"loop 48 144", "playFrom 48"}},
+        {{{0, 2, Click}, {0, 0, DragTo}}, false, "loop", {"loop 0 144", "playFrom 0"}},
+        {{{0, 1, Click}}, true, "loop", {"loop 0 0"}},
     };
     for (const auto &row : rows) {
-        barAction("loop")->setChecked(false);
-        for (const Click &c : row.clicks) {
-            clickNote(c.part, c.index, c.shift ? Qt::ShiftModifier : Qt::NoModifier);
+        barAction("loop")->setChecked(row.looping);
+        for (const Press &p : row.presses) {
+            if (p.how == DragTo) {
+                QMouseEvent move(QEvent::MouseMove, notePoint(p.part, p.index),
+                                 notation->view()->mapToGlobal(notePoint(p.part, p.index)),
+                                 Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+                QApplication::sendEvent(notation->view(), &move);
+            } else {
+                clickNote(p.part, p.index,
+                          p.how == ShiftClick ? Qt::ShiftModifier : Qt::NoModifier);
+            }
         }
         practice->clearCommands();
         barAction(row.command)->trigger();
@@ -84,18 +99,33 @@ TEST_F(NotationPracticeTest, ThePracticeFileIsGoneOnceTheDeviceHasIt) {
     EXPECT_FALSE(file.exists() || QFileInfo::exists(file.path())) << file.filePath().toStdString();
 }
 
-// The first marked note is the one sounding at the tick, in the first part that sounds.
+// The first marked note is the one sounding at the tick, in the first part that sounds; a
+// rest sounds nothing.
 TEST_F(NotationPracticeTest, TheSoundingNoteIsMarked) {
+    openScript({"1fd/0d/3fd/", "5fd/6fd/"});
     const struct {
         int tick;
         int part, index; // -1: nothing marked
-    } rows[] = {{0, 0, 0}, {47, 0, 0}, {60, 0, 1}, {100, 0, 2}, {150, -1, -1}};
+    } rows[] = {{0, 0, 0}, {47, 0, 0}, {60, 1, 1}, {100, 0, 2}, {150, -1, -1}};
     NotationView *view = notation->view();
     for (const auto &row : rows) {
         const QRect marked = view->setMarkedTick(row.tick);
-        const int expected =
-            row.part < 0 ? -1 : int(view->toView(glyph(row.part, row.index).x, 0).x());
-        EXPECT_EQ(marked.isNull() ? -1 : marked.left(), expected) << "tick " << row.tick;
+        EXPECT_TRUE(row.part < 0 ? marked.isNull()
+                                 : marked.contains(notePoint(row.part, row.index).toPoint()))
+            << "tick " << row.tick;
+    }
+}
+
+// The clicks follow the time signature: a beat is a quarter note in x/4 and an eighth in
+// x/8, and a bar accents its first.
+TEST_F(NotationPracticeTest, TheClicksFollowTheTimeSignature) {
+    const std::pair<const char *, const char *> rows[] = {
+        {"3/8", "clicks 0 0 3 24"}, {"6/8", "clicks 0 0 6 24"}, {"3/4", "clicks 0 0 3 48"}};
+    auto *time = notation->findChild<QComboBox *>(QStringLiteral("timeSignature"));
+    for (const auto &[shown, sent] : rows) {
+        practice->clearCommands();
+        time->setCurrentText(QLatin1String(shown));
+        EXPECT_EQ(practice->commands().filter("clicks"), QStringList{sent}) << shown;
     }
 }
 

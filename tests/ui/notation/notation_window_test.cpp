@@ -97,22 +97,32 @@ TEST_F(NotationWindowTest, DoubleClickOnANoteLoadsItsTrackWithTheCaretAfterIt) {
     openScript({"1fd/2fd/3fd/", "5fd/6fd/"});
     NotationWindow *notation = open();
     NotationView *view = notation->view();
-    const notation::System &system = view->layout().systems.at(0);
-    const auto note = std::find_if(system.glyphs.begin(), system.glyphs.end(),
-                                   [](const auto &g) { return g.part == 1 && g.index == 1; });
-    ASSERT_NE(note, system.glyphs.end());
-    const QPointF at = view->toView(note->x + 2, system.top + system.rows[1].baseline - 2);
-    QTest::mouseDClick(view, Qt::LeftButton, {}, at.toPoint());
+    // Where a note is drawn in the view as it is laid out now.
+    const auto note = [view](std::size_t part, std::size_t index) {
+        const notation::System &system = view->layout().systems.at(0);
+        const auto g = std::find_if(system.glyphs.begin(), system.glyphs.end(), [&](const auto &g) {
+            return g.part == part && g.index == index;
+        });
+        if (g == system.glyphs.end()) {
+            ADD_FAILURE() << "no note " << part << "." << index;
+            return QPoint();
+        }
+        return view->toView(g->x + 2, system.top + system.rows[part].baseline - 2).toPoint();
+    };
+    QTest::mouseDClick(view, Qt::LeftButton, {}, note(1, 1));
     EXPECT_EQ(ij()->text(), "5fd/6fd/");
     EXPECT_EQ(ij()->cursorPosition(), 8);
     EXPECT_EQ(selectedRow(), 1) << "a submit then updates the same track";
 
-    // The line now in the editor is drawn as being edited: the view was laid out anew.
-    const notation::System &again = view->layout().systems.at(0);
+    // The line now in the editor is drawn as being edited: the view was laid out anew. A
+    // note of it, edited and not yet submitted, only moves the caret.
+    ij()->setText("5fd/6fd/7fd/");
     ASSERT_EQ(view->score().editedPart, 1);
-    const QPointF first =
-        view->toView(again.glyphs[0].x + 2, again.top + again.rows[0].baseline - 2);
-    QTest::mouseDClick(view, Qt::LeftButton, {}, first.toPoint());
+    QTest::mouseDClick(view, Qt::LeftButton, {}, note(1, 1));
+    EXPECT_EQ(std::make_pair(ij()->text(), ij()->cursorPosition()),
+              std::make_pair(QString("5fd/6fd/7fd/"), 8));
+
+    QTest::mouseDClick(view, Qt::LeftButton, {}, note(0, 0));
     EXPECT_EQ(ij()->text(), "1fd/2fd/3fd/");
     EXPECT_EQ(ij()->cursorPosition(), 4);
 }
@@ -143,7 +153,7 @@ TEST_F(NotationWindowTest, ShortcutCollidesWithNothing) {
 }
 
 TEST_F(NotationWindowTest, ButtonsWriteAPdfAnSvgAndPrint) {
-    openScript({"1fd/2fd/"}, "song.TNL");
+    openScript({"1fd/2fd/"}, "my.song.TNL");
     NotationWindow *notation = open();
     prompt->files = {path("out"), path("pic"), std::nullopt};
     QTest::mouseClick(notation->findChild<QPushButton *>(QStringLiteral("exportPdf")),
@@ -154,8 +164,8 @@ TEST_F(NotationWindowTest, ButtonsWriteAPdfAnSvgAndPrint) {
                       Qt::LeftButton);
     // Each dialog starts with the score's name, then with the name last chosen in it.
     EXPECT_EQ(prompt->shown,
-              (std::vector<Shown>{{"save", "*.pdf|*.pdf|*.*|*.*", "song.pdf"},
-                                  {"save", "*.svg|*.svg|*.*|*.*", "song.svg"},
+              (std::vector<Shown>{{"save", "*.pdf|*.pdf|*.*|*.*", "my.song.pdf"},
+                                  {"save", "*.svg|*.svg|*.*|*.*", "my.song.svg"},
                                   {"save", "*.pdf|*.pdf|*.*|*.*", path("out.pdf")}}));
     EXPECT_TRUE(readAll(path("out.pdf")).startsWith("%PDF"));
     EXPECT_TRUE(readAll(path("pic.svg")).contains("<svg"));
