@@ -27,9 +27,14 @@ constexpr std::array<Shape, 10> kNoteShapes = {{{192, 0, 3, false},
                                                 {18, 2, 0, true},
                                                 {12, 2, 0, false},
                                                 {6, 3, 0, false}}};
-// A rest is one 0 per beat, never a 0 with dashes or a dot.
+// In x/4 a rest is one 0 per beat, never a 0 with dashes or a dot.
 constexpr std::array<Shape, 4> kRestShapes = {
     {{48, 0, 0, false}, {24, 1, 0, false}, {12, 2, 0, false}, {6, 3, 0, false}}};
+// In x/8 the beat is a dotted quarter: a rest is one dotted 0 per beat it fills, and 0s
+// with underlines (eighths and shorter) for a part of a beat, so every beat of rest reads
+// alike.
+constexpr std::array<Shape, 4> kCompoundRestShapes = {
+    {{72, 0, 0, true}, {24, 1, 0, false}, {12, 2, 0, false}, {6, 3, 0, false}}};
 
 int nextBoundary(int position, int origin, int step) {
     return origin + ((position - origin) / step + 1) * step;
@@ -43,7 +48,9 @@ Shape pickShape(bool rest, int position, int end, const TimeSignature &time) {
     const int barStart = position / barTicks * barTicks;
     const int barEnd = barStart + barTicks;
     const int groupEnd = nextBoundary(position, barStart, time.groupTicks());
-    const int beatEnd = std::min(groupEnd, nextBoundary(position, barStart, kTicksPerBeat));
+    const bool compound = time.unit == 8;
+    const int beatEnd =
+        compound ? groupEnd : std::min(groupEnd, nextBoundary(position, barStart, kTicksPerBeat));
     const auto fits = [&](const Shape &shape) {
         const int stop = position + shape.ticks;
         if (stop > end || stop > barEnd) {
@@ -55,7 +62,7 @@ Shape pickShape(bool rest, int position, int end, const TimeSignature &time) {
         return shape.ticks >= kTicksPerBeat || stop <= groupEnd;
     };
     if (rest) {
-        for (const Shape &shape : kRestShapes) {
+        for (const Shape &shape : compound ? kCompoundRestShapes : kRestShapes) {
             if (fits(shape)) {
                 return shape;
             }
@@ -94,6 +101,28 @@ void appendGlyphs(Score &score, std::size_t part, std::size_t index) {
         glyph.tiedToNext = !rest && position < end;
         const auto bar = static_cast<std::size_t>(glyph.onset / time.barTicks());
         score.bars[bar].parts[part].glyphs.push_back(glyph);
+    }
+}
+
+// A track that ends before the others is shown resting to the end of the piece (the
+// systems where it only rests leave it out).
+void appendFillerRests(Score &score, std::size_t part, int end) {
+    const TimeSignature &time = score.time;
+    int position = score.tracks[part].length;
+    while (position < end) {
+        const Shape shape = pickShape(true, position, end, time);
+        Glyph glyph;
+        glyph.onset = position;
+        glyph.length = shape.ticks;
+        glyph.underlines = shape.underlines;
+        glyph.dotted = shape.dotted;
+        glyph.event = score.tracks[part].events.size();
+        glyph.firstOfEvent = false;
+        glyph.filler = true;
+        position += shape.ticks;
+        score.bars[static_cast<std::size_t>(glyph.onset / time.barTicks())]
+            .parts[part]
+            .glyphs.push_back(glyph);
     }
 }
 
@@ -161,6 +190,7 @@ Score buildScore(const std::vector<std::string> &lines, TimeSignature time, int 
         for (std::size_t i = 0; i < score.tracks[part].events.size(); ++i) {
             appendGlyphs(score, part, i);
         }
+        appendFillerRests(score, part, length);
     }
     for (Bar &bar : score.bars) {
         for (PartBar &partBar : bar.parts) {

@@ -25,6 +25,8 @@ struct Glyph {
     bool tiedToNext = false;  // the next glyph of the part continues this note
     std::size_t event = 0;    // index of its event in the track
     bool firstOfEvent = true; // the event's marks are drawn over its first glyph only
+    bool filler = false;      // a rest after the track's end: no event of the track (event
+                              // is then the track's event count)
 };
 
 // Underlines shared by the glyphs first..last of one beat at one level (1 is nearest the

@@ -74,33 +74,77 @@ BarColumns columnsOf(const Bar &bar, int barTicks, const Metrics &metrics) {
     return columns;
 }
 
-std::vector<Row> rowsOf(const Score &score, const Metrics &metrics) {
-    std::vector<Row> rows;
+// Each row's place from the system's top, after the rows that are shown above it.
+void placeRows(std::vector<Row> &rows, const Score &score, const Metrics &metrics) {
     double y = metrics.barNumber;
-    for (const RowExtent &extent : score.rows) {
-        Row row;
+    for (std::size_t part = 0; part < rows.size(); ++part) {
+        Row &row = rows[part];
         row.top = y;
-        row.baseline = y + (extent.marks ? metrics.markHeight : 0) +
-                       extent.dotsAbove * metrics.dotStep + metrics.digitHeight;
+        if (!row.shown) {
+            row.baseline = row.bottom = y;
+            continue;
+        }
+        const RowExtent &extent = score.rows[part];
+        row.baseline = y + row.markLines * metrics.markHeight + extent.dotsAbove * metrics.dotStep +
+                       metrics.digitHeight;
         row.bottom = row.baseline + extent.underlines * metrics.lineStep +
                      extent.dotsBelow * metrics.dotStep + metrics.lineStep;
-        rows.push_back(row);
         y = row.bottom + metrics.partGap;
     }
-    return rows;
+}
+
+// Per part, whether it has a note in bars first..end.
+std::vector<bool> playingParts(const Score &score, std::size_t first, std::size_t end) {
+    std::vector<bool> playing(score.tracks.size(), false);
+    for (std::size_t b = first; b < end; ++b) {
+        for (std::size_t part = 0; part < score.bars[b].parts.size(); ++part) {
+            for (const Glyph &glyph : score.bars[b].parts[part].glyphs) {
+                playing[part] = playing[part] || glyph.degree != 0;
+            }
+        }
+    }
+    return playing;
+}
+
+// The parts a system shows: those that play in it, and the part being composed; when
+// none does, every part the score shows at all.
+std::vector<bool> shownParts(const Score &score, std::vector<bool> playing,
+                             const std::vector<bool> &inScore) {
+    if (score.editedPart >= 0 && static_cast<std::size_t>(score.editedPart) < playing.size()) {
+        playing[static_cast<std::size_t>(score.editedPart)] = true;
+    }
+    if (std::find(playing.begin(), playing.end(), true) == playing.end()) {
+        return inScore;
+    }
+    return playing;
 }
 
 void placeGlyphs(System &system, const Score &score, const std::vector<BarColumns> &columns,
                  double stretch) {
     // Per part, the glyph still waiting for the end of its tie.
     std::vector<std::optional<std::size_t>> tied(score.tracks.size());
+    // A note tied over the line break shows its tie again where the system starts.
+    std::vector<bool> tiedIn(score.tracks.size(), false);
+    if (system.firstBar > 0) {
+        const Bar &before = score.bars[system.firstBar - 1];
+        for (std::size_t part = 0; part < before.parts.size(); ++part) {
+            const std::vector<Glyph> &glyphs = before.parts[part].glyphs;
+            tiedIn[part] = !glyphs.empty() && glyphs.back().tiedToNext;
+        }
+    }
     for (std::size_t b = system.firstBar; b < system.endBar; ++b) {
         const double left = system.barLines[b - system.firstBar];
         const BarColumns &bar = columns[b];
         for (std::size_t part = 0; part < score.bars[b].parts.size(); ++part) {
+            if (!system.rows[part].shown) {
+                continue;
+            }
             const std::vector<Glyph> &glyphs = score.bars[b].parts[part].glyphs;
             for (std::size_t i = 0; i < glyphs.size(); ++i) {
                 PlacedGlyph placed{b, part, i, left + bar.at(glyphs[i].onset) * stretch, {}, 0};
+                placed.tieIn = tiedIn[part];
+                placed.filler = glyphs[i].filler;
+                tiedIn[part] = false;
                 for (int k = 0; k < glyphs[i].dashes; ++k) {
                     placed.dashX[static_cast<std::size_t>(k)] =
                         left + bar.at(glyphs[i].onset + (k + 1) * kTicksPerBeat) * stretch;
@@ -123,6 +167,86 @@ void placeGlyphs(System &system, const Score &score, const std::vector<BarColumn
     }
 }
 
+// Where the systems end: as few systems as the width allows, and among those the
+// breaks that leave the least room unused, counted squared, so the bars spread evenly and
+// the last system is not left with a bar or two while the others are full. A bar wider
+// than the room stands alone.
+std::vector<std::size_t> balancedBreaks(const std::vector<BarColumns> &columns, double room) {
+    struct Best {
+        std::size_t systems = 0;
+        double cost = 0;
+        std::size_t from = 0; // where the prefix's last system starts
+    };
+    std::vector<Best> best(columns.size() + 1);
+    for (std::size_t end = 1; end <= columns.size(); ++end) {
+        double used = 0;
+        std::optional<Best> chosen;
+        for (std::size_t first = end; first-- > 0;) {
+            used += columns[first].width;
+            if (used > room && first + 1 < end) {
+                break;
+            }
+            const double slack = std::max(0.0, room - used);
+            const Best candidate{best[first].systems + 1, best[first].cost + slack * slack, first};
+            if (!chosen || candidate.systems < chosen->systems ||
+                (candidate.systems == chosen->systems && candidate.cost < chosen->cost)) {
+                chosen = candidate;
+            }
+        }
+        best[end] = *chosen;
+    }
+    std::vector<std::size_t> ends;
+    for (std::size_t end = columns.size(); end > 0; end = best[end].from) {
+        ends.push_back(end);
+    }
+    std::reverse(ends.begin(), ends.end());
+    return ends;
+}
+
+constexpr std::size_t kMarkLines = 3; // lines of marks stacked before they move right
+
+double markWidth(const Metrics &metrics, const std::vector<Mark> &marks) {
+    return metrics.markWidth ? metrics.markWidth(marks)
+                             : 3 * metrics.markHeight * static_cast<double>(marks.size());
+}
+
+// The marks of each part go on the nearest line where they clear the marks before them;
+// when every line is taken they go right of the line that ends first. linesUsed keeps,
+// per part, the most lines any system needs.
+void placeMarks(System &system, const Score &score, const Metrics &metrics,
+                std::vector<int> &linesUsed) {
+    const double gap = metrics.markHeight * 0.3;
+    std::vector<std::vector<double>> lineEnds(score.tracks.size());
+    for (PlacedGlyph &placed : system.glyphs) {
+        const Glyph &glyph = score.bars[placed.bar].parts[placed.part].glyphs[placed.index];
+        if (!glyph.firstOfEvent) {
+            continue;
+        }
+        const std::vector<Mark> marks = shownMarks(score.tracks[placed.part], glyph.event);
+        if (marks.empty()) {
+            continue;
+        }
+        std::vector<double> &ends = lineEnds[placed.part];
+        std::size_t line = 0;
+        while (line < ends.size() && ends[line] + gap > placed.x) {
+            ++line;
+        }
+        double x = placed.x;
+        if (line == ends.size() && ends.size() == kMarkLines) {
+            line =
+                static_cast<std::size_t>(std::min_element(ends.begin(), ends.end()) - ends.begin());
+            x = ends[line] + gap;
+        } else if (line == ends.size()) {
+            ends.push_back(0);
+        }
+        ends[line] = x + markWidth(metrics, marks);
+        placed.markLine = static_cast<int>(line);
+        placed.markX = x;
+        int &used = linesUsed[placed.part];
+        used = std::max(used, static_cast<int>(line) + 1);
+    }
+}
+
 } // namespace
 
 Layout layoutSystems(const Score &score, const Metrics &metrics, double width) {
@@ -131,27 +255,35 @@ Layout layoutSystems(const Score &score, const Metrics &metrics, double width) {
     for (const Bar &bar : score.bars) {
         columns.push_back(columnsOf(bar, score.time.barTicks(), metrics));
     }
-    const std::vector<Row> rows = rowsOf(score, metrics);
-    const double height = rows.empty() ? metrics.barNumber : rows.back().bottom;
+    // A part without a note anywhere is left out of every system; a score of rests only
+    // shows them all.
+    const std::vector<bool> inScore = shownParts(score, playingParts(score, 0, score.bars.size()),
+                                                 std::vector<bool>(score.tracks.size(), true));
     const double room = std::max(width - metrics.label, metrics.cell);
     Layout layout;
     std::size_t first = 0;
-    while (first < score.bars.size()) {
-        double used = columns[first].width;
-        std::size_t end = first + 1;
-        while (end < score.bars.size() && used + columns[end].width <= room) {
-            used += columns[end].width;
-            ++end;
+    double lastStretch = 1.0;
+    std::vector<int> markLines(score.tracks.size(), 0);
+    for (const std::size_t end : balancedBreaks(columns, room)) {
+        double used = 0;
+        for (std::size_t b = first; b < end; ++b) {
+            used += columns[b].width;
         }
         System system;
         system.firstBar = first;
         system.endBar = end;
         system.last = end == score.bars.size();
-        system.top = layout.height;
-        system.height = height;
-        system.rows = rows;
-        // Every line but the last fills the width; the last keeps its natural spacing.
-        const double stretch = system.last ? 1.0 : std::max(1.0, room / used);
+        const std::vector<bool> shown = shownParts(score, playingParts(score, first, end), inScore);
+        system.rows.resize(score.tracks.size());
+        for (std::size_t part = 0; part < system.rows.size(); ++part) {
+            system.rows[part].shown = shown[part];
+            system.rows[part].program = programAt(score.tracks[part], score.bars[first].onset);
+        }
+        // Every line but the last fills the width; the last keeps the spacing of the line
+        // before it as far as the width allows, so its bars look like the others.
+        const double fill = std::max(1.0, room / used);
+        const double stretch = !system.last ? fill : std::min(fill, lastStretch);
+        lastStretch = stretch;
         double x = metrics.label;
         system.barLines.push_back(x);
         for (std::size_t b = first; b < end; ++b) {
@@ -159,9 +291,22 @@ Layout layoutSystems(const Score &score, const Metrics &metrics, double width) {
             system.barLines.push_back(x);
         }
         placeGlyphs(system, score, columns, stretch);
-        layout.height += height + metrics.systemGap;
+        placeMarks(system, score, metrics, markLines);
         layout.systems.push_back(std::move(system));
         first = end;
+    }
+    // A part's row has the same height in every system, with room for all its marks.
+    for (System &system : layout.systems) {
+        for (std::size_t part = 0; part < system.rows.size(); ++part) {
+            system.rows[part].markLines = markLines[part];
+        }
+        placeRows(system.rows, score, metrics);
+        system.top = layout.height;
+        system.height = metrics.barNumber;
+        for (const Row &row : system.rows) {
+            system.height = std::max(system.height, row.bottom);
+        }
+        layout.height += system.height + metrics.systemGap;
     }
     return layout;
 }
@@ -191,6 +336,9 @@ std::optional<GlyphRef> glyphAt(const Layout &layout, const Metrics &metrics, do
             continue;
         }
         for (const PlacedGlyph &glyph : system.glyphs) {
+            if (glyph.filler) {
+                continue;
+            }
             const Row &row = system.rows[glyph.part];
             const double rowY = y - system.top;
             if (x >= glyph.x && x < glyph.x + metrics.cell && rowY >= row.top &&

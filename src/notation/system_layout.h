@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -26,13 +27,19 @@ struct Metrics {
     double lineStep = 3;     // one underline
     double partGap = 8;      // between the parts of a system
     double systemGap = 14;   // between systems
+    // The width of the small text of a note's marks; without it, a rough guess.
+    std::function<double(const std::vector<Mark> &marks)> markWidth;
 };
 
-// Where one part's row lies, from its system's top.
+// Where one part's row lies, from its system's top. A system leaves out the parts that
+// only rest in it: their rows are not shown, have no height and place no glyphs.
 struct Row {
     double top = 0;
     double baseline = 0; // the digits' baseline
     double bottom = 0;
+    bool shown = true;
+    int program = -1;  // the instrument in force at the system's start, for the label
+    int markLines = 0; // lines of small text above the digits (the same in every system)
 };
 
 // A glyph of score.bars[bar].parts[part].glyphs[index], placed.
@@ -44,6 +51,14 @@ struct PlacedGlyph {
     std::array<double, 3> dashX{}; // left of each dash's cell
     double tieEndX = 0;            // when tied: the next glyph's cell left, or the
                                    // system's end when the note goes on in the next one
+    bool tieIn = false;  // the note comes tied from the previous system: an arc comes in from
+                         // the system's start (barLines.front()) to this glyph
+    bool filler = false; // a rest after its track's end: drawn, but no point finds it
+    // The event's shownMarks, when it has any and this is its first glyph: the line they
+    // go on (0 nearest the digits, -1 for none) and their left end. Marks never overlap:
+    // each takes the nearest free line, and when all are taken it moves right.
+    int markLine = -1;
+    double markX = 0;
 };
 
 struct System {
@@ -52,7 +67,7 @@ struct System {
     double top = 0;         // from the top of the whole layout
     double height = 0;
     std::vector<double> barLines;    // x of the bar lines: the start, then each bar's end
-    std::vector<Row> rows;           // per part
+    std::vector<Row> rows;           // per part, shown or not
     std::vector<PlacedGlyph> glyphs; // bar by bar, part by part, in time order
     bool last = false;               // ends the piece with the final bar line
 };
@@ -62,8 +77,11 @@ struct Layout {
     double height = 0;
 };
 
-// Bars fill each system up to `width` (the label column included); every system but the
-// last is stretched to the full width. A bar wider than the width stands alone.
+// Bars go into as few systems of `width` (the label column included) as fit them, spread
+// evenly; every system but the last is stretched to the full width, the last as far as
+// the one before it. A bar wider than the width stands alone. Parts
+// without a note in the whole score are left out (the part being composed never is), and
+// a system leaves out the parts that only rest in it unless all of them do.
 Layout layoutSystems(const Score &score, const Metrics &metrics, double width);
 
 struct Page {

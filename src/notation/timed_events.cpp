@@ -5,6 +5,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 
 #include "export/note_script.h"
 
@@ -49,6 +50,7 @@ std::string beatsPerMinuteText(int division) {
 
 Track readTrack(std::string_view line, int volume) {
     Track track;
+    track.volumeAtStart = volume;
     midi::LineScanner scanner(line);
     int program = -1;
     std::vector<Mark> marks;
@@ -88,6 +90,27 @@ Track readTrack(std::string_view line, int volume) {
         track.faultAt = scanner.faultTokenStart() - 1;
     }
     return track;
+}
+
+std::vector<Mark> shownMarks(const Track &track, std::size_t event) {
+    const TimedEvent &at = track.events[event];
+    const int program = event > 0 ? track.events[event - 1].program : -1;
+    const int volume = event > 0 ? track.events[event - 1].volume : track.volumeAtStart;
+    std::vector<Mark> shown;
+    if (at.program != program) {
+        shown.push_back({Mark::Kind::Program, at.program});
+    }
+    if (at.volume != volume) {
+        shown.push_back({Mark::Kind::Volume, at.volume});
+    }
+    return shown;
+}
+
+int programAt(const Track &track, int tick) {
+    const auto after =
+        std::upper_bound(track.events.begin(), track.events.end(), tick,
+                         [](int time, const TimedEvent &event) { return time < event.onset; });
+    return after == track.events.begin() ? -1 : std::prev(after)->program;
 }
 
 } // namespace tunelet::notation

@@ -60,6 +60,7 @@ struct Track {
     std::vector<TimedEvent> events;
     int length = 0;          // ticks
     int firstProgram = -1;   // the instrument at the track's start, -1 for none
+    int volumeAtStart = 80;  // the volume in force before the first token
     int volumeAtEnd = 80;    // the volume in force after the last token
     bool faulty = false;     // the line holds a token the scanner refuses
     std::size_t faultAt = 0; // byte offset of that token
@@ -67,5 +68,14 @@ struct Track {
 
 // volume: the volume in force at the start (the export carries it from track to track).
 Track readTrack(std::string_view line, int volume = 80);
+
+// The marks worth showing over an event: the instrument and the volume it starts with,
+// each only when it differs from the one in force before (a repeat of the same value, or a
+// value changed twice between two notes, says nothing more).
+std::vector<Mark> shownMarks(const Track &track, std::size_t event);
+
+// The instrument in force at a tick: that of the last event starting at or before it (its
+// own marks included), -1 before any instrument token.
+int programAt(const Track &track, int tick);
 
 } // namespace tunelet::notation

@@ -87,8 +87,12 @@ TEST(NotationLayout, EachRuleGivesItsGlyphs) {
         {"6/8: eighths grouped by three", "1fe/2fe/3fe/4fe/5fe/6fe/", t68,
          "1_ 2_ 3_ 4_ 5_ 6_ {1:0-2} {1:3-5}"},
         {"6/8: a whole note", "1fa/", t68, "1--~ | 1"},
-        {"6/8: rests keep to the beat and the group", "0d/0d/0d/", t68,
-         "0 0_ 0_ 0 {1:1-1} {1:2-2}"},
+        {"6/8: a bar of rest is a dotted 0 a beat", "0b/", t68, "0. 0."},
+        {"6/8: rests split alike in each beat", "0d/0d/0d/", t68,
+         "0_ 0_ 0_ 0_ 0_ 0_ {1:0-2} {1:3-5}"},
+        {"6/8: a rest after a note in its beat", "1fd/0e/0h/", t68, "1 0_ 0. {1:1-1}"},
+        {"3/8: a bar of rest", "0h/", t38, "0."},
+        {"3/8: a quarter rest", "0d/1fe/", t38, "0_ 0_ 1_ {1:0-2}"},
     };
     for (const Case &c : cases) {
         EXPECT_EQ(written(buildScore({c.line}, c.time)), c.glyphs) << c.rule;
@@ -128,7 +132,6 @@ TEST(NotationLayout, SystemsBreakToTheWidthAndAlignPartsByTime) {
     const Layout layout = layoutSystems(score, unitMetrics(), 50 + 3 * 50 + 20);
     ASSERT_EQ(layout.systems.size(), 4u) << "three bars of 50 to 60 fit beside the labels";
     EXPECT_DOUBLE_EQ(layout.systems[0].barLines.back(), 220) << "stretched to the width";
-    EXPECT_DOUBLE_EQ(layout.systems[3].barLines.back(), 100) << "the last line keeps its width";
     const System &first = layout.systems[0];
     // The second part's eighths in bar 2 stand under the first part's beats.
     std::vector<double> x[2];
@@ -137,11 +140,179 @@ TEST(NotationLayout, SystemsBreakToTheWidthAndAlignPartsByTime) {
             x[g.part].push_back(g.x);
         }
     }
-    ASSERT_EQ(x[1].size(), 3u);
+    ASSERT_EQ(x[1].size(), 5u) << "the second part ends in rests to the end of its system";
     EXPECT_DOUBLE_EQ(x[1][0], x[0][0]);
     EXPECT_DOUBLE_EQ(x[1][2], x[0][1]);
     EXPECT_LT(x[1][1], x[1][2]);
     EXPECT_GT(first.rows[1].top, first.rows[0].bottom);
+}
+
+// The bars of each system, as "3 3 2 2".
+std::string barsPerSystem(const Layout &layout) {
+    std::string text;
+    for (const System &system : layout.systems) {
+        if (!text.empty()) {
+            text += ' ';
+        }
+        text += std::to_string(system.endBar - system.firstBar);
+    }
+    return text;
+}
+
+TEST(NotationLayout, LineBreaksSpreadTheBarsEvenly) {
+    struct Case {
+        const char *rule;
+        int bars;     // of four quarters, 50 wide
+        double width; // the label column of 50 included
+        const char *systems;
+        double lastEnd; // the last system's right end
+    };
+    const Case cases[] = {
+        {"one line keeps its natural width", 3, 400, "3", 200},
+        {"nine bars where seven fit: five and four", 9, 400, "5 4", 50 + 4 * 70},
+        {"ten bars where three fit: no lone bar", 10, 200, "3 3 2 2", 200},
+        {"a full last line", 6, 200, "3 3", 200},
+        {"a bar wider than the line stands alone", 2, 80, "1 1", 100},
+    };
+    for (const Case &c : cases) {
+        std::string line;
+        for (int i = 0; i < 4 * c.bars; ++i) {
+            line += "1fd/";
+        }
+        const Layout layout = layoutSystems(buildScore({line}, {4, 4}), unitMetrics(), c.width);
+        EXPECT_EQ(barsPerSystem(layout), c.systems) << c.rule;
+        EXPECT_DOUBLE_EQ(layout.systems.back().barLines.back(), c.lastEnd) << c.rule;
+    }
+}
+
+// The parts each system shows, counted from 1, as "1 2 | 1".
+std::string shownParts(const Layout &layout) {
+    std::string text;
+    for (const System &system : layout.systems) {
+        text += text.empty() ? "" : " |";
+        for (std::size_t part = 0; part < system.rows.size(); ++part) {
+            if (system.rows[part].shown) {
+                text += ' ';
+                text += std::to_string(part + 1);
+            }
+        }
+    }
+    return text.substr(1);
+}
+
+TEST(NotationLayout, SystemsLeaveOutPartsThatOnlyRest) {
+    struct Case {
+        const char *rule;
+        std::vector<std::string> lines; // one bar to a system
+        int editedPart;
+        const char *shown;
+    };
+    const Case cases[] = {
+        {"an empty track is left out", {"1fa/1fa/", "", "2fa/2fa/"}, -1, "1 3 | 1 3"},
+        {"a part that ends shows rests to its system's end",
+         {"1fa/1fa/1fa/", "1fd/"},
+         -1,
+         "1 2 | 1 | 1"},
+        {"a part that rests a while comes back",
+         {"1fa/1fa/1fa/", "1fa/0a/1fa/"},
+         -1,
+         "1 2 | 1 | 1 2"},
+        {"the part being composed always shows", {"1fa/1fa/", ""}, 1, "1 2 | 1 2"},
+        {"a bar where all rest shows the score's parts",
+         {"1fa/0a/", "2fa/0a/", ""},
+         -1,
+         "1 2 | 1 2"},
+        {"a score of rests shows them", {"0a/", "0a/"}, -1, "1 2"},
+    };
+    for (const Case &c : cases) {
+        const Layout layout =
+            layoutSystems(buildScore(c.lines, {4, 4}, c.editedPart), unitMetrics(), 100);
+        EXPECT_EQ(shownParts(layout), c.shown) << c.rule;
+    }
+    const Metrics m = unitMetrics();
+    const Score score = buildScore({"1fa/1fa/", "1fd/"}, {4, 4});
+    const Layout layout = layoutSystems(score, m, 100);
+    ASSERT_EQ(layout.systems.size(), 2u);
+    EXPECT_LT(layout.systems[1].height, layout.systems[0].height);
+    EXPECT_EQ(layout.systems[1].top, layout.systems[0].height + m.systemGap);
+    EXPECT_EQ(written(score, 1), "1 0 0 0 | 0 0 0 0");
+    const PlacedGlyph &rest = layout.systems[0].glyphs.back();
+    ASSERT_TRUE(rest.filler);
+    EXPECT_FALSE(glyphAt(layout, m, rest.x + 1, layout.systems[0].rows[1].baseline - 1))
+        << "a rest after the track's end stands for no token";
+}
+
+TEST(NotationLayout, MarksShowOnlyWhatChanges) {
+    struct Case {
+        const char *rule;
+        const char *line;
+        const char *marks; // per event, "@40 #100", events apart by "|"
+    };
+    const Case cases[] = {
+        {"an instrument and a volume", "@040/#100/1fd/2fd/", "@40 #100|"},
+        {"the starting volume again says nothing", "#080/1fd/", ""},
+        {"a repeated volume is dropped", "#100/1fd/#100/2fd/#090/3fd/", "#100||#90"},
+        {"a value changed twice counts once", "#100/#090/1fd/@001/@000/2fd/", "#90|@0"},
+        {"an instrument on a rest", "@053/0d/1fd/", "@53|"},
+    };
+    for (const Case &c : cases) {
+        const Track track = readTrack(c.line);
+        std::string text;
+        for (std::size_t e = 0; e < track.events.size(); ++e) {
+            text += e == 0 ? "" : "|";
+            for (const Mark &mark : shownMarks(track, e)) {
+                text += text.empty() || text.back() == '|' ? "" : " ";
+                text += mark.kind == Mark::Kind::Program ? '@' : '#';
+                text += std::to_string(mark.value);
+            }
+        }
+        EXPECT_EQ(text, c.marks) << c.rule;
+    }
+}
+
+TEST(NotationLayout, MarksNeverOverlap) {
+    struct Case {
+        const char *rule;
+        const char *line;
+        double markWidth;  // of each note's marks; the notes stand 10 apart
+        const char *lines; // per note with marks, its line; ">" when moved right
+    };
+    const Case cases[] = {
+        {"marks apart stay on the first line", "#090/1fc/#100/2fc/", 15, "0 0"},
+        {"close marks stack", "#090/1fd/#091/2fd/#092/3fd/#093/4fd/", 25, "0 1 2 0"},
+        {"when three lines are taken they move right", "#090/1fd/#091/2fd/#092/3fd/#093/4fd/", 35,
+         "0 1 2 0>"},
+        {"a repeat takes no room", "#090/1fd/#090/2fd/#092/3fd/", 15, "0 0"},
+    };
+    for (const Case &c : cases) {
+        Metrics m = unitMetrics();
+        m.markWidth = [&c](const std::vector<Mark> &) { return c.markWidth; };
+        const Layout layout = layoutSystems(buildScore({c.line}, {4, 4}), m, 400);
+        std::string text;
+        int most = 0;
+        for (const PlacedGlyph &g : layout.systems[0].glyphs) {
+            if (g.markLine >= 0) {
+                text += text.empty() ? "" : " ";
+                text += std::to_string(g.markLine);
+                text += g.markX > g.x ? ">" : "";
+                most = std::max(most, g.markLine + 1);
+            }
+        }
+        EXPECT_EQ(text, c.lines) << c.rule;
+        const Row &row = layout.systems[0].rows[0];
+        EXPECT_EQ(row.markLines, most) << c.rule;
+        EXPECT_DOUBLE_EQ(row.baseline - row.top, most * m.markHeight + m.digitHeight) << c.rule;
+    }
+}
+
+TEST(NotationLayout, TheLabelNamesTheInstrumentAtEachSystemStart) {
+    const Layout layout = layoutSystems(
+        buildScore({"1fa/@053/2fa/3fd/@040/3fc/4fd/", "0a/"}, {4, 4}), unitMetrics(), 100);
+    std::string programs;
+    for (const System &system : layout.systems) {
+        programs += std::to_string(system.rows[0].program) + " ";
+    }
+    EXPECT_EQ(programs, "-1 53 53 ");
 }
 
 // Each digit has its room, whichever part has the shorter notes at a moment.
@@ -189,6 +360,13 @@ TEST(NotationLayout, DashesAndTiesArePlaced) {
     const PlacedGlyph &tied = layout.systems[0].glyphs[1];
     EXPECT_DOUBLE_EQ(tied.tieEndX, layout.systems[0].barLines.back())
         << "a tie into the next system ends at the line's end";
+    const std::vector<PlacedGlyph> &next = layout.systems[1].glyphs;
+    ASSERT_FALSE(next.empty());
+    EXPECT_TRUE(next[0].tieIn) << "the held note's tie comes in at the next system's start";
+    EXPECT_FALSE(tied.tieIn);
+    const Layout oneLine = layoutSystems(buildScore({"1fb/2fc/"}, {4, 4}), unitMetrics(), 400);
+    ASSERT_EQ(oneLine.systems.size(), 1u);
+    EXPECT_FALSE(oneLine.systems[0].glyphs[2].tieIn) << "a tie within a line has no second arc";
 }
 
 TEST(NotationLayout, PagesFollowTheLength) {
@@ -203,6 +381,13 @@ TEST(NotationLayout, PagesFollowTheLength) {
     EXPECT_EQ(pages[0].endSystem, 3u);
     EXPECT_EQ(pages[1].endSystem - pages[1].firstSystem, 5u);
     EXPECT_EQ(pages.back().endSystem, layout.systems.size());
+    const Layout four =
+        layoutSystems(buildScore({line.substr(0, 4 * 4)}, {4, 4}), unitMetrics(), 100);
+    ASSERT_EQ(four.systems.size(), 4u);
+    const double exact = four.systems[3].top + four.systems[3].height;
+    EXPECT_EQ(paginate(four, exact, exact).size(), 1u)
+        << "the last system fits without a gap after it";
+    EXPECT_EQ(paginate(four, exact - 1, exact).size(), 2u);
     const std::vector<Page> tight = paginate(layout, system / 4, 5 * system);
     EXPECT_EQ(tight[0].endSystem, 1u) << "a system taller than the first page's room goes on it";
 }

@@ -6,6 +6,7 @@
 #include <QPainterPath>
 #include <QStaticText>
 #include <algorithm>
+#include <set>
 
 #include "ui/dialogs/dialog_texts.h"
 #include "ui/notation/notation_texts.h"
@@ -37,9 +38,12 @@ QFont sizedFont(double pixels, bool bold = false) {
 } // namespace
 
 QString partLabel(const notation::Score &score, std::size_t part) {
-    const QString name = part == kDrumsPart
-                             ? texts::kDrumsLabel
-                             : instrumentName(std::max(0, score.tracks[part].firstProgram));
+    return partLabel(part, score.tracks[part].firstProgram);
+}
+
+QString partLabel(std::size_t part, int program) {
+    const QString name =
+        part == kDrumsPart ? texts::kDrumsLabel : instrumentName(std::max(0, program));
     return QStringLiteral("%1 %2").arg(part + 1).arg(name);
 }
 
@@ -66,11 +70,21 @@ NotationPainter::NotationPainter(double size, bool textAsPaths)
 notation::Metrics NotationPainter::metrics(const notation::Score &score) const {
     const QFontMetricsF label(m_labelFont);
     const QFontMetricsF small(m_smallFont);
+    // The label column is as wide as the widest label any system shows.
     double labelWidth = 0;
     for (std::size_t part = 0; part < score.tracks.size(); ++part) {
-        labelWidth = std::max(labelWidth, label.horizontalAdvance(partLabel(score, part)));
+        std::set<int> programs = {score.tracks[part].firstProgram};
+        for (const notation::TimedEvent &event : score.tracks[part].events) {
+            programs.insert(event.program);
+        }
+        for (const int program : programs) {
+            labelWidth = std::max(labelWidth, label.horizontalAdvance(partLabel(part, program)));
+        }
     }
     notation::Metrics m;
+    m.markWidth = [small](const std::vector<notation::Mark> &marks) {
+        return small.horizontalAdvance(marksText(marks));
+    };
     m.cell = m_digitAdvance * 1.9;
     m.shortCell = m_digitAdvance * 1.5;
     m.dotRoom = m_size * 0.3;
@@ -149,9 +163,9 @@ double NotationPainter::digitLeft(double cellLeft, const notation::Metrics &metr
     return cellLeft + (metrics.shortCell - m_digitAdvance) / 2;
 }
 
-QString NotationPainter::marksText(const notation::TimedEvent &event) const {
+QString marksText(const std::vector<notation::Mark> &marks) {
     QStringList parts;
-    for (const notation::Mark &mark : event.marks) {
+    for (const notation::Mark &mark : marks) {
         parts << (mark.kind == notation::Mark::Kind::Program ? instrumentName(mark.value)
                                                              : texts::kVolumeMark.arg(mark.value));
     }
@@ -173,8 +187,8 @@ void NotationPainter::drawSharp(QPainter &painter, const QPointF &bottomRight) c
 
 void NotationPainter::drawDotsAndLines(QPainter &painter, const notation::Glyph &glyph,
                                        const notation::PlacedGlyph &placed,
-                                       const notation::Row &row,
-                                       const notation::Metrics &metrics) const {
+                                       const notation::Row &row, const notation::Metrics &metrics,
+                                       double systemStart) const {
     const double left = digitLeft(placed.x, metrics);
     const double centre = left + m_digitAdvance / 2;
     const double base = row.baseline;
@@ -198,24 +212,34 @@ void NotationPainter::drawDotsAndLines(QPainter &painter, const notation::Glyph 
                                 metrics.cell * 0.6, m_size * 0.07),
                          ink);
     }
+    const double top =
+        base - m_digitHeight - m_size * 0.12 - std::max(0, glyph.octave) * metrics.dotStep;
     if (glyph.tiedToNext) {
-        const double top =
-            base - m_digitHeight - m_size * 0.12 - std::max(0, glyph.octave) * metrics.dotStep;
-        const double end = placed.tieEndX + metrics.cell / 2;
-        QPainterPath tie(QPointF(centre + m_size * 0.1, top));
-        tie.cubicTo(centre + m_size * 0.3, top - m_size * 0.3, end - m_size * 0.3,
-                    top - m_size * 0.3, end - m_size * 0.1, top);
-        painter.save();
-        painter.setBrush(Qt::NoBrush);
-        painter.setPen(QPen(ink, m_size * 0.05));
-        painter.drawPath(tie);
-        painter.restore();
+        drawTie(painter, centre + m_size * 0.1, placed.tieEndX + metrics.cell / 2 - m_size * 0.1,
+                top, m_size * 0.3);
     }
+    if (placed.tieIn) {
+        // The second half of a tie broken by the line comes in from the system's start.
+        drawTie(painter, systemStart - m_size * 0.4, centre - m_size * 0.1, top + m_size * 0.05,
+                m_size * 0.2);
+    }
+}
+
+void NotationPainter::drawTie(QPainter &painter, double from, double to, double y,
+                              double lift) const {
+    const double bend = std::min(m_size * 0.2, (to - from) / 2);
+    QPainterPath tie(QPointF(from, y));
+    tie.cubicTo(from + bend, y - lift, to - bend, y - lift, to, y);
+    painter.save();
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(painter.pen().color(), m_size * 0.05));
+    painter.drawPath(tie);
+    painter.restore();
 }
 
 void NotationPainter::drawGlyph(QPainter &painter, const notation::Score &score,
                                 const notation::PlacedGlyph &placed, const notation::Row &row,
-                                const notation::Metrics &metrics) const {
+                                const notation::Metrics &metrics, double systemStart) const {
     const notation::Glyph &glyph = score.bars[placed.bar].parts[placed.part].glyphs[placed.index];
     const double left = digitLeft(placed.x, metrics);
     const double base = row.baseline;
@@ -230,11 +254,14 @@ void NotationPainter::drawGlyph(QPainter &painter, const notation::Score &score,
     if (glyph.sharp && glyph.firstOfEvent) {
         drawSharp(painter, {left - m_size * 0.02, base - m_digitHeight * 0.45});
     }
-    drawDotsAndLines(painter, glyph, placed, row, metrics);
-    const notation::TimedEvent &event = score.tracks[placed.part].events[glyph.event];
-    if (glyph.firstOfEvent && !event.marks.empty()) {
-        drawText(painter, {placed.x, row.top + QFontMetricsF(m_smallFont).ascent()},
-                 marksText(event), m_smallFont);
+    drawDotsAndLines(painter, glyph, placed, row, metrics, systemStart);
+    if (placed.markLine >= 0) {
+        const double line = row.markLines - 1 - placed.markLine;
+        drawText(painter,
+                 {placed.markX,
+                  row.top + line * metrics.markHeight + QFontMetricsF(m_smallFont).ascent()},
+                 marksText(notation::shownMarks(score.tracks[placed.part], glyph.event)),
+                 m_smallFont);
     }
 }
 
@@ -262,7 +289,14 @@ void NotationPainter::drawBeams(QPainter &painter, const notation::Score &score,
 void NotationPainter::drawBarLines(QPainter &painter, const notation::Score &score,
                                    const notation::System &system) const {
     const double thin = m_size * 0.05;
+    const notation::Row *first = nullptr;
+    const notation::Row *last = nullptr;
     for (const notation::Row &row : system.rows) {
+        if (!row.shown) {
+            continue;
+        }
+        first = first ? first : &row;
+        last = &row;
         const double top = row.baseline - m_digitHeight * 1.15;
         const double height = m_digitHeight * 1.3;
         for (std::size_t k = 1; k < system.barLines.size(); ++k) {
@@ -275,24 +309,32 @@ void NotationPainter::drawBarLines(QPainter &painter, const notation::Score &sco
             painter.fillRect(QRectF(end - m_size * 0.2, top, m_size * 0.2, height), kInk);
         }
     }
-    if (system.rows.size() > 1) {
+    if (first != last) {
         // The parts of one system are joined by a line at their start.
-        const double top = system.rows.front().baseline - m_digitHeight * 1.15;
-        const double bottom = system.rows.back().baseline + m_digitHeight * 0.15;
+        const double top = first->baseline - m_digitHeight * 1.15;
+        const double bottom = last->baseline + m_digitHeight * 0.15;
         painter.fillRect(QRectF(system.barLines.front(), top, thin, bottom - top), kInk);
     }
+    // The bar number stands over the end of the label column, clear of a tie coming in.
     painter.setPen(kInk);
-    drawText(painter, {system.barLines.front(), QFontMetricsF(m_smallFont).ascent()},
-             QString::number(score.bars[system.firstBar].number), m_smallFont);
+    const QFontMetricsF small(m_smallFont);
+    const QString number = QString::number(score.bars[system.firstBar].number);
+    drawText(
+        painter,
+        {system.barLines.front() - m_size * 0.5 - small.horizontalAdvance(number), small.ascent()},
+        number, m_smallFont);
 }
 
 void NotationPainter::drawLabels(QPainter &painter, const notation::Score &score,
                                  const notation::System &system) const {
     for (std::size_t part = 0; part < system.rows.size(); ++part) {
+        if (!system.rows[part].shown) {
+            continue;
+        }
         const bool edited = static_cast<int>(part) == score.editedPart;
         painter.setPen(edited ? kEditedInk : kInk);
         const double y = system.rows[part].baseline - m_digitHeight * 0.2;
-        drawText(painter, {0, y}, partLabel(score, part), m_labelFont);
+        drawText(painter, {0, y}, partLabel(part, system.rows[part].program), m_labelFont);
         if (edited) {
             drawText(painter, {0, y + QFontMetricsF(m_smallFont).height()}, texts::kEditingMark,
                      m_smallFont);
@@ -320,7 +362,8 @@ void NotationPainter::drawSystem(QPainter &painter, const notation::Score &score
             painter.setPen(QPen(ink, 0));
             painter.setBrush(ink);
         }
-        drawGlyph(painter, score, placed, system.rows[placed.part], metrics);
+        drawGlyph(painter, score, placed, system.rows[placed.part], metrics,
+                  system.barLines.front());
     }
     drawBeams(painter, score, system, metrics);
     painter.restore();

@@ -24,6 +24,10 @@ struct NotationHeader {
 // The text of a part's label: its number, and the instrument at its start from the
 // instrument chooser's list (line 10 is the drums).
 QString partLabel(const notation::Score &score, std::size_t part);
+// The same with the instrument in force (-1 before any: the first of the list).
+QString partLabel(std::size_t part, int program);
+// The small text of a note's marks: instrument names and 力度NN.
+QString marksText(const std::vector<notation::Mark> &marks);
 
 class NotationPainter {
 public:
@@ -51,11 +55,13 @@ private:
                   const QFont &font) const;
     void drawGlyph(QPainter &painter, const notation::Score &score,
                    const notation::PlacedGlyph &placed, const notation::Row &row,
-                   const notation::Metrics &metrics) const;
-    // Octave dots, the augmentation dot, dashes and the tie.
+                   const notation::Metrics &metrics, double systemStart) const;
+    // Octave dots, the augmentation dot, dashes and the ties.
     void drawDotsAndLines(QPainter &painter, const notation::Glyph &glyph,
                           const notation::PlacedGlyph &placed, const notation::Row &row,
-                          const notation::Metrics &metrics) const;
+                          const notation::Metrics &metrics, double systemStart) const;
+    // An arc over the digits from `from` to `to`, its ends at height y.
+    void drawTie(QPainter &painter, double from, double to, double y, double lift) const;
     void drawBeams(QPainter &painter, const notation::Score &score, const notation::System &system,
                    const notation::Metrics &metrics) const;
     void drawBarLines(QPainter &painter, const notation::Score &score,
@@ -64,7 +70,6 @@ private:
                     const notation::System &system) const;
     void drawSharp(QPainter &painter, const QPointF &bottomRight) const;
     double digitLeft(double cellLeft, const notation::Metrics &metrics) const;
-    QString marksText(const notation::TimedEvent &event) const;
 
     double m_size;
     bool m_textAsPaths;
