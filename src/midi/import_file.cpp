@@ -65,13 +65,21 @@ std::string count(std::size_t n) {
     return std::to_string(n);
 }
 
-// A tempo in beats a minute, to a tenth where it is not whole.
-std::string beatsAMinute(double bpm) {
-    const auto tenths = static_cast<long long>(bpm * 10 + 0.5);
-    std::string text = std::to_string(tenths / 10);
-    if (tenths % 10 != 0) {
+// A number rounded to `places` decimals, without trailing zeros.
+std::string decimal(double value, int places) {
+    long long scale = 1;
+    for (int i = 0; i < places; ++i) {
+        scale *= 10;
+    }
+    const auto scaled = static_cast<long long>(value * double(scale) + 0.5);
+    std::string text = std::to_string(scaled / scale);
+    std::string fraction = std::to_string(scale + scaled % scale).substr(1);
+    while (!fraction.empty() && fraction.back() == '0') {
+        fraction.pop_back();
+    }
+    if (!fraction.empty()) {
         text += '.';
-        text += char('0' + tenths % 10);
+        text += fraction;
     }
     return text;
 }
@@ -210,17 +218,14 @@ std::vector<std::string> importReportLines(const ImportReport &report) {
     // A script beat at increment n plays at 2.5 n beats a minute.
     const double written = report.tempo > 0 ? 60e6 / double(report.tempo) : 120.0;
     const double played = 2.5 * report.timeIncrement;
-    const std::string tempo = "每分钟" + beatsAMinute(written) + "拍";
-    if (!report.exact && !report.smpte &&
-        std::int64_t(report.timeIncrement) * std::max<std::int64_t>(report.tempo, 1) != 24000000 &&
-        report.tempo > 0) {
-        const double error = (played / written - 1) * 100;
-        const std::string size = error >= 0.05 || error <= -0.05
-                                     ? beatsAMinute(error < 0 ? -error : error) + "%"
-                                     : "不到0.1%";
+    const std::string tempo = "每分钟" + decimal(written, 2) + "拍";
+    // Under 0.005% the difference is below what a tempo in whole microseconds can say.
+    const double error = (played / written - 1) * 100;
+    const double size = error < 0 ? -error : error;
+    if (!report.exact && !report.smpte && report.tempo > 0 && size >= 0.005) {
         lines.push_back("乐曲的速度是" + tempo + "，时间增量" + count(report.timeIncrement) +
-                        "按每分钟" + beatsAMinute(played) + "拍演奏（" + (error < 0 ? "慢" : "快") +
-                        size + "）");
+                        "按每分钟" + decimal(played, 2) + "拍演奏（" + (error < 0 ? "慢" : "快") +
+                        decimal(size, size < 0.1 ? 2 : 1) + "%）");
         changed = true;
     }
     const std::pair<std::size_t, std::string> changes[] = {

@@ -364,7 +364,7 @@ TEST(ImportReportText, EveryChangeIsOneLine) {
               (Lines{"时间增量设为40", "没有丢弃或改动任何音符"}));
     EXPECT_EQ(importReportLines({.timeIncrement = 56, .tempo = 428400}),
               (Lines{"时间增量设为56",
-                     "乐曲的速度是每分钟140.1拍，时间增量56按每分钟140拍演奏（慢不到0.1%）"}));
+                     "乐曲的速度是每分钟140.06拍，时间增量56按每分钟140拍演奏（慢0.04%）"}));
     const ImportReport own{.exact = true, .staccato = false, .timeIncrement = 96};
     EXPECT_EQ(importReportLines(own),
               (Lines{"这是Tunelet导出的MIDI文件，已逐个还原为原来的符号（导出时不断奏）",
