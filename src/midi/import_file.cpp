@@ -199,7 +199,7 @@ std::vector<std::string> importReportLines(const ImportReport &report) {
         if (report.guessedVolumes > 0) {
             lines.push_back(count(report.guessedVolumes) +
                             "个音量符号在MIDI文件中只留下其后音符的力度，原来的位置无从得知："
-                            "已放在前一个音符或乐器符号之后（演奏不变）");
+                            "已放在该音符前最近的音符或乐器符号之后（或行首），演奏不变");
             changed = true;
         }
     }

@@ -373,7 +373,7 @@ TEST(ImportReportText, EveryChangeIsOneLine) {
     EXPECT_EQ(importReportLines(guessed),
               (Lines{"这是Tunelet导出的MIDI文件，已逐个还原为原来的符号（导出时断奏）",
                      "2个音量符号在MIDI文件中只留下其后音符的力度，原来的位置无从得知："
-                     "已放在前一个音符或乐器符号之后（演奏不变）",
+                     "已放在该音符前最近的音符或乐器符号之后（或行首），演奏不变",
                      "时间增量设为48"}));
 }
 
