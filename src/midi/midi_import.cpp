@@ -94,7 +94,11 @@ private:
     void event(const SmfEvent &event, int &port) {
         if (event.status < 0xf0) {
             const int source = 16 * port + (event.status & 0x0f);
-            channelEvent(m_channels[source], source, event);
+            if (source != m_lastSource) { // most events address the channel of the last
+                m_last = &m_channels[source];
+                m_lastSource = source;
+            }
+            channelEvent(*m_last, source, event);
         } else if (event.status == 0xff) {
             metaEvent(event, port);
         } else {
@@ -167,11 +171,16 @@ private:
 
     ImportReport &m_report;
     std::map<int, ChannelState> m_channels;
+    int m_lastSource = -1;
+    ChannelState *m_last = nullptr;
 };
 
 // A note without a release ends where the next note of its channel starts, or at the
 // file's end.
 void endUnendedNotes(std::vector<Note> &notes, std::int64_t fileEnd, ImportReport &report) {
+    if (std::none_of(notes.begin(), notes.end(), [](const Note &n) { return n.off < 0; })) {
+        return;
+    }
     std::map<int, std::vector<std::size_t>> waiting; // unended notes of each channel
     for (std::size_t i = 0; i < notes.size(); ++i) {
         auto &open = waiting[notes[i].source];
@@ -307,6 +316,19 @@ int drumRank(int key) {
     }
 }
 
+// Notes come in the order they were struck, so in time order already: only the notes
+// that start together need ordering among themselves.
+template <typename Before> void sortEachOnset(std::vector<PlacedNote> &notes, Before before) {
+    for (auto run = notes.begin(); run != notes.end();) {
+        const auto end =
+            std::find_if(run, notes.end(), [&](const PlacedNote &n) { return n.on != run->on; });
+        if (end - run > 1) {
+            std::stable_sort(run, end, before);
+        }
+        run = end;
+    }
+}
+
 class LineLayout {
 public:
     LineLayout(const TimeScale &scale, ImportReport &report) : m_scale(scale), m_report(report) {}
@@ -327,10 +349,9 @@ public:
             }
         }
         // In time order, each channel's top voice first.
-        std::stable_sort(pitched.begin(), pitched.end(), [](const auto &a, const auto &b) {
-            return a.on != b.on                       ? a.on < b.on
-                   : a.note->source != b.note->source ? a.note->source < b.note->source
-                                                      : a.note->key > b.note->key;
+        sortEachOnset(pitched, [](const auto &a, const auto &b) {
+            return a.note->source != b.note->source ? a.note->source < b.note->source
+                                                    : a.note->key > b.note->key;
         });
         for (PlacedNote &placed : pitched) {
             if (placed.off == placed.on) {
@@ -382,12 +403,10 @@ private:
     // matters most to the groove is kept (the louder, then the earlier, of equals); a hit
     // still sounding at the next one ends there.
     void placeDrums(std::vector<PlacedNote> &drums) {
-        std::stable_sort(drums.begin(), drums.end(), [](const auto &a, const auto &b) {
+        sortEachOnset(drums, [](const auto &a, const auto &b) {
             const int ra = drumRank(a.note->key);
             const int rb = drumRank(b.note->key);
-            return a.on != b.on ? a.on < b.on
-                   : ra != rb   ? ra < rb
-                                : a.note->velocity > b.note->velocity;
+            return ra != rb ? ra < rb : a.note->velocity > b.note->velocity;
         });
         Line &line = lines[kPercussionLine];
         for (std::size_t i = 0; i < drums.size(); ++i) {
