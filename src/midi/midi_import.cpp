@@ -208,14 +208,14 @@ void endUnendedNotes(std::vector<Note> &notes, std::int64_t fileEnd, ImportRepor
 // counted as dropped; tempos set and replaced before the first note were never heard.
 void takeTempo(const std::vector<std::pair<std::int64_t, std::int64_t>> &tempos, std::int64_t start,
                std::int64_t end, ImportReport &report) {
-    std::vector<std::pair<std::int64_t, std::int64_t>> held; // tempo, ticks of music
+    struct Span {
+        std::int64_t tempo;
+        std::size_t heard; // its place among the spans
+        std::int64_t ticks;
+    };
+    std::vector<Span> held; // the music's spans of one tempo, in the order they sound
     const auto hold = [&](std::int64_t tempo, std::int64_t ticks) {
-        auto it = std::find_if(held.begin(), held.end(), [&](auto &h) { return h.first == tempo; });
-        if (it == held.end()) {
-            held.emplace_back(tempo, ticks);
-        } else {
-            it->second += ticks;
-        }
+        held.push_back({tempo, held.size(), ticks});
     };
     std::int64_t inForce = kDefaultTempo;
     std::int64_t since = start;
@@ -237,10 +237,21 @@ void takeTempo(const std::vector<std::pair<std::int64_t, std::int64_t>> &tempos,
         inForce = tempo;
     }
     hold(inForce, end - since);
-    // The longest held; of equals, the first heard.
-    const auto chosen = std::max_element(held.begin(), held.end(),
-                                         [](auto &a, auto &b) { return a.second < b.second; });
-    const std::int64_t tempo = chosen->first;
+    // The tempo held longest over all its spans; of equals, the first heard.
+    std::sort(held.begin(), held.end(), [](const Span &a, const Span &b) {
+        return a.tempo != b.tempo ? a.tempo < b.tempo : a.heard < b.heard;
+    });
+    Span best{0, 0, -1};
+    for (auto run = held.begin(); run != held.end();) {
+        Span total{run->tempo, run->heard, 0};
+        for (; run != held.end() && run->tempo == total.tempo; ++run) {
+            total.ticks += run->ticks;
+        }
+        if (total.ticks > best.ticks || (total.ticks == best.ticks && total.heard < best.heard)) {
+            best = total;
+        }
+    }
+    const std::int64_t tempo = best.tempo;
     report.tempo = tempo;
     // A quarter note is one 48-tick beat, which lasts 48 / increment quarter notes at 120.
     const std::int64_t increment = (kScriptBeat * kDefaultTempo + tempo / 2) / tempo;
