@@ -1,5 +1,6 @@
 // MIDI import: reading the file within the size any MIDI file can have, recognising one
 // by its header, and the words for the outcome.
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <new>
@@ -14,7 +15,9 @@ namespace tunelet::midi {
 
 namespace {
 
-constexpr std::size_t kHeadBytes = 14; // "MThd", its length and the 6 bytes it holds
+// "MThd", its length and the 6 bytes it holds; in a RIFF MIDI file ("RMID") behind the
+// RIFF header and whatever chunks (names, notes) come before the music.
+constexpr std::size_t kHeadBytes = 4096;
 
 // A descriptor that closes itself. Opened without waiting: a pipe with no writer or a
 // device cannot hold the caller up.
@@ -62,12 +65,64 @@ std::string count(std::size_t n) {
     return std::to_string(n);
 }
 
+// A number rounded to `places` decimals, without trailing zeros.
+std::string decimal(double value, int places) {
+    long long scale = 1;
+    for (int i = 0; i < places; ++i) {
+        scale *= 10;
+    }
+    const auto scaled = static_cast<long long>(value * double(scale) + 0.5);
+    std::string text = std::to_string(scaled / scale);
+    std::string fraction = std::to_string(scale + scaled % scale).substr(1);
+    while (!fraction.empty() && fraction.back() == '0') {
+        fraction.pop_back();
+    }
+    if (!fraction.empty()) {
+        text += '.';
+        text += fraction;
+    }
+    return text;
+}
+
+// What is wrong with a file that is not a whole Standard MIDI File.
+std::string damage(const SmfInfo &info) {
+    const std::string byte = "第" + count(info.faultByte) + "字节";
+    const std::string track = "第" + std::to_string(info.faultTrack + 1) + "音轨";
+    switch (info.fault) {
+    case SmfFault::NoHeader:
+        return info.otherChunk.empty()
+                   ? "不是标准MIDI文件（开头没有MIDI文件头“MThd”）"
+                   : "不是标准MIDI文件（开头是未知的“" + info.otherChunk + "”块，不是“MThd”）";
+    case SmfFault::BadHeader:
+        if (info.trackCount == 0) {
+            return "没有音轨（文件头中的音轨数为0）";
+        }
+        if (info.format > 2) {
+            return "是未知的MIDI文件格式" + std::to_string(info.format);
+        }
+        return "的文件头有误（每个四分音符的tick数为0）";
+    case SmfFault::TruncatedChunk:
+        return "不完整：" + (info.faultTrack >= 0 ? track : std::string("文件头")) + "在" + byte +
+               "处被截断";
+    case SmfFault::BadEvent:
+        return info.cutShort ? "不完整：" + track + "在" + byte + "处被截断"
+                             : "的" + track + "在" + byte + "处有无法读取的事件";
+    case SmfFault::MissingTracks:
+        return "的文件头说有" + std::to_string(info.trackCount) + "个音轨，只找到" +
+               std::to_string(info.tracksFound) + "个" +
+               (info.otherChunk.empty() ? "" : "（另有未知的“" + info.otherChunk + "”块）");
+    default:
+        return "不是完好的标准MIDI文件";
+    }
+}
+
 } // namespace
 
 bool isMidiFile(const std::string &path) {
     const ReadOnlyFile file(path);
     std::string head;
-    return file.regularSize() >= 0 && file.read(head, kHeadBytes) == 0 && hasSmfHeader(head);
+    return file.regularSize() >= 0 && file.read(head, kHeadBytes) == 0 &&
+           hasSmfHeader(unwrapRiffMidi(head));
 }
 
 ImportResult importMidiFile(const std::string &path) {
@@ -120,7 +175,7 @@ std::string importFailureText(const ImportResult &result, const std::string &pat
     case ImportFailure::None:
         return {};
     case ImportFailure::NotMidi:
-        return "文件" + file + "不是完好的标准MIDI文件，无法导入";
+        return "文件" + file + damage(result.file) + "，无法导入";
     case ImportFailure::TooLong:
         return "文件" + file + "的乐曲太长（超过约48小时），无法导入为乐谱";
     case ImportFailure::TooLarge:
@@ -137,26 +192,62 @@ std::string importFailureText(const ImportResult &result, const std::string &pat
 
 std::vector<std::string> importReportLines(const ImportReport &report) {
     std::vector<std::string> lines;
+    bool changed = false;
     if (report.exact) {
         lines.push_back(std::string("这是Tunelet导出的MIDI文件，已逐个还原为原来的符号（导出时") +
                         (report.staccato.value_or(true) ? "断奏" : "不断奏") + "）");
+        if (report.guessedVolumes > 0) {
+            lines.push_back(count(report.guessedVolumes) +
+                            "个音量符号在MIDI文件中只留下其后音符的力度，原来的位置无从得知："
+                            "已放在该音符前最近的音符或乐器符号之后（或行首），演奏不变");
+            changed = true;
+        }
     }
     if (report.smpte) {
         lines.push_back("文件以SMPTE时间码计时，已按每分钟120拍导入");
+    }
+    if (report.patterns > 0) {
+        lines.push_back("这是格式2的文件：" + count(report.patterns) +
+                        "个独立的乐段被叠在一起，从头同时演奏");
+        changed = true;
     }
     lines.push_back("时间增量设为" + count(report.timeIncrement));
     if (report.incrementLimited) {
         lines.push_back("文件的速度超出时间增量1至384所能表示的范围，已取最接近的值");
     }
-    const std::pair<std::size_t, const char *> changes[] = {
-        {report.droppedNotes, "个重叠的音符因16个音轨已满（鼓只能在第10音轨）而丢弃"},
+    // A script beat at increment n plays at 2.5 n beats a minute.
+    const double written = report.tempo > 0 ? 60e6 / double(report.tempo) : 120.0;
+    const double played = 2.5 * report.timeIncrement;
+    const std::string tempo = "每分钟" + decimal(written, 2) + "拍";
+    // Under 0.005% the difference is below what a tempo in whole microseconds can say.
+    const double error = (played / written - 1) * 100;
+    const double size = error < 0 ? -error : error;
+    if (!report.exact && !report.smpte && report.tempo > 0 && size >= 0.005) {
+        lines.push_back("乐曲的速度是" + tempo + "，时间增量" + count(report.timeIncrement) +
+                        "按每分钟" + decimal(played, 2) + "拍演奏（" + (error < 0 ? "慢" : "快") +
+                        decimal(size, size < 0.1 ? 2 : 1) + "%）");
+        changed = true;
+    }
+    const std::pair<std::size_t, std::string> changes[] = {
+        {report.droppedNotes, "个音符因其余15个音轨都在发声（第10音轨只奏鼓）而丢弃"},
+        {report.droppedDrums, "个鼓音与更要紧的鼓音同时敲击而丢弃（第10音轨一次只奏一个鼓音："
+                              "依次保留大鼓、军鼓、通通鼓、镲和踩镲、其他打击乐器）"},
+        {report.shortenedDrums, "个鼓音在下一击处提前结束"},
         {report.lengthenedNotes, "个短于6个tick的音符延长为6个tick"},
         {report.splitNotes, "个音符的长度没有对应的符号，拆成了几个相连的音符（乐谱没有连音线）"},
         {report.unendedNotes, "个音符没有结束事件，在下一个音符开始时结束"},
-        {report.droppedTempos, "个后来的速度变化被丢弃，全曲按第一个速度演奏"},
+        {report.restruckNotes, "个音符在同一声道再次按下同一个键时结束（合成器也这样演奏）"},
+        {report.doubledNotes, "个在同一时刻重复按下的音符只保留了一个"},
+        {report.droppedTempos, "个速度变化被丢弃，全曲按" + tempo + "演奏"},
+        {report.zeroTempos, "个速度为0的速度事件没有意义，已忽略"},
         {report.droppedEvents, "个控制器、弯音、触后或系统专用事件被丢弃"},
+        {report.lyrics, "个歌词事件被丢弃"},
+        {report.markers, "个标记被丢弃"},
+        {report.keySignatures, "个调号被丢弃"},
+        {report.timeSignatures, "个拍号被丢弃"},
+        {report.texts, "个文字事件（音轨名、乐器名、版权、说明）被丢弃"},
+        {report.otherMeta, "个其他元事件（音序器数据等）被丢弃"},
     };
-    bool changed = false;
     for (const auto &[n, text] : changes) {
         if (n > 0) {
             lines.push_back(count(n) + text);

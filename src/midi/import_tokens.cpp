@@ -17,9 +17,18 @@ constexpr std::array<char, 8> kLongestFirst = {'a', 'b', 'c', 'h', 'd', 'e', 'f'
 // Appends tokens of `first` + letter for `ticks`, longest first; answers how many.
 template <typename Compose>
 int appendPieces(std::string &line, std::int64_t ticks, Compose compose) {
+    // The lengths looked up once: a long song writes hundreds of thousands of tokens.
+    static const std::array<int, kLongestFirst.size()> kLengths = [] {
+        std::array<int, kLongestFirst.size()> lengths{};
+        for (std::size_t i = 0; i < kLongestFirst.size(); ++i) {
+            lengths[i] = ticksOf(kLongestFirst[i]).value_or(0);
+        }
+        return lengths;
+    }();
     int pieces = 0;
-    for (const char letter : kLongestFirst) {
-        const int length = ticksOf(letter).value_or(0);
+    for (std::size_t i = 0; i < kLongestFirst.size(); ++i) {
+        const char letter = kLongestFirst[i];
+        const int length = kLengths[i];
         for (; ticks >= length; ticks -= length) {
             line += compose(letter);
             ++pieces;

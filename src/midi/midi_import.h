@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "midi/smf_reader.h"
+
 namespace tunelet::midi {
 
 enum class ImportFailure {
@@ -22,23 +24,38 @@ enum class ImportFailure {
 
 // What the import changed or left out; nothing is dropped without being counted here.
 struct ImportReport {
-    bool exact = false;               // Tunelet's own export, read back token for token
-    std::optional<bool> staccato;     // exact imports: whether the export released notes
-    std::uint16_t timeIncrement = 48; // for the window's time increment
-    bool incrementLimited = false;    // the tempo was beyond the increment's 1..384
-    std::size_t droppedNotes = 0;     // overlapping notes for which no line was free
-    std::size_t lengthenedNotes = 0;  // shorter than 6 ticks, now 6
-    std::size_t splitNotes = 0;       // lengths no one token has: struck again in pieces
-    std::size_t unendedNotes = 0;     // without a note-off: ended at the next onset
-    std::size_t droppedTempos = 0;    // tempo changes after the first
-    std::size_t droppedEvents = 0;    // controllers, pitch bends, pressure, SysEx
-    bool smpte = false;               // timed in SMPTE frames: taken at 120 beats a minute
-    bool noNotes = false;             // the file holds no note at all
+    bool exact = false;                // Tunelet's own export, read back
+    std::optional<bool> staccato = {}; // exact imports: whether the export released notes
+    std::size_t guessedVolumes = 0;    // exact imports: volumes whose place the file does not keep
+    std::uint16_t timeIncrement = 48;  // for the window's time increment
+    bool incrementLimited = false;     // the tempo was beyond the increment's 1..384
+    std::int64_t tempo = 0;            // microseconds a quarter note taken; 0: none (120)
+    std::size_t droppedNotes = 0;      // pitched notes sounding while every pitched line sounds
+    std::size_t droppedDrums = 0;      // drum hits struck with a hit that matters more
+    std::size_t shortenedDrums = 0;    // drum hits ended early by the next hit
+    std::size_t lengthenedNotes = 0;   // shorter than 6 ticks, now 6
+    std::size_t splitNotes = 0;        // lengths no one token has: struck again in pieces
+    std::size_t unendedNotes = 0;      // without a note-off: ended at the next onset
+    std::size_t restruckNotes = 0;     // ended where the same key of the channel is struck again
+    std::size_t doubledNotes = 0;      // struck twice in one tick: one kept
+    std::size_t droppedTempos = 0;     // tempo changes during the music
+    std::size_t zeroTempos = 0;        // tempo events of 0, which mean nothing
+    std::size_t patterns = 0;          // a format-2 file's patterns, laid over each other
+    std::size_t droppedEvents = 0;     // controllers, pitch bends, pressure, SysEx
+    std::size_t lyrics = 0;            // lyric events dropped
+    std::size_t markers = 0;           // markers and cue points dropped
+    std::size_t keySignatures = 0;     // key signatures dropped
+    std::size_t timeSignatures = 0;    // time signatures dropped
+    std::size_t texts = 0;             // texts, names and copyright notices dropped
+    std::size_t otherMeta = 0;         // other meta events (sequencer data, SMPTE offset...)
+    bool smpte = false;                // timed in SMPTE frames: taken at 120 beats a minute
+    bool noNotes = false;              // the file holds no note at all
 };
 
 struct ImportResult {
     ImportFailure failure = ImportFailure::None;
     int systemError = 0; // ReadError: the system's error number
+    SmfInfo file;        // NotMidi: what is wrong with the file, and where
     std::vector<std::string> lines;
     ImportReport report;
 
@@ -52,6 +69,8 @@ constexpr int kImportGrid = 6;
 constexpr std::int64_t kMaxImportTicks = std::int64_t{1} << 24;
 // Lines a score can export: one per MIDI channel.
 constexpr std::size_t kImportLines = 16;
+// Channel 10 (line 10) plays General MIDI's drums, and nothing else does.
+constexpr int kPercussionLine = 9;
 
 ImportResult importMidi(std::string_view bytes);
 

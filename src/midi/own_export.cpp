@@ -19,9 +19,10 @@ constexpr std::uint16_t kMaxTimeIncrement = 384;
 class OwnTrackReader {
 public:
     OwnTrackReader(const std::vector<SmfEvent> &events, unsigned channel, bool staccato,
-                   int &velocity)
+                   int &velocity, std::size_t &guessed)
         : m_events(events), m_noteOn(0x90 | channel), m_program(0xc0 | channel),
-          m_staccato(staccato), m_velocity(velocity) {}
+          m_staccato(staccato), m_velocity(velocity), m_guessed(guessed),
+          m_afterNote(channel == 0 ? 0 : static_cast<std::size_t>(-1)) {}
 
     bool read(std::string &line) {
         while (m_at < m_events.size()) {
@@ -66,9 +67,15 @@ private:
             // ahead of the rests that lead to this note.
             std::string volume;
             appendVelocity(volume, start.data2, m_velocity);
+            // The file keeps a volume only as the loudness of the note after it: whether it
+            // stood before or after the rests and instruments in between, or at the end of
+            // the line before, it cannot tell.
+            if (!volume.empty() && line.size() != m_afterNote) {
+                ++m_guessed;
+            }
             line.insert(m_volumePlace, volume);
             appendNote(line, start.data1, length);
-            m_volumePlace = line.size();
+            m_volumePlace = m_afterNote = line.size();
         }
         m_time += length;
         m_at += count;
@@ -91,17 +98,21 @@ private:
     unsigned m_program;
     bool m_staccato;
     int &m_velocity;
+    std::size_t &m_guessed;
     std::size_t m_at = 0;
     std::int64_t m_time = 0;
     std::size_t m_volumePlace = 0; // where a volume token before the next note belongs
+    // The end of the line's last note; before the first, nowhere on a line after the
+    // first (a volume there may have ended the line before).
+    std::size_t m_afterNote;
 };
 
 std::optional<std::vector<std::string>> readAll(const std::vector<ImportedTrack> &tracks,
-                                                bool staccato) {
+                                                bool staccato, std::size_t &guessed) {
     std::vector<std::string> lines(tracks.size());
     int velocity = kStartVelocity;
     for (std::size_t t = 0; t < tracks.size(); ++t) {
-        if (!OwnTrackReader(tracks[t].events, static_cast<unsigned>(t), staccato, velocity)
+        if (!OwnTrackReader(tracks[t].events, static_cast<unsigned>(t), staccato, velocity, guessed)
                  .read(lines[t])) {
             return std::nullopt;
         }
@@ -119,8 +130,10 @@ std::optional<std::vector<std::string>> readOwnExport(const std::vector<Imported
         return std::nullopt;
     }
     for (const bool staccato : {true, false}) {
-        if (auto lines = readAll(tracks, staccato)) {
+        std::size_t guessed = 0;
+        if (auto lines = readAll(tracks, staccato, guessed)) {
             report.exact = true;
+            report.guessedVolumes = guessed;
             report.staccato = staccato;
             // The export writes the time increment as the division and no tempo.
             report.timeIncrement = division;

@@ -75,6 +75,9 @@ public:
         : m_data(data), m_out(out), m_sink(sink) {}
 
     bool zeroTempo() const { return m_zeroTempo; }
+    // After a failure: where in the chunk, and whether the chunk ended inside the event.
+    std::size_t at() const { return m_at; }
+    bool cutShort() const { return m_cutShort; }
 
     // The track's length in ticks, or nothing when an event does not fit in the chunk.
     std::optional<std::int64_t> run() {
@@ -112,6 +115,7 @@ private:
         std::uint32_t value = 0;
         for (std::size_t i = 0; i < kMaxQuantityBytes; ++i) {
             if (m_at >= m_data.size()) {
+                m_cutShort = true;
                 return std::nullopt;
             }
             const auto byte = static_cast<unsigned char>(m_data[m_at++]);
@@ -125,6 +129,7 @@ private:
 
     std::optional<std::string_view> take(std::size_t count) {
         if (count > m_data.size() - m_at) {
+            m_cutShort = true;
             return std::nullopt;
         }
         const std::string_view taken = m_data.substr(m_at, count);
@@ -226,11 +231,37 @@ private:
     std::size_t m_at = 0;
     std::int64_t m_tick = 0;
     bool m_zeroTempo = false;
+    bool m_cutShort = false;
     unsigned m_running = 0;
     std::uint32_t m_pendingDelta = 0; // time of events left out of the copy
 };
 
 } // namespace
+
+std::string_view unwrapRiffMidi(std::string_view bytes) {
+    constexpr std::size_t kRiffHeaderSize = 12; // "RIFF", its length, "RMID"
+    if (bytes.size() < kRiffHeaderSize || bytes.substr(0, 4) != "RIFF" ||
+        bytes.substr(8, 4) != "RMID") {
+        return bytes;
+    }
+    // RIFF chunks: a type, a little-endian length, the data padded to an even length.
+    std::size_t at = kRiffHeaderSize;
+    while (bytes.size() - at >= kChunkHeaderSize) {
+        std::uint32_t size = 0;
+        for (std::size_t i = 0; i < 4; ++i) {
+            size |= std::uint32_t{static_cast<unsigned char>(bytes[at + 4 + i])} << (8 * i);
+        }
+        const std::size_t body = at + kChunkHeaderSize;
+        if (bytes.substr(at, 4) == "data") {
+            return bytes.substr(body, size); // a cut data chunk is read as far as it goes
+        }
+        if (size > bytes.size() - body) {
+            break;
+        }
+        at = body + size + (size & 1);
+    }
+    return bytes;
+}
 
 bool hasSmfHeader(std::string_view bytes) {
     return bytes.size() >= kChunkHeaderSize + kPlainHeaderSize && bytes.substr(0, 4) == "MThd" &&
@@ -241,6 +272,12 @@ SmfInfo readSmf(std::string_view bytes, SmfEventSink *sink) {
     SmfInfo info;
     if (!hasSmfHeader(bytes)) {
         info.fault = SmfFault::NoHeader;
+        // A chunk of another kind says what the file is instead.
+        if (bytes.size() >= kChunkHeaderSize &&
+            std::all_of(bytes.begin(), bytes.begin() + 4,
+                        [](char c) { return c >= ' ' && c <= '~'; })) {
+            info.otherChunk = bytes.substr(0, 4);
+        }
         return info;
     }
     const std::uint32_t headerSize = readBigEndian(bytes, 4, 4);
@@ -253,6 +290,7 @@ SmfInfo readSmf(std::string_view bytes, SmfEventSink *sink) {
     }
     if (headerSize > bytes.size() - kChunkHeaderSize) {
         info.fault = SmfFault::TruncatedChunk;
+        info.faultByte = bytes.size();
         return info;
     }
     // A header longer than 6 bytes is legal; the copy keeps its first 6.
@@ -267,18 +305,21 @@ SmfInfo readSmf(std::string_view bytes, SmfEventSink *sink) {
     int tracksSeen = 0;
     bool zeroTempo = false;
     while (tracksSeen < info.trackCount && at < bytes.size()) {
-        if (bytes.size() - at < kChunkHeaderSize) {
+        const bool isTrack = bytes.substr(at, 4) == "MTrk";
+        if (bytes.size() - at < kChunkHeaderSize ||
+            readBigEndian(bytes, at + 4, 4) > bytes.size() - at - kChunkHeaderSize) {
             info.fault = SmfFault::TruncatedChunk;
+            info.faultByte = bytes.size();
+            info.faultTrack = isTrack || bytes.size() - at < 4 ? tracksSeen : -1;
             break;
         }
         const std::uint32_t size = readBigEndian(bytes, at + 4, 4);
         const std::size_t body = at + kChunkHeaderSize;
-        if (size > bytes.size() - body) {
-            info.fault = SmfFault::TruncatedChunk;
-            break;
-        }
         // Chunks of other types are skipped, as the file format asks of readers.
-        if (bytes.substr(at, 4) == "MTrk") {
+        if (!isTrack && info.otherChunk.empty()) {
+            info.otherChunk = bytes.substr(at, 4);
+        }
+        if (isTrack) {
             if (sink != nullptr) {
                 info.playable.clear(); // the copy is not wanted: one track at a time
                 sink->trackStart(tracksSeen);
@@ -290,6 +331,10 @@ SmfInfo readSmf(std::string_view bytes, SmfEventSink *sink) {
             zeroTempo = zeroTempo || parser.zeroTempo();
             if (!ticks) {
                 info.fault = SmfFault::BadEvent;
+                // Where the track's data ran out, or where the event that does not parse is.
+                info.cutShort = parser.cutShort();
+                info.faultByte = body + (info.cutShort ? size : parser.at());
+                info.faultTrack = tracksSeen;
                 break;
             }
             const auto written =
@@ -302,6 +347,7 @@ SmfInfo readSmf(std::string_view bytes, SmfEventSink *sink) {
         }
         at = body + size;
     }
+    info.tracksFound = tracksSeen;
     if (info.fault == SmfFault::None && tracksSeen < info.trackCount) {
         info.fault = SmfFault::MissingTracks;
     }

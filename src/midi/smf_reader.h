@@ -58,6 +58,14 @@ struct SmfInfo {
     int trackCount = 0;           // as announced by the header
     std::uint16_t division = 0;   // as stored: ticks per quarter note, or SMPTE when bit 15
     std::int64_t lengthTicks = 0; // the latest event time over all tracks
+    // Where a fault was found: the byte from the file's start, the track (0-based among
+    // the "MTrk" chunks; -1 outside any), whether that track's data ended inside an event,
+    // how many tracks were read, and the type of the first chunk that is not a track.
+    std::size_t faultByte = 0;
+    int faultTrack = -1;
+    bool cutShort = false;
+    int tracksFound = 0;
+    std::string otherChunk;
     // The same music in the form FluidSynth reads: a 6-byte header, only the announced
     // "MTrk" chunks, every event with its own status byte, no escaped (F7) messages.
     std::string playable;
@@ -70,6 +78,9 @@ struct SmfInfo {
 // Parses the header, every chunk and every event of each track. Never reads past bytes.
 // With a sink, tells it the events; the playable copy is then not written.
 SmfInfo readSmf(std::string_view bytes, SmfEventSink *sink = nullptr);
+
+// The Standard MIDI File inside a RIFF "RMID" file (the "data" chunk), or bytes as they are.
+std::string_view unwrapRiffMidi(std::string_view bytes);
 
 // Whether bytes begin as a Standard MIDI File does (an "MThd" chunk of 6 bytes or more).
 bool hasSmfHeader(std::string_view bytes);

@@ -273,7 +273,8 @@ TEST_F(TuneletExport, ImportWritesTheScriptAndReportsOnStderr) {
          "没有丢弃或改动任何音符\n"},
         {"old.TNL old.TNL", 1, "2fd/\r\n",
          "输出文件“old.TNL”就是MIDI文件“old.TNL”，导入会覆盖它\n"},
-        {"old.TNL b.TNL", 1, "1fd/\r\n", "文件“old.TNL”不是完好的标准MIDI文件，无法导入\n"},
+        {"old.TNL b.TNL", 1, "1fd/\r\n",
+         "文件“old.TNL”不是标准MIDI文件（开头没有MIDI文件头“MThd”），无法导入\n"},
         {"absent.MID old.TNL", 1, "2fd/\r\n", "无法读取文件“absent.MID”：文件不存在\n"},
         {"a.MID", 2, "", "tunelet-export: --import expects INPUT.MID and OUTPUT.TNL\n"},
     };

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -102,6 +103,24 @@ TEST(ImportRoundTrip, TheSongbookComesBackTokenForToken) {
         }
         SCOPED_TRACE(script.name);
         EXPECT_EQ(importMidi(compileScore(script.lines, {}).bytes).lines, script.lines);
+    }
+}
+
+// A volume token leaves only the loudness of the note after it: where it stood among the
+// rests and instruments before that note (or at the end of the line before) the file
+// cannot tell, and the report counts each one so placed.
+TEST(ImportRoundTrip, VolumesOfUnknownPlaceAreCounted) {
+    const std::vector<std::tuple<Lines, Lines, std::size_t>> cases = {
+        {{"#100/1fd/2fd/"}, {"#100/1fd/2fd/"}, 0},
+        {{"#060/@005/1fd/"}, {"@005/#060/1fd/"}, 1},
+        {{"1fd/0d/#100/2fd/0d/#060/3fd/"}, {"1fd/#100/0d/2fd/#060/0d/3fd/"}, 2},
+        {{"1fd/#100/", "2fd/"}, {"1fd/", "#100/2fd/"}, 1},
+    };
+    for (const auto &[script, expected, guessed] : cases) {
+        const ImportResult imported = importMidi(compileScore(script, {}).bytes);
+        ASSERT_TRUE(imported.report.exact) << script[0];
+        EXPECT_EQ(imported.lines, expected);
+        EXPECT_EQ(imported.report.guessedVolumes, guessed) << script[0];
     }
 }
 

@@ -1,6 +1,7 @@
 // MIDI import tests: files written by the tests' own writer (chords, format 0, running
-// status, tempo maps, more channels than lines, overlaps) import to the expected script,
-// and the report counts every change.
+// status, tempo maps, more channels than lines, overlaps, lines shared over time, drums,
+// keys struck again, events of one tick, meta events, RIFF wrapping) import to the
+// expected script, and the report counts every change.
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -23,18 +24,25 @@ using Lines = std::vector<std::string>;
 struct Counts {
     int increment = 48;
     std::size_t dropped = 0, lengthened = 0, split = 0, unended = 0, tempos = 0, events = 0;
+    std::size_t drums = 0, shortened = 0, restruck = 0, doubled = 0, zeroTempos = 0, patterns = 0;
+    std::size_t lyrics = 0, markers = 0, keys = 0, times = 0, texts = 0, otherMeta = 0;
     bool operator==(const Counts &) const = default;
 };
 
 void PrintTo(const Counts &c, std::ostream *os) {
     *os << "increment " << c.increment << " dropped " << c.dropped << " lengthened " << c.lengthened
         << " split " << c.split << " unended " << c.unended << " tempos " << c.tempos << " events "
-        << c.events;
+        << c.events << " drums " << c.drums << " shortened " << c.shortened << " restruck "
+        << c.restruck << " doubled " << c.doubled << " zeroTempos " << c.zeroTempos << " patterns "
+        << c.patterns << " lyrics " << c.lyrics << " markers " << c.markers << " keys " << c.keys
+        << " times " << c.times << " texts " << c.texts << " otherMeta " << c.otherMeta;
 }
 
 Counts countsOf(const ImportReport &r) {
-    return {r.timeIncrement, r.droppedNotes,  r.lengthenedNotes, r.splitNotes,
-            r.unendedNotes,  r.droppedTempos, r.droppedEvents};
+    return {r.timeIncrement, r.droppedNotes,   r.lengthenedNotes, r.splitNotes,     r.unendedNotes,
+            r.droppedTempos, r.droppedEvents,  r.droppedDrums,    r.shortenedDrums, r.restruckNotes,
+            r.doubledNotes,  r.zeroTempos,     r.patterns,        r.lyrics,         r.markers,
+            r.keySignatures, r.timeSignatures, r.texts,           r.otherMeta};
 }
 
 struct ImportCase {
@@ -79,6 +87,99 @@ std::string seventeenChannels() {
     }
     return smf(1, 96, {track(first), track({port(0, 1), on(0, 0, 72), off(96, 0, 72)})});
 }
+
+// Eight channels play a three-note chord in turn, a beat each: never more than three
+// notes at once, so every note finds a line silent for its whole length.
+std::string chordsInTurn() {
+    std::vector<Ev> events;
+    for (int channel = 0; channel < 8; ++channel) {
+        const auto start = std::uint32_t(96 * channel);
+        for (const int key : {60, 64, 67}) {
+            events.push_back(on(start, channel, key));
+            events.push_back(off(start + 96, channel, key));
+        }
+    }
+    return smf(0, 96, {track(events)});
+}
+
+Ev meta(std::uint32_t tick, int type, const std::string &body) {
+    return {tick, std::string{'\xff', char(type), char(body.size())} + body};
+}
+
+// The file wrapped as a RIFF MIDI file ("RMID"), with a chunk before the music.
+std::string riffMidi(const std::string &file) {
+    const auto le = [](std::size_t n) {
+        return std::string{char(n), char(n >> 8), char(n >> 16), char(n >> 24)};
+    };
+    const std::string chunks = "LIST" + le(4) + "INFO" + "data" + le(file.size()) + file;
+    return "RIFF" + le(4 + chunks.size()) + "RMID" + chunks;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, MidiImportTest,
+    ::testing::Values(
+        ImportCase{"lines_shared_over_time",
+                   chordsInTurn(),
+                   {"5fd/", "0d/5fd/", "0c/5fd/", "0b/5fd/", "0a/5fd/", "0a/0d/5fd/", "0a/0c/5fd/",
+                    "0a/0b/5fd/", "3fd/0c/1fd/3fd/3fd/3fd/3fd/", "", "1fd/0b/1fd/1fd/1fd/1fd/",
+                    "0d/3fd/", "0d/1fd/", "0c/3fd/", "0c/1fd/", "0b/3fd/"},
+                   {}},
+        // Hi-hat and bass drum at once, then crash and snare: the bass drum and the snare
+        // are kept, and the long bass drum ends at the snare.
+        ImportCase{"drums_that_coincide_keep_the_groove",
+                   smf(0, 96,
+                       {track({on(0, 9, 42), on(0, 9, 36), off(24, 9, 42), off(192, 9, 36),
+                               on(96, 9, 49), on(96, 9, 38), off(192, 9, 49), off(192, 9, 38)})}),
+                   {"", "", "", "", "", "", "", "", "", "1dd/2dd/"},
+                   {.drums = 2, .shortened = 1}},
+        // Middle C struck again before its release; D struck twice in one tick.
+        ImportCase{"key_struck_again_ends_the_earlier_note",
+                   smf(0, 96,
+                       {track({on(0, 0, 60), on(96, 0, 60), off(192, 0, 60), off(288, 0, 60),
+                               on(288, 0, 62, 90), on(288, 0, 62), off(384, 0, 62)})}),
+                   {"1fd/1fd/0d/2fd/"},
+                   {.restruck = 1, .doubled = 1}},
+        // At tick 96 the first track strikes C, then changes the program; the second
+        // track's G comes after the change.
+        ImportCase{"events_of_one_tick_in_file_order",
+                   smf(1, 96,
+                       {track({program(0, 0, 3), on(96, 0, 60), program(96, 0, 5), off(192, 0, 60),
+                               on(192, 0, 62), off(288, 0, 62)}),
+                        track({on(96, 0, 67), off(192, 0, 67)})}),
+                   {"0d/@005/5fd/2fd/", "0d/@003/1fd/"},
+                   {}},
+        // 120 at tick 0, 104 a beat later where the music starts: 104 plays as 105.
+        ImportCase{"tempo_in_force_when_the_music_starts",
+                   smf(1, 96,
+                       {track({tempo(0, 500000), tempo(96, 576923)}),
+                        track({on(96, 0, 60), off(480, 0, 60)})}),
+                   {"0d/1fa/"},
+                   {.increment = 42}},
+        // 100 for the first beat, 150 for the four after it.
+        ImportCase{"tempo_that_covers_most_of_the_music",
+                   smf(1, 96,
+                       {track({tempo(0, 600000), tempo(96, 400000)}),
+                        track({on(0, 0, 60), off(480, 0, 60)})}),
+                   {"1fa/1fd/"},
+                   {.increment = 60, .split = 1, .tempos = 1}},
+        ImportCase{"riff_midi_file_unwrapped",
+                   riffMidi(smf(0, 96, {track({on(0, 0, 60), off(96, 0, 60)})})),
+                   {"1fd/"},
+                   {}},
+        ImportCase{"format2_patterns_and_a_tempo_of_0",
+                   smf(2, 96,
+                       {track({tempo(0, 0), on(0, 0, 60), off(96, 0, 60)}),
+                        track({on(0, 0, 64), off(96, 0, 64)})}),
+                   {"3fd/", "1fd/"},
+                   {.zeroTempos = 1, .patterns = 2}},
+        ImportCase{"words_marks_and_signatures_counted",
+                   smf(0, 96,
+                       {track({meta(0, 0x03, "Piano"), meta(0, 0x58, {4, 2, 24, 8}),
+                               meta(0, 0x59, {0, 0}), meta(0, 0x06, "A"), meta(0, 0x05, "la"),
+                               meta(0, 0x7f, {0, 0, 0x41}), on(0, 0, 60), off(96, 0, 60)})}),
+                   {"1fd/"},
+                   {.lyrics = 1, .markers = 1, .keys = 1, .times = 1, .texts = 1, .otherMeta = 1}}),
+    [](const ::testing::TestParamInfo<ImportCase> &info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
     Files, MidiImportTest,
@@ -173,15 +274,25 @@ protected:
 
 const std::string kOneNote = smf(0, 96, {track({on(0, 0, 60), off(96, 0, 60)})});
 
-// What cannot be imported is said, with the file's name.
+// What cannot be imported is said, with the file's name, and for a damaged file what is
+// wrong and where.
 TEST_F(ImportFiles, FailuresAreToldWithTheFile) {
     const std::string big = write("big.mid", kOneNote);
     std::filesystem::resize_file(big, (64 << 20) + 1);
     const std::string absent = m_dir + "/absent.mid";
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {write("a.TNL", "1fd/\r\n"), "”不是完好的标准MIDI文件，无法导入"},
+        {write("a.TNL", "1fd/\r\n"), "”不是标准MIDI文件（开头没有MIDI文件头“MThd”），无法导入"},
+        {write("a.wav", std::string("RIFF\4\0\0\0WAVEfmt ", 16)),
+         "”不是标准MIDI文件（开头是未知的“RIFF”块，不是“MThd”），无法导入"},
         {write("cut.mid", kOneNote.substr(0, kOneNote.size() - 3)),
-         "”不是完好的标准MIDI文件，无法导入"},
+         "”不完整：第1音轨在第31字节处被截断，无法导入"},
+        {write("cut_event.mid", smf(0, 96, {"MTrk" + be(3, 4) + std::string("\0\x90\x3c", 3)})),
+         "”不完整：第1音轨在第25字节处被截断，无法导入"},
+        {write("bad_event.mid", smf(0, 96, {"MTrk" + be(2, 4) + std::string("\0\xf1", 2)})),
+         "”的第1音轨在第24字节处有无法读取的事件，无法导入"},
+        {write("no_tracks.mid", smf(1, 96, {})), "”没有音轨（文件头中的音轨数为0），无法导入"},
+        {write("unknown.mid", smf(1, 96, {track({}), "XFIH" + be(2, 4) + "ab"})),
+         "”的文件头说有2个音轨，只找到1个（另有未知的“XFIH”块），无法导入"},
         {write("long.mid", smf(0, 1, {track({on(0, 0, 60), off(1 << 20, 0, 60)})})),
          "”的乐曲太长（超过约48小时），无法导入为乐谱"},
         {big, "”大于64 MB，不是本程序能导入的MIDI文件"},
@@ -198,9 +309,13 @@ TEST_F(ImportFiles, OnlyARegularFileWithTheHeaderIsAMidiFile) {
     const std::string fifo = m_dir + "/pipe.mid";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const std::vector<std::pair<std::string, bool>> cases = {
-        {write("song.mid", kOneNote), true},    {write("song.TNL", "1fd/\r\n"), false},
-        {write("MThd.TNL", "MThd\r\n"), false}, {fifo, false},
-        {m_dir + "/absent.mid", false},         {m_dir, false},
+        {write("song.mid", kOneNote), true},
+        {write("song.RMI", riffMidi(kOneNote)), true},
+        {write("song.TNL", "1fd/\r\n"), false},
+        {write("MThd.TNL", "MThd\r\n"), false},
+        {fifo, false},
+        {m_dir + "/absent.mid", false},
+        {m_dir, false},
     };
     for (const auto &[path, expected] : cases) {
         EXPECT_EQ(isMidiFile(path), expected) << path;
@@ -208,25 +323,64 @@ TEST_F(ImportFiles, OnlyARegularFileWithTheHeaderIsAMidiFile) {
 }
 
 TEST(ImportReportText, EveryChangeIsOneLine) {
-    ImportReport report;
-    report.timeIncrement = 40;
-    report.droppedNotes = 2;
-    report.lengthenedNotes = 1;
-    report.splitNotes = 3;
-    report.unendedNotes = 4;
-    report.droppedTempos = 5;
-    report.droppedEvents = 6;
+    const ImportReport report{.timeIncrement = 42,
+                              .tempo = 576923,
+                              .droppedNotes = 2,
+                              .droppedDrums = 7,
+                              .shortenedDrums = 8,
+                              .lengthenedNotes = 1,
+                              .splitNotes = 3,
+                              .unendedNotes = 4,
+                              .restruckNotes = 9,
+                              .doubledNotes = 10,
+                              .droppedTempos = 5,
+                              .zeroTempos = 11,
+                              .patterns = 3,
+                              .droppedEvents = 6,
+                              .lyrics = 12,
+                              .markers = 13,
+                              .keySignatures = 14,
+                              .timeSignatures = 15,
+                              .texts = 16,
+                              .otherMeta = 17};
     EXPECT_EQ(importReportLines(report),
-              (Lines{"时间增量设为40", "2个重叠的音符因16个音轨已满（鼓只能在第10音轨）而丢弃",
+              (Lines{"这是格式2的文件：3个独立的乐段被叠在一起，从头同时演奏",
+                     "时间增量设为42",
+                     "乐曲的速度是每分钟104拍，时间增量42按每分钟105拍演奏（快1%）",
+                     "2个音符因其余15个音轨都在发声（第10音轨只奏鼓）而丢弃",
+                     "7个鼓音与更要紧的鼓音同时敲击而丢弃（第10音轨一次只奏一个鼓音：依次保留大鼓"
+                     "、军鼓、通通鼓、镲和踩镲、其他打击乐器）",
+                     "8个鼓音在下一击处提前结束",
                      "1个短于6个tick的音符延长为6个tick",
                      "3个音符的长度没有对应的符号，拆成了几个相连的音符（乐谱没有连音线）",
                      "4个音符没有结束事件，在下一个音符开始时结束",
-                     "5个后来的速度变化被丢弃，全曲按第一个速度演奏",
-                     "6个控制器、弯音、触后或系统专用事件被丢弃"}));
+                     "9个音符在同一声道再次按下同一个键时结束（合成器也这样演奏）",
+                     "10个在同一时刻重复按下的音符只保留了一个",
+                     "5个速度变化被丢弃，全曲按每分钟104拍演奏",
+                     "11个速度为0的速度事件没有意义，已忽略",
+                     "6个控制器、弯音、触后或系统专用事件被丢弃",
+                     "12个歌词事件被丢弃",
+                     "13个标记被丢弃",
+                     "14个调号被丢弃",
+                     "15个拍号被丢弃",
+                     "16个文字事件（音轨名、乐器名、版权、说明）被丢弃",
+                     "17个其他元事件（音序器数据等）被丢弃"}));
+    // A tempo the increment plays exactly, and one it plays slower by a little.
+    EXPECT_EQ(importReportLines({.timeIncrement = 40, .tempo = 600000}),
+              (Lines{"时间增量设为40", "没有丢弃或改动任何音符"}));
+    EXPECT_EQ(importReportLines({.timeIncrement = 56, .tempo = 428400}),
+              (Lines{"时间增量设为56",
+                     "乐曲的速度是每分钟140.06拍，时间增量56按每分钟140拍演奏（慢0.04%）"}));
     const ImportReport own{.exact = true, .staccato = false, .timeIncrement = 96};
     EXPECT_EQ(importReportLines(own),
               (Lines{"这是Tunelet导出的MIDI文件，已逐个还原为原来的符号（导出时不断奏）",
                      "时间增量设为96", "没有丢弃或改动任何音符"}));
+    const ImportReport guessed{.exact = true, .staccato = true, .guessedVolumes = 2};
+    EXPECT_EQ(importReportLines(guessed),
+              (Lines{"这是Tunelet导出的MIDI文件，已逐个还原为原来的符号（导出时断奏）",
+                     "2个音量符号在MIDI文件中只留下其后音符的力度，原来的位置无从得知："
+                     "已放在该音符前最近的音符或乐器符号之后（或行首），演奏不变",
+                     "时间增量设为48"}));
 }
 
 } // namespace

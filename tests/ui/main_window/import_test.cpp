@@ -40,8 +40,11 @@ TEST_F(ImportTest, YesMakesANewUnsavedScoreWithoutANameAndReports) {
                                   {"question", kAskImport},
                                   {"notice", "MIDI文件已导入为新乐谱（尚未保存）：\n"
                                              "这是Tunelet导出的MIDI文件，已逐个还原为原来的符号"
-                                             "（导出时不断奏）\n时间增量设为96\n"
-                                             "没有丢弃或改动任何音符"}}));
+                                             "（导出时不断奏）\n"
+                                             "1个音量符号在MIDI文件中只留下其后音符的力度，"
+                                             "原来的位置无从得知：已放在该音符前最近的音符或"
+                                             "乐器符号之后（或行首），演奏不变\n"
+                                             "时间增量设为96"}}));
     EXPECT_EQ(lines(), kSong);
     EXPECT_FALSE(saved());
     EXPECT_EQ(window->document().fileName(), "");
@@ -65,7 +68,8 @@ TEST_F(ImportTest, NoOrADamagedFileLeavesTheScore) {
 
     const std::vector<std::pair<Answer, Shown>> cases = {
         {Answer::No, {"question", kAskImport}},
-        {Answer::Yes, {"notice", "文件“" + path("cut.mid") + "”不是完好的标准MIDI文件，无法导入"}},
+        {Answer::Yes,
+         {"notice", "文件“" + path("cut.mid") + "”不完整：第2音轨在第73字节处被截断，无法导入"}},
     };
     for (const auto &[answer, last] : cases) {
         prompt->shown.clear();
