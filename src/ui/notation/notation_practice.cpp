@@ -42,6 +42,7 @@ void NotationWindow::buildPractice(QVBoxLayout *column, QScrollArea *scroll) {
     const auto followTime = [this] {
         const notation::TimeSignature time = timeSignature();
         m_source.practice->setTimeSignature(time.beats, time.barTicks() / time.beats);
+        m_practiceBar->setChosenTick(m_loopFrom); // bars counted anew
     };
     connect(m_time, &QComboBox::currentIndexChanged, this, followTime);
     followTime();
