@@ -70,6 +70,7 @@ void MainWindow::exportMidi() {
         m_prompt->notice(failureText(result, m_document.lines(), m_document.fileName(), output));
         return;
     }
+    m_lastExport = path;
     if (m_prompt->askYesNo(texts::kAskPlayExport)) {
         mp1->setFileName(path);
         mp1->open();

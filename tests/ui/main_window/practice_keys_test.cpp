@@ -43,8 +43,10 @@ TEST_F(PracticeKeysTest, F5PlaysTheScoreFromTheNoteUnderTheCaret) {
         std::vector<std::string> score;
     } rows[] = {
         {-1, 0, "playFrom 0", {"5fd/", "1fd/@005/2fc/3fd/"}},
+        {-1, 4, "playFrom 0", {"5fd/", "1fd/@005/2fc/3fd/"}}, // after "1fd/", as a double-click
         {-1, 5, "playFrom 48", {"5fd/", "1fd/@005/2fc/3fd/"}},
-        {-1, 13, "playFrom 144", {"5fd/", "1fd/@005/2fc/3fd/"}},
+        {-1, 13, "playFrom 48", {"5fd/", "1fd/@005/2fc/3fd/"}},
+        {-1, 14, "playFrom 144", {"5fd/", "1fd/@005/2fc/3fd/"}},
         {-1, 17, "playFrom 144", {"5fd/", "1fd/@005/2fc/3fd/"}},
         {0, 9, "playFrom 48", {"1fd/@005/2fc/3fd/"}},
     };
