@@ -82,6 +82,26 @@ int copyOldBytes(const std::string &file, const std::string &copy, Fd &out) {
     }
 }
 
+// Writes the copy's bytes back into the file after a failed write in place. The old
+// bytes had their room on the disk, so this works where the new ones did not fit.
+bool putBack(const std::string &file, const std::string &copy) {
+    Fd in(::open(copy.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC));
+    struct stat st {};
+    if (!in.valid() || ::fstat(in.get(), &st) != 0) {
+        return false;
+    }
+    std::string old(static_cast<std::size_t>(st.st_size), '\0');
+    for (std::size_t done = 0; done < old.size();) {
+        const ssize_t got = ::pread(in.get(), old.data() + done, old.size() - done, off_t(done));
+        if (got <= 0 && !(got < 0 && errno == EINTR)) {
+            return false;
+        }
+        done += got > 0 ? std::size_t(got) : 0;
+    }
+    Fd out(::open(file.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC));
+    return out.valid() && writeWhole(out, old) == 0;
+}
+
 // Writes the file in place, keeping a copy of its old bytes beside it until the new ones
 // are complete, so a kill in between leaves the old bytes recoverable. Where the folder
 // takes no copy (read-only, not the user's), the file is written as a plain save would.
@@ -102,7 +122,10 @@ int writeInPlace(Fd &target, const std::string &file, std::string_view bytes) {
     }
     syncFolder(folderOf(copy));
     const int error = writeWhole(target, bytes);
-    if (error == 0) {
+    // A failure seen here is handled here: the old bytes go back from the copy, and the
+    // copy goes once they are back. Only a copy that could not be put back stays, as the
+    // one whole version of the file.
+    if (error == 0 || putBack(file, copy)) {
         ::unlink(copy.c_str());
         syncFolder(folderOf(copy));
     }
