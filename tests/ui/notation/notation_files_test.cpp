@@ -88,8 +88,8 @@ TEST_F(NotationFilesTest, SvgDrawsTextAsPaths) {
 
 TEST_F(NotationFilesTest, AFileThatCannotBeWrittenIsNamed) {
     const QString missing = path("no/such/folder/song.pdf");
-    EXPECT_EQ(writeNotationPdf(documentOf({"1fd/"}), missing).section('\n', 0, 0),
-              "无法写入文件：" + missing);
+    EXPECT_EQ(writeNotationPdf(documentOf({"1fd/"}), missing),
+              "无法写入文件“" + missing + "”：文件夹不存在");
     EXPECT_FALSE(QFile::exists(missing));
 }
 
