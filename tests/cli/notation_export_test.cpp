@@ -69,6 +69,8 @@ TEST_F(TuneletExport, DrawingFailuresSayWhy) {
         {"--pdf a.TNL no/such/a.pdf", 1,
          "有错误产生，无法导出为PDF文件！\n无法写入文件“no/such/a.pdf”：文件夹不存在\n"},
         {"--svg b.TNL b.svg", 1, "音轨有错误，无法导出为MIDI文件！"},
+        {"--pdf --division 0 a.TNL a.pdf", 1,
+         "有错误产生，无法导出为PDF文件！\n时间增量不能用作 MIDI 文件的时间单位"},
     };
     write("a.TNL", "1fd/\r\n");
     write("b.TNL", "1fd/1F\r\n");
