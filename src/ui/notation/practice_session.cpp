@@ -30,6 +30,10 @@ PracticeSession::~PracticeSession() = default;
 QString PracticeSession::playFrom(const Score &score, std::int64_t tick) {
     const midi::ExportResult compiled =
         midi::compileScore(score.lines, {score.division, score.staccato});
+    if (compiled.failure == midi::ExportFailure::TooManyTracks) {
+        return texts::kPracticeTrackError + QLatin1Char('\n') +
+               texts::kPracticeTooManyTracks.arg(score.lines.size());
+    }
     if (!compiled.ok() || score.division == 0) {
         return texts::kPracticeTrackError;
     }
