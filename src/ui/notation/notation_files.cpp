@@ -8,7 +8,6 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSvgGenerator>
 #include <cerrno>
 #include <new>
 
@@ -16,6 +15,7 @@
 #include "score/atomic_file.h"
 #include "score/file_access.h"
 #include "ui/notation/notation_texts.h"
+#include "ui/notation/svg_outline_device.h"
 
 namespace tunelet::ui {
 
@@ -36,9 +36,8 @@ QString failureText(const std::string &path, int error) {
 // drawing follows the rules of every other file it writes: the old file stays whole when
 // anything fails, a device or pipe is refused, hard links and the owner are kept. A
 // failure of the document in memory can only be a lack of memory.
-QString commit(const std::string &path, const QByteArray &bytes) {
-    const score::FileWriteResult written = score::replaceFileAtomically(
-        path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+QString commit(const std::string &path, std::string_view bytes) {
+    const score::FileWriteResult written = score::replaceFileAtomically(path, bytes);
     return written.ok() ? QString() : failureText(path, written.error);
 }
 
@@ -103,7 +102,7 @@ QString writeNotationPdf(const NotationDocument &document, const std::string &pa
     } catch (const std::bad_alloc &) {
         return failureText(path, ENOMEM);
     }
-    return commit(path, bytes);
+    return commit(path, std::string_view(bytes.constData(), std::size_t(bytes.size())));
 }
 
 QString writeNotationPdf(const NotationDocument &document, const QString &path) {
@@ -114,19 +113,13 @@ QString writeNotationSvg(const NotationDocument &document, const std::string &pa
     const double margin = kMarginMm / 25.4 * kPointsPerInch;
     const double page = QPageSize(QPageSize::A4).size(QPageSize::Point).width();
     const double width = page - 2 * margin;
-    QByteArray bytes;
+    std::string bytes;
     try {
         const NotationPainter draw(kDigitPoints, true);
         const notation::Metrics metrics = draw.metrics(document.score);
         const notation::Layout layout = notation::layoutSystems(document.score, metrics, width);
         const double height = draw.headerHeight() + layout.height + 2 * margin;
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        QSvgGenerator svg;
-        svg.setOutputDevice(&buffer);
-        svg.setSize(QSize(qCeil(page), qCeil(height)));
-        svg.setViewBox(QRectF(0, 0, page, height));
-        svg.setTitle(document.header.title);
+        SvgOutlineDevice svg(QSizeF(page, height), document.header.title, bytes);
         QPainter painter(&svg);
         if (!painter.isActive()) {
             return failureText(path, ENOMEM);

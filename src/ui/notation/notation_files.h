@@ -28,7 +28,8 @@ int paintPages(QPagedPaintDevice &device, const NotationDocument &document);
 // file name's bytes, as the system has them (not necessarily UTF-8).
 QString writeNotationPdf(const NotationDocument &document, const std::string &path);
 QString writeNotationPdf(const NotationDocument &document, const QString &path);
-// One picture of the whole score, an A4 page wide, every letter turned into outlines.
+// One picture of the whole score, an A4 page wide, every letter turned into outlines, each
+// outline written once and placed by reference (SvgOutlineDevice).
 QString writeNotationSvg(const NotationDocument &document, const std::string &path);
 QString writeNotationSvg(const NotationDocument &document, const QString &path);
 

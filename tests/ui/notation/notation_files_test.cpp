@@ -1,12 +1,16 @@
 // Tests of the numbered-notation files: the PDF read back with poppler's tools, the SVG
 // read as text.
 #include <QFile>
+#include <QImage>
+#include <QPainter>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSvgRenderer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include "ui/notation/notation_files.h"
+#include "ui/notation/svg_outline_device.h"
 
 namespace tunelet::ui {
 namespace {
@@ -84,6 +88,74 @@ TEST_F(NotationFilesTest, SvgDrawsTextAsPaths) {
     const QByteArray text = file.readAll();
     EXPECT_TRUE(text.contains("<path"));
     EXPECT_FALSE(text.contains("<text"));
+}
+
+// A score repeats a handful of shapes: each outline is written once, so a note adds a few
+// dozen bytes, not the kilobytes of its digit's outline.
+TEST_F(NotationFilesTest, SvgDefinesEachOutlineOnceAndPlacesItByReference) {
+    const int notes[] = {200, 400};
+    QByteArray text[2];
+    for (int i = 0; i < 2; ++i) {
+        const QString svg = path(QString::number(notes[i]) + ".svg");
+        ASSERT_EQ(writeNotationSvg(documentOf({repeated("1fd/5fd/", notes[i] / 2)}), svg), "");
+        QFile file(svg);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        text[i] = file.readAll();
+    }
+    EXPECT_LT(text[1].count("<path"), 40) << "a few shapes (digits, labels, bar numbers)";
+    EXPECT_GE(text[1].count("<use") - text[0].count("<use"), 200) << "a use for each digit";
+    EXPECT_LT((text[1].size() - text[0].size()) / 200, 300) << "bytes a note";
+}
+
+// The picture is the painter's drawing: an image of the file, drawn by Qt's own SVG
+// renderer, matches the painter drawing on an image directly (colours, outlines, dots, ties,
+// beams and the edited part's band alike).
+TEST_F(NotationFilesTest, SvgLooksAsThePainterDraws) {
+    const QSizeF size(300, 120);
+    std::string bytes;
+    const auto drawScore = [](QPainter &painter) {
+        notation::Score score =
+            notation::buildScore({"@040/1fd/#1fe/3fe/5fc/6fb/", "1ed/2eb/"}, {4, 4});
+        score.editedPart = 1;
+        const NotationPainter draw(13, true);
+        const notation::Metrics metrics = draw.metrics(score);
+        const notation::Layout layout = notation::layoutSystems(score, metrics, 280);
+        painter.fillRect(QRectF(0, 0, 300, 120), Qt::white);
+        painter.translate(10, 10);
+        draw.drawSystem(painter, score, layout.systems.front(), metrics);
+    };
+    {
+        SvgOutlineDevice svg(size, QStringLiteral("t"), bytes);
+        QPainter painter(&svg);
+        drawScore(painter);
+        ASSERT_TRUE(painter.end());
+    }
+    QImage fromFile(size.toSize() * 2, QImage::Format_ARGB32);
+    QImage drawn(fromFile.size(), QImage::Format_ARGB32);
+    {
+        QSvgRenderer renderer(QByteArray::fromStdString(bytes));
+        ASSERT_TRUE(renderer.isValid());
+        QPainter painter(&fromFile);
+        renderer.render(&painter);
+        QPainter direct(&drawn);
+        direct.setRenderHint(QPainter::Antialiasing);
+        direct.scale(2, 2);
+        drawScore(direct);
+    }
+    int ink = 0;
+    int differing = 0;
+    for (int y = 0; y < drawn.height(); ++y) {
+        for (int x = 0; x < drawn.width(); ++x) {
+            const QColor a = drawn.pixelColor(x, y);
+            const QColor b = fromFile.pixelColor(x, y);
+            ink += a.lightness() < 128;
+            differing += std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
+                             std::abs(a.blue() - b.blue()) >
+                         3 * 96;
+        }
+    }
+    EXPECT_GT(ink, 500);
+    EXPECT_LT(differing, ink / 20) << "of " << ink << " ink pixels";
 }
 
 TEST_F(NotationFilesTest, AFileThatCannotBeWrittenIsNamed) {
