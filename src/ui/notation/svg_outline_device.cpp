@@ -4,7 +4,10 @@
 #include <QPaintEngine>
 #include <QPainterPath>
 #include <QTransform>
+#include <QtMath>
+#include <algorithm>
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <new>
@@ -18,26 +21,32 @@ constexpr double kPointsPerInch = 72;
 constexpr double kMmPerInch = 25.4;
 
 // Three decimals are a thousandth of a point at any distance from the origin; trailing
-// zeros are left out.
+// zeros are left out. Written from the value in thousandths, as a whole number: a long
+// score writes millions of numbers.
 void appendNumber(std::string &out, double value) {
+    constexpr double kLargest = 9e15; // thousandths a 64-bit whole number holds exactly
     if (!std::isfinite(value)) {
         value = 0;
     }
     char text[64];
-    auto [end, error] = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 3);
-    if (error != std::errc()) {
-        end = std::to_chars(text, text + sizeof text, value).ptr;
-    } else {
-        while (end[-1] == '0') {
-            --end;
-        }
-        if (end[-1] == '.') {
-            --end;
-        }
-    }
-    if (end - text == 2 && text[0] == '-' && text[1] == '0') {
-        out.push_back('0');
+    char *end = text;
+    if (std::abs(value) * 1000 >= kLargest) {
+        end = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 3).ptr;
+        out.append(text, end);
         return;
+    }
+    long long thousandths = std::llround(value * 1000);
+    if (thousandths < 0) {
+        *end++ = '-';
+        thousandths = -thousandths;
+    }
+    end = std::to_chars(end, text + sizeof text, thousandths / 1000).ptr;
+    if (const int fraction = static_cast<int>(thousandths % 1000); fraction != 0) {
+        const char digits[3] = {char('0' + fraction / 100), char('0' + fraction / 10 % 10),
+                                char('0' + fraction % 10)};
+        *end++ = '.';
+        const int kept = digits[2] != '0' ? 3 : digits[1] != '0' ? 2 : 1;
+        end = std::copy(digits, digits + kept, end);
     }
     out.append(text, end);
 }
@@ -235,30 +244,40 @@ private:
     }
 
     // The outline relative to its first point is the shape; where it stands is the use's.
+    // Shapes are told apart by their points in thousandths of a point (the precision of
+    // the file), and written out only the first time.
     void writePath(const QPainterPath &path, bool noFill) {
         if (path.isEmpty()) {
             return;
         }
         const QPointF origin = path.elementAt(0);
-        m_shape.clear();
+        m_key.clear();
+        m_key.push_back(path.fillRule() == Qt::OddEvenFill ? 'e' : 'w');
         for (int i = 0; i < path.elementCount(); ++i) {
             const QPainterPath::Element element = path.elementAt(i);
-            m_shape.push_back(element.isMoveTo()    ? 'M'
-                              : element.isLineTo()  ? 'L'
-                              : element.isCurveTo() ? 'C'
-                                                    : ' ');
-            appendNumber(m_shape, element.x - origin.x());
-            m_shape.push_back(' ');
-            appendNumber(m_shape, element.y - origin.y());
-        }
-        if (path.fillRule() == Qt::OddEvenFill) {
-            m_shape += "\" fill-rule=\"evenodd"; // SVG's own default is nonzero
+            const long long point[2] = {std::llround((element.x - origin.x()) * 1000),
+                                        std::llround((element.y - origin.y()) * 1000)};
+            m_key.push_back(static_cast<char>(element.type));
+            m_key.append(reinterpret_cast<const char *>(point), sizeof point);
         }
         auto [found, added] =
-            m_defined.try_emplace(m_shape, static_cast<std::uint32_t>(m_defined.size()));
+            m_defined.try_emplace(m_key, static_cast<std::uint32_t>(m_defined.size()));
         const std::string id = std::to_string(found->second);
         if (added) {
-            m_out += "<defs><path id=\"p" + id + "\" d=\"" + m_shape + "\"/></defs>\n";
+            m_out += "<defs><path id=\"p" + id + "\" d=\"";
+            for (int i = 0; i < path.elementCount(); ++i) {
+                const QPainterPath::Element element = path.elementAt(i);
+                m_out.push_back(element.isMoveTo()    ? 'M'
+                                : element.isLineTo()  ? 'L'
+                                : element.isCurveTo() ? 'C'
+                                                      : ' ');
+                appendNumber(m_out, element.x - origin.x());
+                m_out.push_back(' ');
+                appendNumber(m_out, element.y - origin.y());
+            }
+            // SVG's own default is nonzero.
+            m_out += path.fillRule() == Qt::OddEvenFill ? "\" fill-rule=\"evenodd\"/></defs>\n"
+                                                        : "\"/></defs>\n";
         }
         const QPointF at = m_transform.map(origin);
         m_out += "<use xlink:href=\"#p" + id + "\"";
@@ -287,7 +306,7 @@ private:
     QTransform m_transform;
     bool m_styleDirty = true;
     std::string m_style;
-    std::string m_shape;
+    std::string m_key;
     std::unordered_map<std::string, std::uint32_t> m_defined;
 };
 
