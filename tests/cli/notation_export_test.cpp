@@ -126,6 +126,30 @@ TEST_F(TuneletExport, DrawingsRefuseWhatTheOtherOutputsRefuse) {
     }
 }
 
+// A drawing larger than the memory allowed is refused in words, and the old file stays:
+// 16 tracks of 60,000 notes (about 530 MB) in 400 MB of address space, where the layout
+// fits and the drawing does not.
+TEST_F(TuneletExport, ADrawingBeyondTheMemoryIsAClearRefusal) {
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "AddressSanitizer needs more address space than the limit allows";
+#endif
+    std::string line = "@000/";
+    for (int n = 0; n < 60000 / 9; ++n) {
+        line += "1fd/2fe/3ff/4ff/5gd/0e/vec/6fh/7fe/";
+    }
+    std::string score;
+    for (int t = 0; t < 16; ++t) {
+        score += line + "\r\n";
+    }
+    write("big.TNL", score);
+    write("big.svg", "old");
+    const Outcome r = run("--svg big.TNL big.svg", "ulimit -v 400000 &&");
+    EXPECT_EQ(std::make_pair(r.exitCode, r.err),
+              std::make_pair(1, std::string("有错误产生，无法导出为SVG文件！\n"
+                                            "生成文件“big.svg”时内存不足\n")));
+    EXPECT_TRUE(read("big.svg") == "old") << "the old file is left whole";
+}
+
 // FNV-1a of the target's name: the writer's temporary files of a target begin with it.
 std::string leftoverName(const std::string &target) {
     std::uint32_t hash = 2166136261u;

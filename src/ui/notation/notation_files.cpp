@@ -27,6 +27,9 @@ constexpr double kMarginMm = 15;
 constexpr int kPdfResolution = 600;
 
 QString failureText(const std::string &path, int error) {
+    if (error == ENOMEM) {
+        return texts::kNotationOutOfMemory.arg(QFile::decodeName(QByteArray::fromStdString(path)));
+    }
     return texts::kNotationFileFailed.arg(
         QFile::decodeName(QByteArray::fromStdString(path)),
         QString::fromStdString(score::systemErrorText(error, score::FileAccess::Write)));
