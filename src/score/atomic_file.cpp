@@ -86,20 +86,30 @@ int copyOldBytes(const std::string &file, const std::string &copy, Fd &out) {
 // bytes had their room on the disk, so this works where the new ones did not fit.
 bool putBack(const std::string &file, const std::string &copy) {
     Fd in(::open(copy.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC));
-    struct stat st {};
-    if (!in.valid() || ::fstat(in.get(), &st) != 0) {
+    Fd out(::open(file.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC));
+    if (!in.valid() || !out.valid()) {
         return false;
     }
-    std::string old(static_cast<std::size_t>(st.st_size), '\0');
-    for (std::size_t done = 0; done < old.size();) {
-        const ssize_t got = ::pread(in.get(), old.data() + done, old.size() - done, off_t(done));
-        if (got <= 0 && !(got < 0 && errno == EINTR)) {
+    char piece[1 << 14];
+    off_t size = 0;
+    for (;;) {
+        const ssize_t got = ::read(in.get(), piece, sizeof piece);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
             return false;
         }
-        done += got > 0 ? std::size_t(got) : 0;
+        if (got == 0) {
+            break;
+        }
+        if (writeAll(out.get(), std::string_view(piece, std::size_t(got))) != 0) {
+            return false;
+        }
+        size += got;
     }
-    Fd out(::open(file.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC));
-    return out.valid() && writeWhole(out, old) == 0;
+    return ::ftruncate(out.get(), size) == 0 && detail::systemCalls().fsync(out.get()) == 0 &&
+           out.close() == 0;
 }
 
 // Writes the file in place, keeping a copy of its old bytes beside it until the new ones
