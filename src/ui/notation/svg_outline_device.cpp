@@ -87,7 +87,10 @@ std::string escaped(const QString &text) {
             out += "&quot;";
             break;
         default:
-            out.push_back(c);
+            // XML takes no control characters but tab and line ends (a file name may).
+            if (static_cast<unsigned char>(c) >= 0x20 || c == '\t' || c == '\n' || c == '\r') {
+                out.push_back(c);
+            }
         }
     }
     return out;

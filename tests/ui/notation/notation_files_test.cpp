@@ -82,12 +82,15 @@ TEST_F(NotationFilesTest, PdfPageCountFollowsTheLength) {
 
 TEST_F(NotationFilesTest, SvgDrawsTextAsPaths) {
     const QString svg = path("song.svg");
-    ASSERT_EQ(writeNotationSvg(documentOf({"@000/#096/1fd/vfe/2fe/3fc/", "1ea/"}), svg), "");
+    NotationDocument document = documentOf({"@000/#096/1fd/vfe/2fe/3fc/", "1ea/"});
+    document.header.title = QStringLiteral("a<b & \x01c");
+    ASSERT_EQ(writeNotationSvg(document, svg), "");
     QFile file(svg);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray text = file.readAll();
     EXPECT_TRUE(text.contains("<path"));
     EXPECT_FALSE(text.contains("<text"));
+    EXPECT_TRUE(QSvgRenderer(text).isValid()) << "well-formed, whatever the title holds";
 }
 
 // A score repeats a handful of shapes: each outline is written once, so a note adds a few
