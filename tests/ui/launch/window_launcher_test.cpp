@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 
 #include "ui/launch/font_warm_up.h"
@@ -59,6 +60,12 @@ TEST_F(WindowLauncher, SaysWhyInABoxWhereThereIsADisplay) {
     std::ofstream(folder / "zenity") << "#!/bin/sh\nprintf '%s|' \"$@\" > '" << record << "'\n";
     std::filesystem::permissions(folder / "zenity", std::filesystem::perms::owner_all);
     const std::string path = std::getenv("PATH");
+    std::optional<std::string> displays[2];
+    for (int i = 0; i < 2; ++i) {
+        if (const char *value = std::getenv(i == 0 ? "DISPLAY" : "WAYLAND_DISPLAY")) {
+            displays[i] = value;
+        }
+    }
     const struct {
         const char *display;
         const char *wayland;
@@ -80,7 +87,10 @@ TEST_F(WindowLauncher, SaysWhyInABoxWhereThereIsADisplay) {
         EXPECT_EQ(contentOf(record).substr(0, row.shown.size()), row.shown);
     }
     ::setenv("PATH", path.c_str(), 1);
-    ::unsetenv("DISPLAY");
+    for (int i = 0; i < 2; ++i) {
+        const char *name = i == 0 ? "DISPLAY" : "WAYLAND_DISPLAY";
+        displays[i] ? ::setenv(name, displays[i]->c_str(), 1) : ::unsetenv(name);
+    }
     std::filesystem::remove_all(folder);
 }
 
