@@ -23,9 +23,30 @@ using tunelet::ui::launchWindowModule;
 
 // The window program hands fontconfig's set-up to Qt, whose font database releases it at
 // the end; these tests have no Qt, so each releases it itself.
+// A failure would also be shown in a box on a display: none here, unless a test sets one.
 class WindowLauncher : public ::testing::Test {
 protected:
-    void TearDown() override { FcFini(); }
+    void SetUp() override {
+        for (std::size_t i = 0; i < std::size(kDisplays); ++i) {
+            if (const char *value = std::getenv(kDisplays[i])) {
+                m_displays[i] = value;
+            }
+            ::unsetenv(kDisplays[i]);
+        }
+        m_path = std::getenv("PATH");
+    }
+    void TearDown() override {
+        for (std::size_t i = 0; i < std::size(kDisplays); ++i) {
+            m_displays[i] ? ::setenv(kDisplays[i], m_displays[i]->c_str(), 1)
+                          : ::unsetenv(kDisplays[i]);
+        }
+        ::setenv("PATH", m_path.c_str(), 1);
+        FcFini();
+    }
+
+    static constexpr const char *kDisplays[] = {"DISPLAY", "WAYLAND_DISPLAY"};
+    std::optional<std::string> m_displays[2];
+    std::string m_path;
 };
 using FontConfigWarmUpTest = WindowLauncher;
 
@@ -59,13 +80,6 @@ TEST_F(WindowLauncher, SaysWhyInABoxWhereThereIsADisplay) {
     const std::string record = (folder / "shown").string();
     std::ofstream(folder / "zenity") << "#!/bin/sh\nprintf '%s|' \"$@\" > '" << record << "'\n";
     std::filesystem::permissions(folder / "zenity", std::filesystem::perms::owner_all);
-    const std::string path = std::getenv("PATH");
-    std::optional<std::string> displays[2];
-    for (int i = 0; i < 2; ++i) {
-        if (const char *value = std::getenv(i == 0 ? "DISPLAY" : "WAYLAND_DISPLAY")) {
-            displays[i] = value;
-        }
-    }
     const struct {
         const char *display;
         const char *wayland;
@@ -76,7 +90,7 @@ TEST_F(WindowLauncher, SaysWhyInABoxWhereThereIsADisplay) {
         {nullptr, "wayland-77", "--error|--no-markup|--title=Tunelet|--text=Tunelet"},
         {nullptr, nullptr, ""},
     };
-    ::setenv("PATH", (folder.string() + ":" + path).c_str(), 1);
+    ::setenv("PATH", (folder.string() + ":" + m_path).c_str(), 1);
     for (const auto &row : rows) {
         std::filesystem::remove(record);
         row.display ? ::setenv("DISPLAY", row.display, 1) : ::unsetenv("DISPLAY");
@@ -85,11 +99,6 @@ TEST_F(WindowLauncher, SaysWhyInABoxWhereThereIsADisplay) {
         EXPECT_EQ(launchWindowModule(2, arguments, "no-such-window.so", "launch_probe_main"), 1);
         testing::internal::GetCapturedStderr();
         EXPECT_EQ(contentOf(record).substr(0, row.shown.size()), row.shown);
-    }
-    ::setenv("PATH", path.c_str(), 1);
-    for (int i = 0; i < 2; ++i) {
-        const char *name = i == 0 ? "DISPLAY" : "WAYLAND_DISPLAY";
-        displays[i] ? ::setenv(name, displays[i]->c_str(), 1) : ::unsetenv(name);
     }
     std::filesystem::remove_all(folder);
 }
