@@ -96,6 +96,10 @@ std::optional<Arguments> parseArguments(int argc, char **argv) {
         } else if (arg == "--help" || arg == "-h") {
             args.help = true;
         } else if (moduleFor(arg) != nullptr) {
+            if (args.module != nullptr && args.module != moduleFor(arg)) {
+                std::cerr << "tunelet-export: only one of --wav, --pdf and --svg may be given\n";
+                return std::nullopt;
+            }
             args.module = moduleFor(arg);
         } else if (arg == "--no-staccato") {
             args.options.staccato = false;
@@ -138,10 +142,17 @@ std::optional<Arguments> parseArguments(int argc, char **argv) {
     return args;
 }
 
+// module: the output being made, whose failure the general headline names (the MIDI
+// file's when none).
 void report(const tunelet::midi::ExportResult &result, const std::vector<std::string> &lines,
-            const tunelet::cli::ExportContext &context) {
-    std::cerr << tunelet::midi::failureMessage(result.failure) << "\n"
-              << tunelet::cli::failureDetail(result, lines, context) << "\n";
+            const tunelet::cli::ExportContext &context,
+            const tunelet::cli::OutputModule *module = nullptr) {
+    using tunelet::midi::failureMessage;
+    std::string headline = failureMessage(result.failure);
+    if (module != nullptr && headline == failureMessage(tunelet::midi::ExportFailure::WriteError)) {
+        headline = module->failureMessage;
+    }
+    std::cerr << headline << "\n" << tunelet::cli::failureDetail(result, lines, context) << "\n";
 }
 
 // A module's output: the same checks of the script as a MIDI export first, worded the same
@@ -155,7 +166,7 @@ int exportWithModule(const Arguments &args, const std::vector<std::string> &line
         checked = tunelet::midi::compileScore(lines, args.options);
     }
     if (!checked.ok()) {
-        report(checked, lines, context);
+        report(checked, lines, context, args.module);
         return kExitFailure;
     }
     const tunelet::cli::ModuleEntry entry = tunelet::cli::openModule(*args.module);
@@ -219,7 +230,7 @@ int main(int argc, char **argv) {
         // Whatever did not fit in memory, the export failed and the output is untouched.
         tunelet::midi::ExportResult result;
         result.failure = tunelet::midi::ExportFailure::OutOfMemory;
-        report(result, {}, {args->files[0], args->files[1]});
+        report(result, {}, {args->files[0], args->files[1]}, args->module);
         return kExitFailure;
     }
 }

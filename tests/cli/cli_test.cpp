@@ -165,9 +165,9 @@ TEST_F(TuneletExport, InputBeyondTheMemoryIsAClearError) {
 TEST_F(TuneletExport, UsageErrorsExitTwo) {
     write("a.TNL", "1fd/");
     for (const char *arguments :
-         {"", "a.TNL", "a.TNL b c", "--bogus a.TNL b", "--division a.TNL b",
-          "--division 385 a.TNL b", "--division -1 a.TNL b", "--division 4x a.TNL b",
-          "--division= a.TNL b", "a.TNL b --division"}) {
+         {"", "a.TNL", "a.TNL b c", "--bogus a.TNL b", "--division a.TNL b", "--pdf --wav a.TNL b",
+          "--svg --pdf a.TNL b", "--division 385 a.TNL b", "--division -1 a.TNL b",
+          "--division 4x a.TNL b", "--division= a.TNL b", "a.TNL b --division"}) {
         Outcome r = run(arguments);
         EXPECT_EQ(r.exitCode, 2) << arguments;
         EXPECT_NE(r.err.find("usage: tunelet-export [--division N] [--no-staccato] INPUT.TNL "
@@ -276,6 +276,7 @@ TEST_F(TuneletExport, ImportWritesTheScriptAndReportsOnStderr) {
         {"old.TNL b.TNL", 1, "1fd/\r\n",
          "文件“old.TNL”不是标准MIDI文件（开头没有MIDI文件头“MThd”），无法导入\n"},
         {"absent.MID old.TNL", 1, "2fd/\r\n", "无法读取文件“absent.MID”：文件不存在\n"},
+        {"a.MID old.TNL/b.TNL", 1, "", "无法写入文件“old.TNL/b.TNL”：路径中有一部分不是文件夹\n"},
         {"a.MID", 2, "", "tunelet-export: --import expects INPUT.MID and OUTPUT.TNL\n"},
     };
     for (const auto &[arguments, exitCode, written, message] : cases) {

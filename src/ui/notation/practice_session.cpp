@@ -59,6 +59,10 @@ QString PracticeSession::play(const Score &score, std::int64_t tick, std::int64_
 QString PracticeSession::openScore(const Score &score) {
     const midi::ExportResult compiled =
         midi::compileScore(score.lines, {score.division, score.staccato});
+    if (compiled.failure == midi::ExportFailure::TooManyTracks) {
+        return texts::kPracticeTrackError + QLatin1Char('\n') +
+               texts::kPracticeTooManyTracks.arg(score.lines.size());
+    }
     if (!compiled.ok() || score.division == 0) {
         return texts::kPracticeTrackError;
     }
