@@ -36,12 +36,24 @@ TEST(ScoreDocument, LineAccess) {
     EXPECT_EQ(doc.lineCount(), 0u);
 }
 
-TEST(ScoreDocument, EveryChangeOfTheLinesClearsTheSavedFlag) {
+TEST(ScoreDocument, EveryChangeOfTheLinesOrPropertiesClearsTheSavedFlag) {
     const std::vector<std::pair<const char *, void (*)(ScoreDocument &)>> changes = {
         {"append", [](ScoreDocument &d) { d.appendLine("x"); }},
         {"replace", [](ScoreDocument &d) { d.replaceLine(0, "x"); }},
         {"delete", [](ScoreDocument &d) { d.deleteLine(0); }},
         {"clear", [](ScoreDocument &d) { d.clear(); }},
+        {"key",
+         [](ScoreDocument &d) {
+             SongProperties p;
+             p.key = Key{7};
+             d.setProperties(p);
+         }},
+        {"part name",
+         [](ScoreDocument &d) {
+             SongProperties p;
+             p.partNames = {"笛子"};
+             d.setProperties(p);
+         }},
     };
     for (const auto &[name, change] : changes) {
         ScoreDocument doc;
