@@ -1,6 +1,7 @@
 // The .TNL script file: splitting, joining, reading and writing track lines.
 #include "score/script_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <functional>
@@ -60,9 +61,10 @@ FileError fileError(const std::string &what, const std::string &path, int error,
     return FileError(what + path + "\n" + systemErrorText(error, access), error);
 }
 
-// Reads up to the first NUL byte and at most `afterNul` bytes after it (one more, so
-// that a longer rest can be told from one of exactly that size), in pieces: a huge sparse
-// file or /dev/zero ends at once, and a file too big for memory is an error, not an abort.
+// Reads up to the first NUL byte and, when afterNul is not 0, on to the next NUL but at
+// most afterNul bytes after the first (one more, so that a longer block can be told from
+// one of exactly that size). In pieces: a huge sparse file or /dev/zero ends at once, and
+// a file too big for memory is an error, not an abort.
 int readUntilNul(int fd, std::string &bytes, std::size_t afterNul) {
     constexpr std::size_t kPiece = 1 << 16;
     std::size_t nul = std::string::npos;
@@ -82,7 +84,9 @@ int readUntilNul(int fd, std::string &bytes, std::size_t afterNul) {
             if (nul == std::string::npos) {
                 nul = bytes.find('\0', used);
             }
-            if (nul != std::string::npos && bytes.size() - nul - 1 > afterNul) {
+            if (nul != std::string::npos &&
+                (afterNul == 0 || bytes.size() - nul - 1 > afterNul ||
+                 bytes.find('\0', std::max(used, nul + 1)) != std::string::npos)) {
                 return 0;
             }
         }
@@ -142,9 +146,14 @@ ScoreText parseScoreText(std::string_view bytes) {
     ScoreText text;
     text.lines = parseScriptText(bytes);
     const std::size_t nul = bytes.find('\0');
-    // Nothing after the NUL is no block at all: nothing was left out.
-    if (nul != std::string_view::npos && nul + 1 < bytes.size()) {
-        SongBlock block = parseSongBlock(bytes.substr(nul + 1));
+    if (nul == std::string_view::npos) {
+        return text;
+    }
+    // The block ends at the next NUL, as the tracks end at the first: nothing after it
+    // counts, and nothing between the two NULs is no block at all.
+    const std::string_view blockBytes = bytes.substr(nul + 1, bytes.find('\0', nul + 1) - nul - 1);
+    if (!blockBytes.empty()) {
+        SongBlock block = parseSongBlock(blockBytes);
         text.properties = std::move(block.properties);
         text.notices = std::move(block.notices);
     }

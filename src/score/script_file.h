@@ -25,7 +25,8 @@ struct ScoreText {
     std::vector<SongBlockNotice> notices;
 };
 
-// The lines as parseScriptText gives them, and the block after the first NUL.
+// The lines as parseScriptText gives them, and the block between the first NUL and the
+// next one (or the end).
 ScoreText parseScoreText(std::string_view bytes);
 
 // formatScriptText, then, when the properties are not empty, a NUL and their block:
@@ -43,8 +44,9 @@ enum class ScriptSource { RegularFile, AnyFile };
 std::vector<std::string> readScriptFile(const std::string &path,
                                         ScriptSource source = ScriptSource::RegularFile);
 
-// Reads the tracks and the song block after them (at most kMaxSongBlockBytes of it, so an
-// endless device still ends). Throws as readScriptFile; a bad block only gives notices.
+// Reads the tracks and the song block after them, up to the next NUL and at most
+// kMaxSongBlockBytes of it, so an endless device still ends. Throws as readScriptFile; a bad block
+// only gives notices.
 ScoreText readScoreFile(const std::string &path, ScriptSource source = ScriptSource::RegularFile);
 
 // Writes through replaceFileAtomically, so a failed write leaves any old file whole.

@@ -9,6 +9,8 @@ namespace tunelet::score {
 
 namespace {
 
+using namespace std::string_view_literals;
+
 constexpr std::string_view kHeaderName = "tunelet-song ";
 constexpr std::string_view kVersion = "1";
 
@@ -260,7 +262,7 @@ SongBlock parseSongBlock(std::string_view bytes) {
         const std::size_t equals = line.find('=');
         const std::string_view name = line.substr(0, std::min(equals, line.size()));
         const bool wellFormed = equals != std::string_view::npos && isName(name) && isUtf8(line) &&
-                                line.find('\0') == std::string_view::npos;
+                                line.find_first_of("\r\0"sv) == std::string_view::npos;
         const std::optional<std::string> value =
             wellFormed ? unescaped(line.substr(equals + 1)) : std::nullopt;
         if (!value) {

@@ -2,7 +2,8 @@
 //
 // A score file is its track lines (each followed by CR LF), then, only when the score has
 // properties, one NUL byte and the block. A reader that stops at the first NUL sees
-// exactly the tracks. The block is lines ending in LF:
+// exactly the tracks; the block ends at the end of the file or at a next NUL (nothing
+// after that is read). The block is lines ending in LF:
 //
 //   tunelet-song 1
 //   title=生日快乐

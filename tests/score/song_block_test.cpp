@@ -167,6 +167,7 @@ TEST(SongBlock, DamagedFormsAreIgnoredWithANotice) {
         {"Surrogate", header + "title=\xED\xA0\x80\n", {{Kind::BadLine, 2, "title"}}, ""},
         {"CutUtf8", header + "title=\xE4\xB8", {{Kind::BadLine, 2, "title"}}, ""},
         {"RawNul", header + "title=a\0b\n"s, {{Kind::BadLine, 2, "title"}}, ""},
+        {"RawCr", header + "later=a\r\r\n", {{Kind::BadLine, 2, "later"}}, ""},
         {"BadEscape", header + "title=a\\t\n", {{Kind::BadLine, 2, "title"}}, ""},
         {"EscapeAtEnd", header + "title=a\\\n", {{Kind::BadLine, 2, "title"}}, ""},
         {"BadUnknownLineToo", header + "later=\\q\n", {{Kind::BadLine, 2, "later"}}, ""},
@@ -229,6 +230,10 @@ TEST(ScoreText, TheBlockFollowsOneNulAndAReaderStoppingThereSeesTheTracks) {
     EXPECT_EQ(parseScoreText(formatScriptText(lines) + '\0').notices,
               std::vector<SongBlockNotice>{})
         << "a NUL with nothing after it is no block";
+    EXPECT_EQ(parseScoreText(bytes + '\0' + "junk").properties, p) << "a next NUL ends the block";
+    EXPECT_EQ(parseScoreText("a\r\n"s + '\0' + '\0' + "tunelet-song 1\ntitle=x\n").properties,
+              SongProperties{})
+        << "two NULs: an empty block";
     const SongProperties huge = titled(std::string(kMaxSongBlockBytes, 'x'));
     EXPECT_THROW(formatScoreText(lines, huge), std::length_error) << "it would not be read back";
 }
@@ -246,8 +251,11 @@ TEST(ScoreFile, ABadBlockNeverStopsTheTracksFromOpening) {
     EXPECT_EQ(read.notices, (std::vector<SongBlockNotice>{{Kind::Oversized, 0, ""}}));
     ASSERT_EQ(::truncate(path.c_str(), std::int64_t{64} << 30), 0);
     EXPECT_EQ(readScoreFile(path).lines, lines);
-    EXPECT_EQ(readScoreFile("/dev/zero", ScriptSource::AnyFile).notices,
-              (std::vector<SongBlockNotice>{{Kind::Oversized, 0, ""}}));
+    const ScoreText zeros = readScoreFile("/dev/zero", ScriptSource::AnyFile);
+    EXPECT_TRUE(zeros.lines.empty() && zeros.notices.empty()) << "ends at the second NUL";
+    test::writeBytes(path, tracks + '\0' + "tunelet-song 1\ntitle=x\n" + '\0');
+    ASSERT_EQ(::truncate(path.c_str(), std::int64_t{64} << 30), 0);
+    EXPECT_EQ(readScoreFile(path).properties, titled("x")) << "64 GB after a block";
 }
 
 TEST(ScoreFile, SaveAndLoadKeepTheProperties) {
