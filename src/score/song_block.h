@@ -62,6 +62,9 @@ std::string formatSongBlock(const SongProperties &properties);
 // Reads a block; whatever cannot be read is left out and noticed, never thrown.
 SongBlock parseSongBlock(std::string_view bytes);
 
+// Well-formed UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
+bool isUtf8(std::string_view text);
+
 // What the user is told about a notice (Simplified Chinese, UTF-8).
 std::string songBlockNoticeText(const SongBlockNotice &notice);
 
