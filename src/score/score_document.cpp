@@ -24,6 +24,11 @@ void ScoreDocument::deleteLine(std::size_t k) {
         throw std::out_of_range("ScoreDocument::deleteLine");
     }
     m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(k));
+    // The later tracks move up, and their part names with them.
+    std::vector<std::string> &names = m_properties.partNames;
+    if (k < names.size()) {
+        names.erase(names.begin() + static_cast<std::ptrdiff_t>(k));
+    }
     m_saved = false;
 }
 

@@ -37,8 +37,9 @@ public:
 
     void appendLine(std::string text);
     void replaceLine(std::size_t k, std::string text); // throws std::out_of_range
-    void deleteLine(std::size_t k);                    // throws std::out_of_range
-    void clear();                                      // the lines and the properties: a new score
+    // Removes the line and its part name; throws std::out_of_range.
+    void deleteLine(std::size_t k);
+    void clear(); // the lines and the properties: a new score
 
     const SongProperties &properties() const { return m_properties; }
     // Clears the saved flag when the properties differ from the current ones.

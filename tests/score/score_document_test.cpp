@@ -64,6 +64,24 @@ TEST(ScoreDocument, EveryChangeOfTheLinesOrPropertiesClearsTheSavedFlag) {
     }
 }
 
+TEST(ScoreDocument, PartNamesStayWithTheirTracks) {
+    const struct {
+        std::size_t deleted;
+        std::vector<std::string> names;
+    } cases[] = {{0, {"b", "c"}}, {1, {"a", "c"}}, {2, {"a", "b"}}, {3, {"a", "b", "c"}}};
+    for (const auto &c : cases) {
+        ScoreDocument doc;
+        for (const char *line : {"1fd/", "2fd/", "3fd/", "4fd/"}) {
+            doc.appendLine(line);
+        }
+        SongProperties p;
+        p.partNames = {"a", "b", "c"};
+        doc.setProperties(p);
+        doc.deleteLine(c.deleted);
+        EXPECT_EQ(doc.properties().partNames, c.names) << c.deleted;
+    }
+}
+
 TEST(ScoreDocument, SaveThenLoadRoundTrips) {
     test::TempDir dir;
     ScoreDocument doc;
