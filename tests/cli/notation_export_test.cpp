@@ -45,6 +45,14 @@ TEST_F(TuneletExport, PdfShowsTheTimeSignatureAndSpeedAsked) {
         EXPECT_NE(text.find(c.time), std::string::npos) << c.options << "\n" << text;
         EXPECT_NE(text.find(c.speed), std::string::npos) << c.options << "\n" << text;
     }
+    // Without --time, the script's own time signature, when a drawing can show it.
+    for (const auto &[time, shown] : {std::pair{"3/4", "1=C 3/4"}, {"5/4", "1=C 4/4"}}) {
+        write("ode.TNL",
+              "3fd/3fd/4fd/\r\n" + std::string(1, '\0') + "tunelet-song 1\ntime=" + time + "\n");
+        const Outcome r = run("--pdf ode.TNL ode.pdf");
+        ASSERT_EQ(std::make_pair(r.exitCode, r.err), std::make_pair(0, std::string())) << time;
+        EXPECT_NE(textOf(file("ode.pdf")).find(shown), std::string::npos) << time;
+    }
 }
 
 TEST_F(TuneletExport, SvgHasOutlinesOnly) {

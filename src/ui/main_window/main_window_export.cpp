@@ -60,7 +60,7 @@ void MainWindow::exportMidi() {
     const midi::ExportResult result =
         midi::scoreToMidi(m_document.lines(),
                           midi::ExportOptions{.division = m_timeIncrement, .staccato = staccato()},
-                          output, m_document.fileName());
+                          output, m_document.fileName(), m_document.properties());
     if (!result.ok()) {
         if (isLineFault(result, m_document.lines())) {
             // The failing track is brought into view; the selection stays, so Submit still

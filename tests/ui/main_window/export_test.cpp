@@ -236,6 +236,35 @@ TEST_F(WindowTest, MediaOpenOffersAMidiNameNeverTheScripts) {
     }
 }
 
+// A score opened with song properties keeps them when saved and exports them.
+TEST_F(WindowTest, ASongsPropertiesStayWithTheScriptAndGoIntoTheMidiFile) {
+    const QByteArray block("tunelet-song 1\ntitle=生日快乐\nkey=G\ntime=3/4\npickup=48\n");
+    const QString file = path("song.TNL");
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(QByteArray("5fe/5fe/\r\n") + '\0' + block);
+    out.close();
+    prompt->files = {file};
+    trigger("O1");
+    ij()->setText("1ed/");
+    prompt->answers = {Answer::Yes}; // appended as a new track
+    click("Button1");
+    trigger("S1");
+    EXPECT_EQ(readAll(file), QByteArray("5fe/5fe/\r\n1ed/\r\n") + '\0' + block);
+
+    prompt->files = {path("song.MID")};
+    prompt->answers = {Answer::No};
+    trigger("MIDI1");
+    score::SongProperties song;
+    song.title = "生日快乐";
+    song.key = score::Key{7};
+    song.time = score::SongTime{3, 4};
+    song.pickupTicks = 48;
+    EXPECT_EQ(readAll(path("song.MID")),
+              QByteArray::fromStdString(
+                  midi::compileScore({"5fe/5fe/", "1ed/"}, {48, true}, song).bytes));
+}
+
 TEST_F(WindowTest, MediaItemsSendTheirOwnCommand) {
     prompt->files = {path("a.MID")};
     trigger("K1");
