@@ -5,19 +5,22 @@
 #include <algorithm>
 #include <array>
 
+#include "notation/movable_do.h"
+
 namespace tunelet::notation {
 
 namespace {
 
-// What one glyph can show, longest first: dashes add beats, underlines halve, a dot
-// adds half (only to notes of a beat or less).
+// What one glyph can show, longest first, in written ticks (48 a quarter note): dashes add
+// quarters, underlines halve, a dot adds half (only to notes of a quarter or less). Four
+// underlines are needed only where a script beat is written as an eighth.
 struct Shape {
     int ticks;
     int underlines;
     int dashes;
     bool dotted;
 };
-constexpr std::array<Shape, 10> kNoteShapes = {{{192, 0, 3, false},
+constexpr std::array<Shape, 11> kNoteShapes = {{{192, 0, 3, false},
                                                 {144, 0, 2, false},
                                                 {96, 0, 1, false},
                                                 {72, 0, 0, true},
@@ -26,15 +29,16 @@ constexpr std::array<Shape, 10> kNoteShapes = {{{192, 0, 3, false},
                                                 {24, 1, 0, false},
                                                 {18, 2, 0, true},
                                                 {12, 2, 0, false},
-                                                {6, 3, 0, false}}};
+                                                {6, 3, 0, false},
+                                                {3, 4, 0, false}}};
 // In x/4 a rest is one 0 per beat, never a 0 with dashes or a dot.
-constexpr std::array<Shape, 4> kRestShapes = {
-    {{48, 0, 0, false}, {24, 1, 0, false}, {12, 2, 0, false}, {6, 3, 0, false}}};
+constexpr std::array<Shape, 5> kRestShapes = {
+    {{48, 0, 0, false}, {24, 1, 0, false}, {12, 2, 0, false}, {6, 3, 0, false}, {3, 4, 0, false}}};
 // In x/8 the beat is a dotted quarter: a rest is one dotted 0 per beat it fills, and 0s
 // with underlines (eighths and shorter) for a part of a beat, so every beat of rest reads
 // alike.
-constexpr std::array<Shape, 4> kCompoundRestShapes = {
-    {{72, 0, 0, true}, {24, 1, 0, false}, {12, 2, 0, false}, {6, 3, 0, false}}};
+constexpr std::array<Shape, 5> kCompoundRestShapes = {
+    {{72, 0, 0, true}, {24, 1, 0, false}, {12, 2, 0, false}, {6, 3, 0, false}, {3, 4, 0, false}}};
 
 int nextBoundary(int position, int origin, int step) {
     return origin + ((position - origin) / step + 1) * step;
@@ -44,16 +48,17 @@ int nextBoundary(int position, int origin, int step) {
 // a bar line, a note shorter than a beat stays within its beat group, and a rest within
 // its beat.
 Shape pickShape(bool rest, int position, int end, const TimeSignature &time) {
-    const int barTicks = time.barTicks();
-    const int barStart = position / barTicks * barTicks;
-    const int barEnd = barStart + barTicks;
+    const int barStart = time.barOrigin(position);
+    const int barEnd = barStart + time.barTicks();
     const int groupEnd = nextBoundary(position, barStart, time.groupTicks());
-    const bool compound = time.unit == 8;
+    const bool compound = time.compound();
     const int beatEnd =
-        compound ? groupEnd : std::min(groupEnd, nextBoundary(position, barStart, kTicksPerBeat));
+        compound ? groupEnd
+                 : std::min(groupEnd, nextBoundary(position, barStart, time.quarterTicks()));
     const auto fits = [&](const Shape &shape) {
-        const int stop = position + shape.ticks;
-        if (stop > end || stop > barEnd) {
+        const int ticks = time.scriptTicks(shape.ticks);
+        const int stop = position + ticks;
+        if (ticks * 4 != shape.ticks * time.beatNote || stop > end || stop > barEnd) {
             return false;
         }
         if (rest) {
@@ -83,23 +88,30 @@ void appendGlyphs(Score &score, std::size_t part, std::size_t index) {
     const TimeSignature &time = score.time;
     const bool rest = event.degree == 0;
     const int end = event.onset + event.length;
+    // In 1=C the digits are the script's own, sharps as typed; in any other key a pitch
+    // is a degree of the key, spelled by the one fixed rule of movable do.
+    const MovableDegree written =
+        rest || score.tonic == 0
+            ? MovableDegree{event.degree, event.sharp ? 1 : 0, event.octave}
+            : movableDegree(event.degree, event.sharp, event.octave, score.tonic);
     int position = event.onset;
     while (position < end) {
         const Shape shape = pickShape(rest, position, end, time);
         Glyph glyph;
         glyph.onset = position;
         glyph.length = shape.ticks;
-        glyph.degree = event.degree;
-        glyph.sharp = event.sharp;
-        glyph.octave = event.octave;
+        glyph.degree = written.digit;
+        glyph.accidental = written.accidental;
+        glyph.octave = written.octave;
         glyph.underlines = shape.underlines;
         glyph.dashes = shape.dashes;
         glyph.dotted = shape.dotted;
         glyph.event = index;
         glyph.firstOfEvent = position == event.onset;
-        position += shape.ticks;
+        glyph.length = time.scriptTicks(shape.ticks);
+        position += glyph.length;
         glyph.tiedToNext = !rest && position < end;
-        const auto bar = static_cast<std::size_t>(glyph.onset / time.barTicks());
+        const auto bar = static_cast<std::size_t>(time.barAt(glyph.onset));
         score.bars[bar].parts[part].glyphs.push_back(glyph);
     }
 }
@@ -119,19 +131,19 @@ void appendFillerRests(Score &score, std::size_t part, int end) {
         glyph.event = score.tracks[part].events.size();
         glyph.firstOfEvent = false;
         glyph.filler = true;
-        position += shape.ticks;
-        score.bars[static_cast<std::size_t>(glyph.onset / time.barTicks())]
-            .parts[part]
-            .glyphs.push_back(glyph);
+        glyph.length = time.scriptTicks(shape.ticks);
+        position += glyph.length;
+        score.bars[static_cast<std::size_t>(time.barAt(glyph.onset))].parts[part].glyphs.push_back(
+            glyph);
     }
 }
 
 // Glyphs of one beat group that follow each other share each level of underline.
-void addBeams(PartBar &bar, int barOnset, const TimeSignature &time) {
+void addBeams(PartBar &bar, int barOrigin, const TimeSignature &time) {
     const auto groupOf = [&](const Glyph &glyph) {
-        return (glyph.onset - barOnset) / time.groupTicks();
+        return (glyph.onset - barOrigin) / time.groupTicks();
     };
-    for (int level = 1; level <= 3; ++level) {
+    for (int level = 1; level <= 4; ++level) {
         std::size_t i = 0;
         while (i < bar.glyphs.size()) {
             if (bar.glyphs[i].underlines < level) {
@@ -153,11 +165,11 @@ RowExtent extentOf(const Track &track, const std::vector<Bar> &bars, std::size_t
     RowExtent row;
     for (const TimedEvent &event : track.events) {
         row.marks = row.marks || !event.marks.empty();
-        row.dotsAbove = std::max(row.dotsAbove, event.octave);
-        row.dotsBelow = std::max(row.dotsBelow, -event.octave);
     }
     for (const Bar &bar : bars) {
         for (const Glyph &glyph : bar.parts[part].glyphs) {
+            row.dotsAbove = std::max(row.dotsAbove, glyph.octave);
+            row.dotsBelow = std::max(row.dotsBelow, -glyph.octave);
             row.underlines = std::max(row.underlines, glyph.underlines);
         }
     }
@@ -166,9 +178,11 @@ RowExtent extentOf(const Track &track, const std::vector<Bar> &bars, std::size_t
 
 } // namespace
 
-Score buildScore(const std::vector<std::string> &lines, TimeSignature time, int editedPart) {
+Score buildScore(const std::vector<std::string> &lines, TimeSignature time, int editedPart,
+                 int tonic) {
     Score score;
     score.time = time;
+    score.tonic = tonic;
     score.editedPart = editedPart;
     int volume = 80;
     int length = 0;
@@ -177,13 +191,14 @@ Score buildScore(const std::vector<std::string> &lines, TimeSignature time, int 
         volume = score.tracks.back().volumeAtEnd;
         length = std::max(length, score.tracks.back().length);
     }
-    const int barTicks = time.barTicks();
-    const int barCount = (length + barTicks - 1) / barTicks;
+    const int barCount = length > 0 ? time.barAt(length - 1) + 1 : 0;
     score.bars.resize(static_cast<std::size_t>(barCount));
     for (int b = 0; b < barCount; ++b) {
         Bar &bar = score.bars[static_cast<std::size_t>(b)];
-        bar.number = b + 1;
-        bar.onset = b * barTicks;
+        // Bars are counted from the first full one: a pickup is bar 0.
+        bar.number = time.pickup > 0 ? b : b + 1;
+        bar.onset = time.barStart(b);
+        bar.length = time.barStart(b + 1) - bar.onset;
         bar.parts.resize(lines.size());
     }
     for (std::size_t part = 0; part < score.tracks.size(); ++part) {
@@ -194,7 +209,7 @@ Score buildScore(const std::vector<std::string> &lines, TimeSignature time, int 
     }
     for (Bar &bar : score.bars) {
         for (PartBar &partBar : bar.parts) {
-            addBeams(partBar, bar.onset, time);
+            addBeams(partBar, time.barOrigin(bar.onset), time);
         }
     }
     for (std::size_t part = 0; part < score.tracks.size(); ++part) {

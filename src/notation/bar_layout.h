@@ -14,13 +14,13 @@ namespace tunelet::notation {
 // that crosses a bar line, or whose length no single symbol shows, becomes several
 // glyphs joined by ties.
 struct Glyph {
-    int onset = 0;  // ticks from the start of the piece
-    int length = 0; // ticks
-    int degree = 0; // 0 is a rest
-    bool sharp = false;
+    int onset = 0;      // ticks from the start of the piece
+    int length = 0;     // ticks
+    int degree = 0;     // the digit in the song's key; 0 is a rest
+    int accidental = 0; // +1 a sharp, -1 a flat (drawn on a note's first glyph only)
     int octave = 0;     // dots: above when positive, below when negative
-    int underlines = 0; // 0..3: an eighth, a sixteenth, a thirty-second
-    int dashes = 0;     // 0..3: each lengthens the note by a beat
+    int underlines = 0; // 0..4: an eighth, a sixteenth, a thirty-second, a sixty-fourth
+    int dashes = 0;     // 0..3: each lengthens the note by a quarter
     bool dotted = false;
     bool tiedToNext = false;  // the next glyph of the part continues this note
     std::size_t event = 0;    // index of its event in the track
@@ -43,8 +43,9 @@ struct PartBar {
 };
 
 struct Bar {
-    int number = 1; // counted from 1
+    int number = 1; // counted from 1 at the first full bar; a pickup is 0
     int onset = 0;
+    int length = 0;             // ticks of the bar in its metre (a pickup is short)
     std::vector<PartBar> parts; // one per track
 };
 
@@ -59,14 +60,17 @@ struct RowExtent {
 
 struct Score {
     TimeSignature time;
+    int tonic = 0; // the key's tonic, pitch class from C: the digits are its degrees
     std::vector<Track> tracks;
     std::vector<RowExtent> rows; // per track
     std::vector<Bar> bars;
     int editedPart = -1; // the track that shows the line being composed, or -1
 };
 
-// The lines as parts, cut into bars under the time signature. The volume in force is
-// carried from track to track as the export carries it.
-Score buildScore(const std::vector<std::string> &lines, TimeSignature time, int editedPart = -1);
+// The lines as parts, cut into bars under the time signature, each pitch written as a degree
+// of the key with tonic `tonic` (movable do). The volume in force is carried from track to
+// track as the export carries it.
+Score buildScore(const std::vector<std::string> &lines, TimeSignature time, int editedPart = -1,
+                 int tonic = 0);
 
 } // namespace tunelet::notation

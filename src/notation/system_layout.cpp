@@ -16,18 +16,18 @@ struct Cell {
 };
 
 // Every digit and dash of a bar, all parts together.
-std::vector<Cell> cellsOf(const Bar &bar, const Metrics &metrics) {
+std::vector<Cell> cellsOf(const Bar &bar, int quarter, const Metrics &metrics) {
     std::vector<Cell> cells;
     for (const PartBar &part : bar.parts) {
         for (const Glyph &glyph : part.glyphs) {
             const int digitEnd =
-                glyph.dashes > 0 ? glyph.onset + kTicksPerBeat : glyph.onset + glyph.length;
+                glyph.dashes > 0 ? glyph.onset + quarter : glyph.onset + glyph.length;
             // Notes shorter than a beat are set closer, as on paper.
             const double digit = glyph.underlines > 0 ? metrics.shortCell : metrics.cell;
             cells.push_back({glyph.onset, digitEnd, digit + (glyph.dotted ? metrics.dotRoom : 0)});
             for (int k = 1; k <= glyph.dashes; ++k) {
-                cells.push_back({glyph.onset + k * kTicksPerBeat,
-                                 glyph.onset + (k + 1) * kTicksPerBeat, metrics.cell});
+                cells.push_back(
+                    {glyph.onset + k * quarter, glyph.onset + (k + 1) * quarter, metrics.cell});
             }
         }
     }
@@ -47,10 +47,10 @@ struct BarColumns {
     }
 };
 
-BarColumns columnsOf(const Bar &bar, int barTicks, const Metrics &metrics) {
-    std::vector<Cell> cells = cellsOf(bar, metrics);
+BarColumns columnsOf(const Bar &bar, int quarter, const Metrics &metrics) {
+    std::vector<Cell> cells = cellsOf(bar, quarter, metrics);
     BarColumns columns;
-    columns.times = {bar.onset, bar.onset + barTicks};
+    columns.times = {bar.onset, bar.onset + bar.length};
     for (const Cell &cell : cells) {
         columns.times.push_back(cell.start);
         columns.times.push_back(cell.end);
@@ -147,7 +147,8 @@ void placeGlyphs(System &system, const Score &score, const std::vector<BarColumn
                 tiedIn[part] = false;
                 for (int k = 0; k < glyphs[i].dashes; ++k) {
                     placed.dashX[static_cast<std::size_t>(k)] =
-                        left + bar.at(glyphs[i].onset + (k + 1) * kTicksPerBeat) * stretch;
+                        left +
+                        bar.at(glyphs[i].onset + (k + 1) * score.time.quarterTicks()) * stretch;
                 }
                 if (tied[part]) {
                     system.glyphs[*tied[part]].tieEndX = placed.x;
@@ -253,7 +254,7 @@ Layout layoutSystems(const Score &score, const Metrics &metrics, double width) {
     std::vector<BarColumns> columns;
     columns.reserve(score.bars.size());
     for (const Bar &bar : score.bars) {
-        columns.push_back(columnsOf(bar, score.time.barTicks(), metrics));
+        columns.push_back(columnsOf(bar, score.time.quarterTicks(), metrics));
     }
     // A part without a note anywhere is left out of every system; a score of rests only
     // shows them all.

@@ -24,13 +24,40 @@ constexpr std::array<bool, 12> kSharps = {false, true,  false, true,  false, fal
 } // namespace
 
 std::optional<TimeSignature> parseTimeSignature(std::string_view text) {
-    for (const TimeSignature time : {TimeSignature{2, 4}, TimeSignature{3, 4}, TimeSignature{4, 4},
-                                     TimeSignature{3, 8}, TimeSignature{6, 8}}) {
-        if (text == time.text()) {
-            return time;
-        }
+    const std::optional<score::SongTime> time = score::parseSongTime(text);
+    if (!time) {
+        return std::nullopt;
     }
-    return std::nullopt;
+    return TimeSignature{time->beats, time->unit};
+}
+
+TimeSignature timeSignatureOf(const score::SongProperties &song) {
+    const score::SongTime time = song.time.value_or(score::SongTime{});
+    TimeSignature signature{time.beats, time.unit,
+                            static_cast<int>(song.beat.value_or(score::BeatNote::Quarter))};
+    if (song.pickupTicks > 0 && song.pickupTicks < signature.barTicks()) {
+        signature.pickup = song.pickupTicks;
+    }
+    return signature;
+}
+
+int TimeSignature::barAt(int tick) const {
+    if (pickup > 0) {
+        return tick < pickup ? 0 : 1 + (tick - pickup) / barTicks();
+    }
+    return tick / barTicks();
+}
+
+int TimeSignature::barStart(int index) const {
+    if (pickup > 0) {
+        return index == 0 ? 0 : pickup + (index - 1) * barTicks();
+    }
+    return index * barTicks();
+}
+
+int TimeSignature::barOrigin(int tick) const {
+    const int index = barAt(tick);
+    return pickup > 0 && index == 0 ? pickup - barTicks() : barStart(index);
 }
 
 double beatsPerMinute(int division) {

@@ -7,26 +7,49 @@
 #include <string_view>
 #include <vector>
 
+#include "score/song_properties.h"
+
 namespace tunelet::notation {
 
 // Durations are fixed in ticks, 48 to a beat (a quarter note), whatever the MIDI division.
 inline constexpr int kTicksPerBeat = 48;
 
-// The signatures the view offers: 2/4, 3/4, 4/4, 3/8 and 6/8.
+// The metre as the bars are drawn: any n/2, n/4 or n/8, what one script beat (48 ticks) is
+// written as, and a pickup (a first, short bar). Ticks here are the script's.
 struct TimeSignature {
     int beats = 4;
-    int unit = 4; // 4 or 8
+    int unit = 4;     // 2, 4 or 8
+    int beatNote = 4; // a script beat written as a quarter (4), a half (2) or an eighth (8)
+    int pickup = 0;   // ticks of the first bar when it is short; 0: no pickup
 
-    int barTicks() const { return beats * kTicksPerBeat * 4 / unit; }
-    // Notes shorter than a beat share their underlines within one group: a quarter note
-    // in x/4, a dotted quarter (three eighths) in x/8.
-    int groupTicks() const { return unit == 8 ? kTicksPerBeat * 3 / 2 : kTicksPerBeat; }
+    // Script ticks of a written length given in quarter-note ticks (48 a quarter).
+    int scriptTicks(int writtenTicks) const { return writtenTicks * beatNote / 4; }
+    // The written quarter, what a dash stands for.
+    int quarterTicks() const { return scriptTicks(kTicksPerBeat); }
+    int barTicks() const { return scriptTicks(beats * kTicksPerBeat * 4 / unit); }
+    // Eighths in 3/8, 6/8, 9/8 and 12/8 go by threes (a dotted quarter); any other metre
+    // groups them by the written quarter.
+    bool compound() const { return unit == 8 && beats % 3 == 0; }
+    // Notes shorter than a beat share their underlines within one group.
+    int groupTicks() const {
+        return scriptTicks(compound() ? kTicksPerBeat * 3 / 2 : kTicksPerBeat);
+    }
+    // The bar holding a tick (the pickup is bar 0), and where bar `index` starts.
+    int barAt(int tick) const;
+    int barStart(int index) const;
+    // The start of a full bar ending where the bar holding `tick` ends (before 0 for the
+    // pickup, so its beats fall as the last beats of a bar).
+    int barOrigin(int tick) const;
     std::string text() const { return std::to_string(beats) + "/" + std::to_string(unit); }
     bool operator==(const TimeSignature &) const = default;
 };
 
-// "2/4", "3/4", "4/4", "3/8" or "6/8"; nullopt for anything else.
+// "n/2", "n/4" or "n/8" with n from 1 to 12; nullopt for anything else.
 std::optional<TimeSignature> parseTimeSignature(std::string_view text);
+
+// The metre of a song as drawn: its time signature (4/4 when unset), its beat as written
+// and its pickup (none when it is not shorter than a bar).
+TimeSignature timeSignatureOf(const score::SongProperties &song);
 
 // Quarter notes a minute at a MIDI division (the time increment): the file plays at
 // 120 of its quarter notes a minute, and a beat of the script is 48 of its ticks.

@@ -1,4 +1,5 @@
 // Tests of the numbered-notation layout: the glyphs of each rule, systems, pages, hits.
+#include <array>
 #include <string>
 #include <vector>
 
@@ -10,9 +11,9 @@
 namespace tunelet::notation {
 namespace {
 
-// A part written out: "#" a sharp (drawn on a note's first glyph only), ' and , the octave dots, _
-// the underlines, - the dashes, . the dot, ~ a tie to the next glyph; bars apart by " | "; then
-// each bar's shared underlines as {level:first-last}.
+// A part written out: "#" a sharp, "b" a flat (drawn on a note's first glyph only), ' and , the
+// octave dots, _ the underlines, - the dashes, . the dot, ~ a tie to the next glyph; bars apart by
+// " | "; then each bar's shared underlines as {level:first-last}.
 std::string written(const Score &score, std::size_t part = 0) {
     std::string text;
     for (const Bar &bar : score.bars) {
@@ -23,7 +24,11 @@ std::string written(const Score &score, std::size_t part = 0) {
         for (std::size_t i = 0; i < partBar.glyphs.size(); ++i) {
             const Glyph &g = partBar.glyphs[i];
             text += i == 0 ? "" : " ";
-            text += std::string(g.sharp && g.firstOfEvent ? "#" : "") + std::to_string(g.degree) +
+            text += std::string(g.firstOfEvent ? (g.accidental > 0   ? "#"
+                                                  : g.accidental < 0 ? "b"
+                                                                     : "")
+                                               : "") +
+                    std::to_string(g.degree) +
                     std::string(static_cast<std::size_t>(std::max(g.octave, 0)), '\'') +
                     std::string(static_cast<std::size_t>(std::max(-g.octave, 0)), ',') +
                     std::string(static_cast<std::size_t>(g.underlines), '_') +
@@ -93,9 +98,80 @@ TEST(NotationLayout, EachRuleGivesItsGlyphs) {
         {"6/8: a rest after a note in its beat", "1fd/0e/0h/", t68, "1 0_ 0. {1:1-1}"},
         {"3/8: a bar of rest", "0h/", t38, "0."},
         {"3/8: a quarter rest", "0d/1fe/", t38, "0_ 0_ 1_ {1:0-2}"},
+        {"2/2: two halves a bar", "1fc/2fb/3fd/", TimeSignature{2, 2}, "1- 2-~ | 2 3"},
+        {"5/4: five beats a bar", "1fa/2fc/3fd/", TimeSignature{5, 4}, "1--- 2~ | 2 3"},
+        {"12/8: four beats of a dotted quarter", "0h/0h/0h/0h/", TimeSignature{12, 8},
+         "0. 0. 0. 0."},
+        {"5/8: eighths grouped by a quarter", "1fe/2fe/3fe/4fe/5fe/", TimeSignature{5, 8},
+         "1_ 2_ 3_ 4_ 5_ {1:0-1} {1:2-3} {1:4-4}"},
+        {"1/4: one beat a bar", "1fd/2fc/", TimeSignature{1, 4}, "1 | 2~ | 2"},
+        {"beat written as an eighth: c reads as a quarter", "1fc/2fd/3fe/1fg/",
+         TimeSignature{3, 4, 8}, "1 2_ 3__ 1____ {1:1-3} {2:2-3} {3:3-3} {4:3-3}"},
+        {"beat written as an eighth: a bar of 3/4", "1fa/2fc/", TimeSignature{3, 4, 8}, "1- 2"},
+        {"beat written as a half", "1fd/2fe/3ff/", TimeSignature{2, 2, 2}, "1- 2 3_ {1:2-2}"},
+        {"pickup of a beat; the last bar completes it", "5ed/1fb/2fc/", TimeSignature{3, 4, 4, 48},
+         "5, | 1-- | 2-"},
+        {"pickup: its beats are the last of a bar", "5ee/6ee/7ee/1fb/", TimeSignature{3, 4, 4, 72},
+         "5,_ 6,_ 7,_ {1:0-0} {1:1-2} | 1--"},
+        {"pickup: a note across its bar line is tied", "5ec/1fc/", TimeSignature{3, 4, 4, 48},
+         "5,~ | 5, 1-"},
+        {"pickup in 6/8", "5ee/1fh/2fh/", TimeSignature{6, 8, 4, 24}, "5,_ {1:0-0} | 1. 2."},
     };
     for (const Case &c : cases) {
         EXPECT_EQ(written(buildScore({c.line}, c.time)), c.glyphs) << c.rule;
+    }
+}
+
+// Each pitch is written as a degree of the song's key (the script itself stays in C).
+TEST(NotationLayout, EachKeyWritesItsDegrees) {
+    struct Case {
+        const char *key;
+        int tonic;
+        const char *line;
+        const char *glyphs;
+    };
+    const Case cases[] = {
+        {"1=C reads as the script, its sharps included", 0, "1fd/vfd/wfd/xfd/yfd/zfd/7ed/1gd/0d/",
+         "1 #1 #2 #4 | #5 #6 7, 1' | 0"},
+        {"1=G: the scale from G3 unmarked", 7, "5ed/6ed/7ed/1fd/2fd/3fd/xfd/5fd/",
+         "1 2 3 4 | 5 6 7 1'"},
+        {"1=G: altered degrees", 7, "yed/wfd/5fd/", "#1 b6 1'"},
+        {"1=F: flats, and C below F4", 5, "1fd/zfd/wfd/7fd/4fd/", "5, 4 b7, #4 | 1"},
+        {"1=D: the tonic nearest middle C", 2, "2fd/1fd/7ed/", "1 b7, 6,"},
+        {"1=♭B: from B♭3", 10, "zed/2fd/wfd/zfd/", "1 3 4 1'"},
+        {"1=♯F: from F♯3", 6, "xed/xfd/5ed/", "1 1' #1"},
+        {"a rest stays 0", 7, "0d/", "0"},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(written(buildScore({c.line}, {4, 4}, -1, c.tonic)), c.glyphs) << c.key;
+    }
+    // A row makes room for the dots as written in the key, not in C.
+    const Score inG = buildScore({"5ed/"}, {4, 4}, -1, 7);
+    EXPECT_EQ(inG.rows[0].dotsBelow, 0);
+}
+
+// With a pickup the bars are counted from the first full one; each bar knows its length.
+TEST(NotationLayout, APickupIsBarZero) {
+    struct Case {
+        const char *rule;
+        TimeSignature time;
+        const char *line;
+        std::vector<std::array<int, 3>> bars; // number, onset, length
+    };
+    const Case cases[] = {
+        {"no pickup", {3, 4}, "1fa/", {{1, 0, 144}, {2, 144, 144}}},
+        {"a pickup of a beat",
+         {3, 4, 4, 48},
+         "5ed/1fb/2fc/",
+         {{0, 0, 48}, {1, 48, 144}, {2, 192, 144}}},
+        {"with c as the beat", {3, 4, 8, 96}, "5ec/1fa/1fd/", {{0, 0, 96}, {1, 96, 288}}},
+    };
+    for (const Case &c : cases) {
+        std::vector<std::array<int, 3>> bars;
+        for (const Bar &bar : buildScore({c.line}, c.time).bars) {
+            bars.push_back({bar.number, bar.onset, bar.length});
+        }
+        EXPECT_EQ(bars, c.bars) << c.rule;
     }
 }
 

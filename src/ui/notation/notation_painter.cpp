@@ -270,7 +270,7 @@ void NotationPainter::drawGlyph(QPainter &painter, const notation::Score &score,
         painter.drawStaticText(QPointF(left, base - m_digitAscent),
                                m_digits[static_cast<std::size_t>(glyph.degree)]);
     }
-    if (glyph.sharp && glyph.firstOfEvent) {
+    if (glyph.accidental > 0 && glyph.firstOfEvent) {
         drawSharp(painter, {left - m_size * 0.02, base - m_digitHeight * 0.45});
     }
     drawDotsAndLines(painter, glyph, placed, row, metrics, systemStart);
