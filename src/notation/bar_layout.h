@@ -64,7 +64,8 @@ struct Score {
     std::vector<Track> tracks;
     std::vector<RowExtent> rows; // per track
     std::vector<Bar> bars;
-    int editedPart = -1; // the track that shows the line being composed, or -1
+    int editedPart = -1;                // the track that shows the line being composed, or -1
+    std::vector<std::string> partNames; // by track, for the labels; empty: the instrument
 };
 
 // The lines as parts, cut into bars under the time signature, each pitch written as a degree

@@ -64,8 +64,8 @@ double beatsPerMinute(int division) {
     return static_cast<double>(kFileBeatsPerMinute) * division / kTicksPerBeat;
 }
 
-std::string beatsPerMinuteText(int division) {
-    const double bpm = beatsPerMinute(division);
+std::string beatsPerMinuteText(int division, int beatNote) {
+    const double bpm = beatsPerMinute(division) * 4 / beatNote;
     char text[32];
     if (std::abs(bpm - std::round(bpm)) < 1e-9) {
         std::snprintf(text, sizeof text, "%.0f", bpm);

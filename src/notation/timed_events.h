@@ -54,8 +54,9 @@ TimeSignature timeSignatureOf(const score::SongProperties &song);
 // Quarter notes a minute at a MIDI division (the time increment): the file plays at
 // 120 of its quarter notes a minute, and a beat of the script is 48 of its ticks.
 double beatsPerMinute(int division);
-// The same as it is printed: "120", "122.5".
-std::string beatsPerMinuteText(int division);
+// Written quarter notes a minute as printed: "120", "122.5" (a script beat written as an
+// eighth, beatNote 8, halves them; written as a half doubles them).
+std::string beatsPerMinuteText(int division, int beatNote = 4);
 
 // An instrument or volume token, shown as small text above the note it precedes.
 struct Mark {

@@ -121,6 +121,8 @@ private:
     void showTClick();
     void L1Click();
     void V1Click();
+    void songPropertiesClick();
+    void setSong(const score::SongProperties &song);
     void R1Click();
     void A2Click();
     void N01Click() { scaleItemClick('a'); }

@@ -132,6 +132,7 @@ void MainWindow::buildMenus() {
     L1->setChecked(true);
     addItem(T1, "V1", texts::kNotationItem, kNoImage, &MainWindow::V1Click,
             K(Qt::CTRL | Qt::Key_J));
+    addItem(T1, "songProperties", texts::kSongItem, kNoImage, &MainWindow::songPropertiesClick);
 
     QMenu *Media1 = addMenu("Media1", texts::kMenuMedia);
     addItem(Media1, "K1", texts::kMediaOpen, 6, &MainWindow::K1Click);

@@ -2,6 +2,7 @@
 #include "ui/main_window/main_window.h"
 #include "ui/main_window/track_list_model.h"
 #include "ui/notation/notation_window.h"
+#include "ui/notation/song_dialog.h"
 
 namespace tunelet::ui {
 
@@ -18,12 +19,25 @@ void MainWindow::V1Click() {
         source.timeIncrement = [this] { return static_cast<int>(m_timeIncrement); };
         source.practice = m_practice;
         source.staccato = [this] { return staccato(); };
+        source.setProperties = [this](const score::SongProperties &song) { setSong(song); };
         m_notation = new NotationWindow(this, std::move(source));
         connect(this, &MainWindow::scoreHeaderChanged, m_notation, &NotationWindow::refresh);
     }
     m_notation->show();
     m_notation->raise();
     m_notation->activateWindow();
+}
+
+// A change of the song is a change of the score: unsaved until saved, and everything that
+// shows the score's head follows it.
+void MainWindow::setSong(const score::SongProperties &song) {
+    m_document.setProperties(song);
+    emit scoreHeaderChanged();
+}
+
+void MainWindow::songPropertiesClick() {
+    editSong(this, m_document.properties(), m_document.lines().size(),
+             [this](const score::SongProperties &song) { setSong(song); });
 }
 
 } // namespace tunelet::ui

@@ -58,7 +58,7 @@ int paintPages(QPagedPaintDevice &device, const NotationDocument &document) {
     const NotationPainter draw(kDigitPoints);
     const notation::Metrics metrics = draw.metrics(document.score);
     const notation::Layout layout = notation::layoutSystems(document.score, metrics, width);
-    const double header = draw.headerHeight();
+    const double header = draw.headerHeight(document.header);
     const double footer = draw.footerHeight();
     const double room = area.height() - footer;
     const std::vector<notation::Page> pages = notation::paginate(layout, room - header, room);
@@ -121,7 +121,7 @@ QString writeNotationSvg(const NotationDocument &document, const std::string &pa
         const NotationPainter draw(kDigitPoints, true);
         const notation::Metrics metrics = draw.metrics(document.score);
         const notation::Layout layout = notation::layoutSystems(document.score, metrics, width);
-        const double height = draw.headerHeight() + layout.height + 2 * margin;
+        const double height = draw.headerHeight(document.header) + layout.height + 2 * margin;
         SvgOutlineDevice svg(QSizeF(page, height), document.header.title, bytes);
         QPainter painter(&svg);
         if (!painter.isActive()) {
@@ -130,7 +130,7 @@ QString writeNotationSvg(const NotationDocument &document, const std::string &pa
         painter.fillRect(QRectF(0, 0, page, height), Qt::white);
         painter.translate(margin, margin);
         draw.drawHeader(painter, document.score, document.header, width);
-        painter.translate(0, draw.headerHeight());
+        painter.translate(0, draw.headerHeight(document.header));
         for (const notation::System &system : layout.systems) {
             painter.save();
             painter.translate(0, system.top);

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <set>
 
+#include "score/song_properties.h"
 #include "ui/dialogs/dialog_texts.h"
 #include "ui/notation/notation_texts.h"
 
@@ -59,12 +60,14 @@ QPainterPath textOutline(const QFont &font, const QString &text) {
 } // namespace
 
 QString partLabel(const notation::Score &score, std::size_t part) {
-    return partLabel(part, score.tracks[part].firstProgram);
+    return partLabel(score, part, score.tracks[part].firstProgram);
 }
 
-QString partLabel(std::size_t part, int program) {
-    const QString name =
-        part == kDrumsPart ? texts::kDrumsLabel : instrumentName(std::max(0, program));
+QString partLabel(const notation::Score &score, std::size_t part, int program) {
+    const std::string given = part < score.partNames.size() ? score.partNames[part] : "";
+    const QString name = !given.empty()       ? QString::fromStdString(given)
+                         : part == kDrumsPart ? texts::kDrumsLabel
+                                              : instrumentName(std::max(0, program));
     return QStringLiteral("%1 %2").arg(part + 1).arg(name);
 }
 
@@ -99,7 +102,8 @@ notation::Metrics NotationPainter::metrics(const notation::Score &score) const {
             programs.insert(event.program);
         }
         for (const int program : programs) {
-            labelWidth = std::max(labelWidth, label.horizontalAdvance(partLabel(part, program)));
+            labelWidth =
+                std::max(labelWidth, label.horizontalAdvance(partLabel(score, part, program)));
         }
     }
     notation::Metrics m;
@@ -121,8 +125,12 @@ notation::Metrics NotationPainter::metrics(const notation::Score &score) const {
     return m;
 }
 
-double NotationPainter::headerHeight() const {
-    return QFontMetricsF(m_titleFont).height() + QFontMetricsF(m_labelFont).height() + m_size * 0.8;
+// The title, the subtitle when there is one, then two lines: the key and the metre over the
+// speed on the left, the lyricist over the composer on the right.
+double NotationPainter::headerHeight(const NotationHeader &header) const {
+    const double line = QFontMetricsF(m_labelFont).height();
+    return QFontMetricsF(m_titleFont).height() + (header.subtitle.isEmpty() ? 0 : line) + 2 * line +
+           m_size * 0.8;
 }
 
 double NotationPainter::footerHeight() const {
@@ -146,14 +154,35 @@ void NotationPainter::drawHeader(QPainter &painter, const notation::Score &score
     const QFontMetricsF line(m_labelFont);
     drawText(painter, {(width - title.horizontalAdvance(header.title)) / 2, title.ascent()},
              header.title, m_titleFont);
-    const double y = title.height() + m_size * 0.4 + line.ascent();
-    const QString key =
-        texts::kKeyOfC + QStringLiteral("  ") + QString::fromStdString(score.time.text());
+    double y = title.height() + m_size * 0.4 + line.ascent();
+    if (!header.subtitle.isEmpty()) {
+        drawText(painter, {(width - line.horizontalAdvance(header.subtitle)) / 2, y},
+                 header.subtitle, m_labelFont);
+        y += line.height();
+    }
+    const QString key = QString::fromStdString(score::Key{score.tonic}.header()) +
+                        QStringLiteral("  ") + QString::fromStdString(score.time.text());
     drawText(painter, {0, y}, key, m_labelFont);
-    // The speed, as a quarter note (a filled head on a stem) = beats a minute.
-    const QString speed = QStringLiteral("= ") +
-                          QString::fromStdString(notation::beatsPerMinuteText(header.division));
-    const double speedX = width - line.horizontalAdvance(speed);
+    QStringList credits;
+    if (!header.lyricist.isEmpty()) {
+        credits << texts::kLyricistCredit.arg(header.lyricist);
+    }
+    if (!header.composer.isEmpty()) {
+        credits << texts::kComposerCredit.arg(header.composer);
+    }
+    for (int k = 0; k < credits.size(); ++k) {
+        drawText(painter, {width - line.horizontalAdvance(credits[k]), y + k * line.height()},
+                 credits[k], m_labelFont);
+    }
+    // The speed in written quarter notes a minute.
+    drawSpeed(painter, 0, y + line.height(),
+              QStringLiteral("= ") + QString::fromStdString(notation::beatsPerMinuteText(
+                                         header.division, score.time.beatNote)));
+}
+
+// A quarter note (a filled head on a stem), then "= N".
+void NotationPainter::drawSpeed(QPainter &painter, double x, double y, const QString &speed) const {
+    const double speedX = x + m_size * 0.7;
     drawText(painter, {speedX, y}, speed, m_labelFont);
     const double head = m_size * 0.16;
     const QPointF centre(speedX - m_size * 0.45, y - head);
@@ -202,6 +231,22 @@ void NotationPainter::drawSharp(QPainter &painter, const QPointF &bottomRight) c
     painter.fillRect(QRectF(x + w * 0.7 - stroke, y - h * 0.08, stroke, h), kInk);
     painter.fillRect(QRectF(x, y + h * 0.32, w, stroke * 1.6), kInk);
     painter.fillRect(QRectF(x, y + h * 0.62, w, stroke * 1.6), kInk);
+}
+
+// A small flat sign: a stem and a bowl at its foot, drawn as one outline.
+void NotationPainter::drawFlat(QPainter &painter, const QPointF &bottomRight) const {
+    const double w = m_size * 0.2;
+    const double h = m_size * 0.5;
+    const double x = bottomRight.x() - w;
+    const double y = bottomRight.y();
+    const double stroke = m_size * 0.035;
+    painter.fillRect(QRectF(x, y - h, stroke * 1.2, h), kInk);
+    QPainterPath bowl;
+    bowl.moveTo(x, y);
+    bowl.cubicTo(x + w * 1.3, y - h * 0.3, x + w * 1.1, y - h * 0.6, x, y - h * 0.35);
+    QPainterPathStroker pen;
+    pen.setWidth(stroke * 1.6);
+    painter.fillPath(pen.createStroke(bowl), kInk);
 }
 
 void NotationPainter::drawDotsAndLines(QPainter &painter, const notation::Glyph &glyph,
@@ -272,6 +317,8 @@ void NotationPainter::drawGlyph(QPainter &painter, const notation::Score &score,
     }
     if (glyph.accidental > 0 && glyph.firstOfEvent) {
         drawSharp(painter, {left - m_size * 0.02, base - m_digitHeight * 0.45});
+    } else if (glyph.accidental < 0 && glyph.firstOfEvent) {
+        drawFlat(painter, {left - m_size * 0.02, base - m_digitHeight * 0.4});
     }
     drawDotsAndLines(painter, glyph, placed, row, metrics, systemStart);
     if (placed.markLine >= 0) {
@@ -353,7 +400,7 @@ void NotationPainter::drawLabels(QPainter &painter, const notation::Score &score
         const bool edited = static_cast<int>(part) == score.editedPart;
         painter.setPen(edited ? kEditedInk : kInk);
         const double y = system.rows[part].baseline - m_digitHeight * 0.2;
-        drawText(painter, {0, y}, partLabel(part, system.rows[part].program), m_labelFont);
+        drawText(painter, {0, y}, partLabel(score, part, system.rows[part].program), m_labelFont);
         if (edited) {
             drawText(painter, {0, y + QFontMetricsF(m_smallFont).height()}, texts::kEditingMark,
                      m_smallFont);

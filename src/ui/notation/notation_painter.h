@@ -16,16 +16,20 @@ class QPointF;
 namespace tunelet::ui {
 
 // What the header shows besides the music.
+// The song's texts over the first system; the key and the metre come with the score.
 struct NotationHeader {
     QString title;
     int division = 48; // the time increment: the speed printed as ♩ = 120 × division ÷ 48
+    QString subtitle = {};
+    QString composer = {}; // 曲
+    QString lyricist = {}; // 词
 };
 
-// The text of a part's label: its number, and the instrument at its start from the
-// instrument chooser's list (line 10 is the drums).
+// The text of a part's label: its number, and the part's name or, when it has none, the
+// instrument at its start from the instrument chooser's list (line 10 is the drums).
 QString partLabel(const notation::Score &score, std::size_t part);
 // The same with the instrument in force (-1 before any: the first of the list).
-QString partLabel(std::size_t part, int program);
+QString partLabel(const notation::Score &score, std::size_t part, int program);
 // The small text of a note's marks: instrument names and 力度NN.
 QString marksText(const std::vector<notation::Mark> &marks);
 
@@ -37,7 +41,7 @@ public:
 
     // The sizes the layout needs, with the label column as wide as this score's labels.
     notation::Metrics metrics(const notation::Score &score) const;
-    double headerHeight() const;
+    double headerHeight(const NotationHeader &header) const;
     double footerHeight() const;
 
     void drawHeader(QPainter &painter, const notation::Score &score, const NotationHeader &header,
@@ -69,6 +73,9 @@ private:
     void drawLabels(QPainter &painter, const notation::Score &score,
                     const notation::System &system) const;
     void drawSharp(QPainter &painter, const QPointF &bottomRight) const;
+    void drawFlat(QPainter &painter, const QPointF &bottomRight) const;
+    // ♩ = N with its left end at x.
+    void drawSpeed(QPainter &painter, double x, double y, const QString &speed) const;
     double digitLeft(double cellLeft, const notation::Metrics &metrics) const;
 
     double m_size;

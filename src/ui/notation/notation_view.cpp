@@ -44,7 +44,8 @@ void NotationView::relayout() {
 
 int NotationView::heightForWidth(int width) const {
     Q_UNUSED(width); // the layout is made for the current width and kept
-    return static_cast<int>(std::ceil(2 * kMargin + m_painter.headerHeight() + m_layout.height));
+    return static_cast<int>(
+        std::ceil(2 * kMargin + m_painter.headerHeight(m_header) + m_layout.height));
 }
 
 QSize NotationView::sizeHint() const {
@@ -52,7 +53,7 @@ QSize NotationView::sizeHint() const {
 }
 
 QPointF NotationView::toView(double x, double y) const {
-    return {x + kMargin, y + kMargin + m_painter.headerHeight()};
+    return {x + kMargin, y + kMargin + m_painter.headerHeight(m_header)};
 }
 
 void NotationView::resizeEvent(QResizeEvent *event) {
@@ -66,8 +67,8 @@ void NotationView::paintEvent(QPaintEvent *event) {
     painter.save();
     painter.translate(kMargin, kMargin);
     m_painter.drawHeader(painter, m_score, m_header, contentWidth());
-    const double top = kMargin + m_painter.headerHeight();
-    painter.translate(0, m_painter.headerHeight());
+    const double top = kMargin + m_painter.headerHeight(m_header);
+    painter.translate(0, m_painter.headerHeight(m_header));
     // Only the systems that the exposed part of the view shows are drawn.
     const QRect exposed = event->rect();
     for (const notation::System &system : m_layout.systems) {

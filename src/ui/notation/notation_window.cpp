@@ -10,6 +10,7 @@
 #include <QListView>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 #include "score/score_document.h"
@@ -19,13 +20,14 @@
 #include "ui/notation/notation_printing.h"
 #include "ui/notation/notation_texts.h"
 #include "ui/notation/notation_view.h"
+#include "ui/notation/song_dialog.h"
 
 namespace tunelet::ui {
 
 namespace {
 
-const char *const kTimeSignatures[] = {"2/4", "3/4", "4/4", "3/8", "6/8"};
-constexpr int kFirstTimeSignature = 2; // 4/4
+// The metres the list offers; the song's own is added when it is another.
+const char *const kTimeSignatures[] = {"2/4", "3/4", "4/4", "3/8", "6/8", "2/2", "5/4", "12/8"};
 
 QPushButton *button(QWidget *parent, const char *name, const QString &caption) {
     auto *b = new QPushButton(caption, parent);
@@ -49,8 +51,12 @@ NotationWindow::NotationWindow(QWidget *owner, NotationSource source)
     for (const char *time : kTimeSignatures) {
         m_time->addItem(QLatin1String(time));
     }
-    m_time->setCurrentIndex(kFirstTimeSignature);
+    m_time->setCurrentText(QStringLiteral("4/4"));
     bar->addWidget(m_time);
+    QPushButton *song = button(this, "songProperties", texts::kSongButton);
+    song->setAutoDefault(false);
+    bar->addWidget(song);
+    connect(song, &QPushButton::clicked, this, [this] { editSong(); });
     bar->addStretch(1);
     QPushButton *pdf = button(this, "exportPdf", texts::kExportPdf);
     QPushButton *svg = button(this, "exportSvg", texts::kExportSvg);
@@ -91,7 +97,7 @@ void NotationWindow::follow(QPushButton *pdf, QPushButton *svg, QPushButton *pri
     connect(m_source.editor, &LineEditor::textChanged, this, follow);
     connect(m_source.trackList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             follow);
-    connect(m_time, &QComboBox::currentIndexChanged, this, follow);
+    connect(m_time, &QComboBox::currentTextChanged, this, &NotationWindow::chooseTime);
     connect(pdf, &QPushButton::clicked, this, [this] { exportPdf(); });
     connect(svg, &QPushButton::clicked, this, [this] { exportSvg(); });
     connect(printButton, &QPushButton::clicked, this, [this] { print(); });
@@ -104,9 +110,36 @@ bool NotationWindow::event(QEvent *event) {
     return QWidget::event(event);
 }
 
+void NotationWindow::chooseTime(const QString &text) {
+    const std::optional<score::SongTime> time = score::parseSongTime(text.toStdString());
+    if (!time || !m_source.setProperties) {
+        return;
+    }
+    score::SongProperties song = m_source.document->properties();
+    if (song.time.value_or(score::SongTime{}) == *time) {
+        return;
+    }
+    song.time = time;
+    if (song.pickupTicks >= score::barTicks(song)) {
+        song.pickupTicks = 0; // a pickup is shorter than a bar
+    }
+    m_source.setProperties(song);
+    refresh();
+}
+
+void NotationWindow::editSong() {
+    if (!m_source.setProperties) {
+        return;
+    }
+    ui::editSong(this, m_source.document->properties(), m_source.document->lines().size(),
+                 [this](const score::SongProperties &song) {
+                     m_source.setProperties(song);
+                     refresh();
+                 });
+}
+
 notation::TimeSignature NotationWindow::timeSignature() const {
-    return notation::parseTimeSignature(m_time->currentText().toStdString())
-        .value_or(notation::TimeSignature{});
+    return notation::timeSignatureOf(m_source.document->properties());
 }
 
 // The line being composed, when it adds anything, takes the selected track's place or
@@ -121,15 +154,31 @@ NotationDocument NotationWindow::currentDocument(bool withComposedLine) const {
     std::vector<std::string> lines = m_source.document->lines();
     const int edited = withComposedLine ? editedPart(lines) : -1;
     NotationDocument document;
-    document.score = notation::buildScore(lines, timeSignature(), edited);
+    const score::SongProperties &song = m_source.document->properties();
+    document.score =
+        notation::buildScore(lines, timeSignature(), edited, song.key ? song.key->tonic : 0);
+    document.score.partNames = song.partNames;
     const std::string &file = m_source.document->fileName();
-    document.header.title =
-        file.empty() ? texts::kUntitled : QFileInfo(displayName(file)).completeBaseName();
+    document.header.title = !song.title.empty() ? QString::fromStdString(song.title)
+                            : file.empty()      ? texts::kUntitled
+                                                : QFileInfo(displayName(file)).completeBaseName();
+    document.header.subtitle = QString::fromStdString(song.subtitle);
+    document.header.composer = QString::fromStdString(song.composer);
+    document.header.lyricist = QString::fromStdString(song.lyricist);
     document.header.division = m_source.timeIncrement ? m_source.timeIncrement() : 48;
     return document;
 }
 
 void NotationWindow::refresh() {
+    // The list shows the song's metre, whatever changed it (Open, the dialog, an import).
+    const QString time = QString::fromStdString(timeSignature().text());
+    if (m_time->currentText() != time) {
+        const QSignalBlocker quiet(m_time);
+        if (m_time->findText(time) < 0) {
+            m_time->addItem(time);
+        }
+        m_time->setCurrentText(time);
+    }
     if (!isVisible()) {
         return; // drawn when shown
     }

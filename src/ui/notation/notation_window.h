@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "notation/timed_events.h"
+#include "score/song_properties.h"
 #include "ui/common/prompt.h"
 #include "ui/notation/notation_files.h"
 #include "ui/notation/notation_view.h"
@@ -43,6 +44,8 @@ struct NotationSource {
     LineEditor *editor = nullptr;   // ij
     Prompt *prompt = nullptr;
     std::function<int()> timeIncrement;
+    // Changes the score's song properties (the metre chosen here, the song dialog).
+    std::function<void(const score::SongProperties &)> setProperties;
     // Practice (notation_practice.cpp): the session the practice bar drives, and the
     // export's staccato switch; without a session the window has no practice bar.
     PracticeSession *practice = nullptr;
@@ -54,7 +57,7 @@ class NotationWindow : public QWidget {
 public:
     NotationWindow(QWidget *owner, NotationSource source);
 
-    // The score at the chosen time signature. As the view shows it, the line being
+    // The score in the song's key and metre. As the view shows it, the line being
     // composed takes the place of the selected track (or follows the last one); files
     // and paper, like the MIDI export, hold only the submitted tracks.
     NotationDocument currentDocument(bool withComposedLine) const;
@@ -74,6 +77,9 @@ protected:
 
 private:
     void follow(QPushButton *pdf, QPushButton *svg, QPushButton *printButton);
+    // The metre chosen in the list becomes the song's.
+    void chooseTime(const QString &text);
+    void editSong();
     void exportPdf();
     void exportSvg();
     void print();
