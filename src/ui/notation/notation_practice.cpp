@@ -2,7 +2,6 @@
 // Shift+click the passage to loop; while the practice plays, the sounding notes are
 // marked and kept in sight, and the bar shows the current bar.
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QScrollArea>
 #include <QVBoxLayout>
 
@@ -44,7 +43,7 @@ void NotationWindow::buildPractice(QVBoxLayout *column, QScrollArea *scroll) {
         m_source.practice->setTimeSignature(time.beats, time.barTicks() / time.beats);
         m_practiceBar->setChosenTick(m_loopFrom); // bars counted anew
     };
-    connect(m_time, &QComboBox::currentIndexChanged, this, followTime);
+    connect(this, &NotationWindow::metreChanged, this, followTime);
     followTime();
 }
 

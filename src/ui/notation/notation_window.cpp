@@ -171,13 +171,18 @@ NotationDocument NotationWindow::currentDocument(bool withComposedLine) const {
 
 void NotationWindow::refresh() {
     // The list shows the song's metre, whatever changed it (Open, the dialog, an import).
-    const QString time = QString::fromStdString(timeSignature().text());
+    const notation::TimeSignature metre = timeSignature();
+    const QString time = QString::fromStdString(metre.text());
     if (m_time->currentText() != time) {
         const QSignalBlocker quiet(m_time);
         if (m_time->findText(time) < 0) {
             m_time->addItem(time);
         }
         m_time->setCurrentText(time);
+    }
+    if (metre != m_metre) {
+        m_metre = metre;
+        emit metreChanged();
     }
     if (!isVisible()) {
         return; // drawn when shown

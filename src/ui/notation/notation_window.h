@@ -71,6 +71,10 @@ public:
     // changes without a model signal: the file name, the time increment.
     void refresh();
 
+signals:
+    // The song's metre as drawn changed (the list, the song dialog, an Open).
+    void metreChanged();
+
 protected:
     bool event(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -95,6 +99,7 @@ private:
 
     NotationSource m_source;
     QComboBox *m_time;
+    notation::TimeSignature m_metre; // as last drawn
     NotationView *m_view;
     FileDialogState m_pdfDialog;
     FileDialogState m_svgDialog;
