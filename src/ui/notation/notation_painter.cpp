@@ -125,12 +125,13 @@ notation::Metrics NotationPainter::metrics(const notation::Score &score) const {
     return m;
 }
 
-// The title, the subtitle when there is one, then two lines: the key and the metre over the
-// speed on the left, the lyricist over the composer on the right.
+// The title, the subtitle when there is one, then the key, the metre and the speed on the
+// left beside the lyricist over the composer on the right.
 double NotationPainter::headerHeight(const NotationHeader &header) const {
     const double line = QFontMetricsF(m_labelFont).height();
-    return QFontMetricsF(m_titleFont).height() + (header.subtitle.isEmpty() ? 0 : line) + 2 * line +
-           m_size * 0.8;
+    const int credits = (header.lyricist.isEmpty() ? 0 : 1) + (header.composer.isEmpty() ? 0 : 1);
+    return QFontMetricsF(m_titleFont).height() + (header.subtitle.isEmpty() ? 0 : line) +
+           std::max(1, credits) * line + m_size * 0.8;
 }
 
 double NotationPainter::footerHeight() const {
@@ -163,6 +164,10 @@ void NotationPainter::drawHeader(QPainter &painter, const notation::Score &score
     const QString key = QString::fromStdString(score::Key{score.tonic}.header()) +
                         QStringLiteral("  ") + QString::fromStdString(score.time.text());
     drawText(painter, {0, y}, key, m_labelFont);
+    // The speed in written quarter notes a minute, after the key and the metre.
+    drawSpeed(painter, line.horizontalAdvance(key) + m_size * 0.6, y,
+              QStringLiteral("= ") + QString::fromStdString(notation::beatsPerMinuteText(
+                                         header.division, score.time.beatNote)));
     QStringList credits;
     if (!header.lyricist.isEmpty()) {
         credits << texts::kLyricistCredit.arg(header.lyricist);
@@ -174,10 +179,6 @@ void NotationPainter::drawHeader(QPainter &painter, const notation::Score &score
         drawText(painter, {width - line.horizontalAdvance(credits[k]), y + k * line.height()},
                  credits[k], m_labelFont);
     }
-    // The speed in written quarter notes a minute.
-    drawSpeed(painter, 0, y + line.height(),
-              QStringLiteral("= ") + QString::fromStdString(notation::beatsPerMinuteText(
-                                         header.division, score.time.beatNote)));
 }
 
 // A quarter note (a filled head on a stem), then "= N".
@@ -381,7 +382,11 @@ void NotationPainter::drawBarLines(QPainter &painter, const notation::Score &sco
         const double bottom = last->baseline + m_digitHeight * 0.15;
         painter.fillRect(QRectF(system.barLines.front(), top, thin, bottom - top), kInk);
     }
-    // The bar number stands over the end of the label column, clear of a tie coming in.
+    // The bar number stands over the end of the label column, clear of a tie coming in. A
+    // pickup (bar 0) has none, as on paper.
+    if (score.bars[system.firstBar].number == 0) {
+        return;
+    }
     painter.setPen(kInk);
     const QFontMetricsF small(m_smallFont);
     const QString number = QString::number(score.bars[system.firstBar].number);

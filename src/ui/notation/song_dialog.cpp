@@ -36,6 +36,7 @@ SongDialog::SongDialog(QWidget *parent, const score::SongProperties &properties,
     : QDialog(parent), m_original(properties), m_setter(std::move(setter)) {
     setObjectName(QStringLiteral("songDialog"));
     setWindowTitle(texts::kSongDialogCaption);
+    setMinimumWidth(380);
     build(parts);
     fill(properties);
 }
