@@ -14,7 +14,7 @@ extern "C" {
 #endif
 
 // Raised whenever TuneletExportRequest changes; a module refuses a request of another one.
-#define TUNELET_EXPORT_ABI 2
+#define TUNELET_EXPORT_ABI 3
 
 typedef struct TuneletExportRequest {
     int abi;                  // TUNELET_EXPORT_ABI of the caller
@@ -25,7 +25,11 @@ typedef struct TuneletExportRequest {
     int staccato;              // nonzero: a release after every note
     const char *inputPath;     // the script file, for messages
     const char *outputPath;    // the file to write
-    const char *timeSignature; // drawings: "2/4", "3/4", "4/4", "3/8" or "6/8"
+    const char *timeSignature; // drawings: "n/2", "n/4" or "n/8" (n from 1 to 12)
+    // Drawings: the song's properties as the score file keeps them after its NUL (the
+    // command line's overrides applied), none when songBlockSize is 0.
+    const char *songBlock;
+    size_t songBlockSize;
 } TuneletExportRequest;
 
 enum TuneletExportStatus {

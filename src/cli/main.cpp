@@ -10,7 +10,6 @@
 #include "cli/import_command.h"
 #include "cli/module_loader.h"
 #include "export/score_to_midi.h"
-#include "notation/timed_events.h"
 #include "score/atomic_file.h"
 #include "score/score_document.h"
 #include "score/script_file.h"
@@ -210,11 +209,6 @@ std::optional<Arguments> parseArguments(int argc, char **argv) {
         std::cerr << "tunelet-export: expected INPUT.TNL and OUTPUT.MID\n";
         return std::nullopt;
     }
-    if (args.module != nullptr && args.module->option != std::string_view("--wav") &&
-        args.song.time && !tunelet::notation::parseTimeSignature(args.song.time->text())) {
-        std::cerr << "tunelet-export: --time must be 2/4, 3/4, 4/4, 3/8 or 6/8\n";
-        return std::nullopt;
-    }
     return args;
 }
 
@@ -252,11 +246,10 @@ int exportWithModule(const Arguments &args, const std::vector<std::string> &line
         return kExitFailure;
     }
     std::string message;
-    // A drawing is in the song's time when it can draw it, else in 4/4.
-    const bool drawable = song.time && tunelet::notation::parseTimeSignature(song.time->text());
+    // A drawing is in the song's key and metre, with its title and credits.
     if (!tunelet::cli::runModule(entry.function, lines, args.options, context.inputPath,
-                                 context.outputPath, message,
-                                 drawable ? song.time->text() : "4/4")) {
+                                 context.outputPath, message, song.time ? song.time->text() : "4/4",
+                                 tunelet::score::formatSongBlock(song))) {
         std::cerr << message;
         return kExitFailure;
     }

@@ -15,7 +15,7 @@ ModuleEntry openModule(const OutputModule &module) {
 bool runModule(TuneletExportFunction function, const std::vector<std::string> &lines,
                midi::ExportOptions options, const std::string &inputPath,
                const std::string &outputPath, std::string &message,
-               const std::string &timeSignature) {
+               const std::string &timeSignature, const std::string &songBlock) {
     std::vector<const char *> data;
     std::vector<std::size_t> sizes;
     data.reserve(lines.size());
@@ -25,9 +25,9 @@ bool runModule(TuneletExportFunction function, const std::vector<std::string> &l
         sizes.push_back(line.size());
     }
     const TuneletExportRequest request{
-        TUNELET_EXPORT_ABI, data.data(),        sizes.data(),
-        lines.size(),       options.division,   options.staccato,
-        inputPath.c_str(),  outputPath.c_str(), timeSignature.c_str()};
+        TUNELET_EXPORT_ABI,    data.data(),      sizes.data(),      lines.size(),
+        options.division,      options.staccato, inputPath.c_str(), outputPath.c_str(),
+        timeSignature.c_str(), songBlock.data(), songBlock.size()};
     std::string reply(4096, '\0');
     if (function(&request, reply.data(), reply.size()) == TUNELET_EXPORT_OK) {
         return true;

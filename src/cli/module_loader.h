@@ -30,10 +30,11 @@ struct ModuleEntry {
 ModuleEntry openModule(const OutputModule &module);
 
 // Runs the module's entry on the script's lines. Returns whether outputPath was written;
-// otherwise message holds what the user is told. timeSignature is for drawings.
+// otherwise message holds what the user is told. timeSignature and the song's block (as
+// the score file keeps it) are for drawings.
 bool runModule(TuneletExportFunction function, const std::vector<std::string> &lines,
                midi::ExportOptions options, const std::string &inputPath,
                const std::string &outputPath, std::string &message,
-               const std::string &timeSignature = "4/4");
+               const std::string &timeSignature = "4/4", const std::string &songBlock = {});
 
 } // namespace tunelet::cli

@@ -10,6 +10,7 @@
 
 #include "cli/module_support.h"
 #include "notation/bar_layout.h"
+#include "score/song_block.h"
 #include "ui/notation/notation_files.h"
 
 namespace {
@@ -44,9 +45,22 @@ int draw(const TuneletExportRequest &request, Writer write, const char *failure,
         return cli::failWith(std::string(failure) + "\n", message, messageSize);
     }
     ensureApplication();
+    score::SongProperties song;
+    if (request.songBlock != nullptr && request.songBlockSize > 0) {
+        song = score::parseSongBlock(std::string_view(request.songBlock, request.songBlockSize))
+                   .properties;
+    }
+    song.time = score::parseSongTime(time->text());
     ui::NotationDocument document;
-    document.score = notation::buildScore(cli::linesOf(request), *time);
-    document.header.title = QFileInfo(QFile::decodeName(request.inputPath)).completeBaseName();
+    document.score = notation::buildScore(cli::linesOf(request), notation::timeSignatureOf(song),
+                                          -1, song.key ? song.key->tonic : 0);
+    document.score.partNames = song.partNames;
+    document.header.title =
+        !song.title.empty() ? QString::fromStdString(song.title)
+                            : QFileInfo(QFile::decodeName(request.inputPath)).completeBaseName();
+    document.header.subtitle = QString::fromStdString(song.subtitle);
+    document.header.composer = QString::fromStdString(song.composer);
+    document.header.lyricist = QString::fromStdString(song.lyricist);
     document.header.division = static_cast<int>(request.division);
     // The output's name as the system has it: bytes, whatever their encoding.
     const QString why = write(document, request.outputPath);

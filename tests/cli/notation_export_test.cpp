@@ -45,13 +45,15 @@ TEST_F(TuneletExport, PdfShowsTheTimeSignatureAndSpeedAsked) {
         EXPECT_NE(text.find(c.time), std::string::npos) << c.options << "\n" << text;
         EXPECT_NE(text.find(c.speed), std::string::npos) << c.options << "\n" << text;
     }
-    // Without --time, the script's own time signature, when a drawing can show it.
-    for (const auto &[time, shown] : {std::pair{"3/4", "1=C 3/4"}, {"5/4", "1=C 4/4"}}) {
-        write("ode.TNL",
-              "3fd/3fd/4fd/\r\n" + std::string(1, '\0') + "tunelet-song 1\ntime=" + time + "\n");
+    // Without --time, the script's own song: its key, metre and title.
+    for (const auto &[block, shown] : {std::pair{"time=3/4\n", "1=C 3/4"},
+                                       {"time=5/4\n", "1=C 5/4"},
+                                       {"key=G\ntime=12/8\n", "1=G 12/8"},
+                                       {"title=Ode\nkey=Bb\n", "Ode"}}) {
+        write("ode.TNL", "3fd/3fd/4fd/\r\n" + std::string(1, '\0') + "tunelet-song 1\n" + block);
         const Outcome r = run("--pdf ode.TNL ode.pdf");
-        ASSERT_EQ(std::make_pair(r.exitCode, r.err), std::make_pair(0, std::string())) << time;
-        EXPECT_NE(textOf(file("ode.pdf")).find(shown), std::string::npos) << time;
+        ASSERT_EQ(std::make_pair(r.exitCode, r.err), std::make_pair(0, std::string())) << block;
+        EXPECT_NE(textOf(file("ode.pdf")).find(shown), std::string::npos) << block;
     }
 }
 
@@ -72,8 +74,8 @@ TEST_F(TuneletExport, DrawingFailuresSayWhy) {
         const char *message;
     };
     const Case cases[] = {
-        {"--pdf --time 5/4 a.TNL a.pdf", 2,
-         "tunelet-export: --time must be 2/4, 3/4, 4/4, 3/8 or 6/8"},
+        {"--pdf --time 13/4 a.TNL a.pdf", 2,
+         "tunelet-export: --time must be n/2, n/4 or n/8 with n from 1 to 12"},
         {"--pdf a.TNL no/such/a.pdf", 1,
          "有错误产生，无法导出为PDF文件！\n无法写入文件“no/such/a.pdf”：文件夹不存在\n"},
         {"--svg b.TNL b.svg", 1, "音轨有错误，无法导出为MIDI文件！"},
