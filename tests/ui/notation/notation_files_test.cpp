@@ -8,6 +8,7 @@
 #include <QSvgRenderer>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
 
 #include "ui/notation/notation_files.h"
@@ -59,6 +60,57 @@ TEST_F(NotationFilesTest, PdfHoldsTheMelodyDigitsInOrderInAnEmbeddedFont) {
     const QString fonts = run("pdffonts", {pdf});
     EXPECT_TRUE(fonts.contains(QRegularExpression(QStringLiteral("WenQuanYi.*TrueType.*yes"))))
         << fonts.toStdString();
+}
+
+// The head of the first page names the song; the labels name the parts.
+TEST_F(NotationFilesTest, PdfHeadsTheSongAndNamesItsParts) {
+    struct Case {
+        const char *rule;
+        std::function<void(NotationDocument &)> set;
+        std::vector<const char *> shown;
+        std::vector<const char *> absent;
+    };
+    const Case cases[] = {
+        {"nothing set: 1=C, 4/4, the instrument",
+         [](NotationDocument &) {},
+         {"song", "1=C", "4/4", "= 120", "1 大钢琴"},
+         {"词", "曲"}},
+        {"the song's texts",
+         [](NotationDocument &d) {
+             d.header.title = QStringLiteral("生日快乐");
+             d.header.subtitle = QStringLiteral("祝你生日快乐");
+             d.header.lyricist = QStringLiteral("佚名");
+             d.header.composer = QStringLiteral("希尔");
+         },
+         {"生日快乐", "祝你生日快乐", "词：佚名", "曲：希尔"},
+         {"song"}},
+        {"key, metre and part name",
+         [](NotationDocument &d) {
+             d.score = notation::buildScore({"5ed/1fd/"}, {3, 4, 4, 48}, -1, 7);
+             d.score.partNames = {"旋律"};
+         },
+         {"1=G", "3/4", "1 旋律"},
+         {"大钢琴"}},
+        {"a beat written as an eighth halves the speed",
+         [](NotationDocument &d) {
+             d.score = notation::buildScore({"1fc/"}, {2, 4, 8});
+         },
+         {"2/4", "= 60"},
+         {"= 120"}},
+    };
+    for (const Case &c : cases) {
+        NotationDocument document = documentOf({"1fd/2fd/"});
+        c.set(document);
+        const QString pdf = path("head.pdf");
+        ASSERT_EQ(writeNotationPdf(document, pdf), "") << c.rule;
+        const QString text = run("pdftotext", {pdf, "-"});
+        for (const char *shown : c.shown) {
+            EXPECT_TRUE(text.contains(QString::fromUtf8(shown))) << c.rule << ": " << shown;
+        }
+        for (const char *absent : c.absent) {
+            EXPECT_FALSE(text.contains(QString::fromUtf8(absent))) << c.rule << ": " << absent;
+        }
+    }
 }
 
 TEST_F(NotationFilesTest, PdfPageCountFollowsTheLength) {
