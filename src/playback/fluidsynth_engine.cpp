@@ -61,6 +61,15 @@ void applyFluidSynthSettings(fluid_settings_t *settings, const FluidSynthOptions
     fluid_settings_setint(settings, "audio.periods", options.periods);
 }
 
+void FluidSynthSequencer::ensureSettings() {
+    if (!m_engine->settings) {
+        // The first FluidSynth call of the run: it opens the library (fluidsynth_library.h).
+        FluidLogCapture::install();
+        m_engine->settings.reset(new_fluid_settings());
+        applyFluidSynthSettings(m_engine->settings.get(), m_options);
+    }
+}
+
 ErrorCode FluidSynthSequencer::ensureSynth() {
     if (m_engine->synth) {
         return 0;
@@ -74,13 +83,8 @@ ErrorCode FluidSynthSequencer::ensureSynth() {
     if (!found) {
         return fail(kErrNoSoundFont, {});
     }
-    // The first FluidSynth call of the run: it opens the library (fluidsynth_library.h).
-    FluidLogCapture::install();
+    ensureSettings();
     FluidLogCapture capture(m_detail);
-    if (!m_engine->settings) {
-        m_engine->settings.reset(new_fluid_settings());
-        applyFluidSynthSettings(m_engine->settings.get(), m_options);
-    }
     m_engine->synth.reset(new_fluid_synth(m_engine->settings.get()));
     if (!m_engine->synth) {
         if (const char *why = fluidSynthLoadError()) {
@@ -100,12 +104,23 @@ ErrorCode FluidSynthSequencer::ensureSynth() {
 // locks: the driver's thread waits for them before its first block.
 ErrorCode FluidSynthSequencer::startOutputLocked(int periodSize) {
     m_outputActive = true;
-    if (m_engine->driver) {
-        return 0; // a running output keeps its period size
+    if (const ErrorCode code = openOutputLocked(periodSize)) {
+        m_outputActive = false;
+        return code;
+    }
+    return 0;
+}
+
+// Opens the output when none is open; until it is marked running it hands the sound server
+// silence without rendering. Needs the settings, not the synthesiser.
+ErrorCode FluidSynthSequencer::openOutputLocked(int periodSize) {
+    if (m_outputPeriod != 0) {
+        return 0; // an open output keeps its period size
     }
     // Set for the silent output too, so that outputPeriodSize() tells what a driver gets.
     fluid_settings_setint(m_engine->settings.get(), "audio.period-size", periodSize);
     if (m_options.output == FluidSynthOptions::Output::Silent) {
+        m_outputPeriod = periodSize;
         return 0;
     }
     FluidLogCapture capture(m_detail);
@@ -114,10 +129,10 @@ ErrorCode FluidSynthSequencer::startOutputLocked(int periodSize) {
         m_engine->driver.reset(
             new_fluid_audio_driver2(m_engine->settings.get(), renderAudio, this));
         if (m_engine->driver) {
+            m_outputPeriod = periodSize;
             return 0;
         }
     }
-    m_outputActive = false;
     return fail(kErrNoAudioOutput, {});
 }
 

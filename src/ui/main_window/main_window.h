@@ -145,6 +145,7 @@ private:
     bool insertToken(const QString &token);
     // Sounds a note just composed into ij, as the tokens before the caret set it.
     void auditionNote(const midi::ComposedNote &note);
+    void updateComposing();
     void buildLayout(std::unique_ptr<playback::Sequencer> sequencer);
     QWidget *buildCoolBar1(QWidget *parent, std::unique_ptr<playback::Sequencer> sequencer);
     QWidget *buildScoreBox(QWidget *parent);
@@ -210,7 +211,7 @@ private:
     QListView *lp;                 // the track list
     QLineEdit *tmp = nullptr;      // hidden staging field of token insertion, made at first use
     QTimer *Timer1;                // refreshes the status line
-    QTimer *m_afterFirstFrame;     // shows the palette once the first frame is out
+    QTimer *m_afterFirstFrame;     // shows the palette, readies the sound, after the first frame
     InputPalette *hpf = nullptr;   // the input palette, made by palette()
     QAction *dz = nullptr;         // staccato
     QAction *showT = nullptr;      // palette shown
