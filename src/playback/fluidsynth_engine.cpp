@@ -10,7 +10,9 @@
 #include <cmath>
 #include <mutex>
 #include <optional>
+#include <sched.h>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 #include "midi/smf_reader.h"
@@ -111,6 +113,42 @@ ErrorCode FluidSynthSequencer::startOutputLocked(int periodSize) {
     return 0;
 }
 
+namespace {
+
+std::vector<pid_t> threadIds() {
+    std::vector<pid_t> ids;
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString &name : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        ids.push_back(pid_t(name.toInt()));
+    }
+    return ids;
+}
+
+// FluidSynth renders on a thread of real-time priority where the system allows it, but
+// its PulseAudio output hands every block to libpulse's own thread ("threaded-ml"), an
+// ordinary one: on a busy machine that thread comes late and the server fills the gap
+// with silence (bench/playback/record_practice.sh steady, with LOAD=2). The threads the
+// driver started get the priority of its audio thread; where the system refuses, they
+// stay as they are.
+void raiseNewAudioThreads(const std::vector<pid_t> &before, fluid_settings_t *settings) {
+    int priority = 0;
+    fluid_settings_getint(settings, "audio.realtime-prio", &priority);
+    if (priority <= 0) {
+        return;
+    }
+    for (const pid_t id : threadIds()) {
+        QFile name(QStringLiteral("/proc/self/task/%1/comm").arg(id));
+        if (std::find(before.begin(), before.end(), id) == before.end() &&
+            name.open(QIODevice::ReadOnly) && name.readLine().trimmed() == "threaded-ml") {
+            sched_param param{};
+            param.sched_priority = priority;
+            sched_setscheduler(id, SCHED_FIFO, &param);
+        }
+    }
+}
+
+} // namespace
+
 // Opens the output when none is open; until it is marked running it hands the sound server
 // silence without rendering. Needs the settings, not the synthesiser.
 ErrorCode FluidSynthSequencer::openOutputLocked(int periodSize) {
@@ -124,11 +162,13 @@ ErrorCode FluidSynthSequencer::openOutputLocked(int periodSize) {
         return 0;
     }
     FluidLogCapture capture(m_detail);
+    const std::vector<pid_t> threadsBefore = threadIds();
     for (const QString &name : m_options.audioDrivers) {
         fluid_settings_setstr(m_engine->settings.get(), "audio.driver", name.toUtf8().constData());
         m_engine->driver.reset(
             new_fluid_audio_driver2(m_engine->settings.get(), renderAudio, this));
         if (m_engine->driver) {
+            raiseNewAudioThreads(threadsBefore, m_engine->settings.get());
             m_outputPeriod = periodSize;
             return 0;
         }
