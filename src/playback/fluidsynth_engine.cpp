@@ -13,6 +13,7 @@
 #include <sched.h>
 #include <string>
 #include <sys/types.h>
+#include <utility>
 #include <vector>
 
 #include "midi/smf_reader.h"
@@ -106,6 +107,8 @@ ErrorCode FluidSynthSequencer::ensureSynth() {
 // locks: the driver's thread waits for them before its first block.
 ErrorCode FluidSynthSequencer::startOutputLocked(int periodSize) {
     m_outputActive = true;
+    m_unnotedFrames = 0; // of what played before: this play's blocks are counted afresh
+    m_unnotedPeak = 0.0f;
     if (const ErrorCode code = openOutputLocked(periodSize)) {
         m_outputActive = false;
         return code;
@@ -198,8 +201,9 @@ int FluidSynthSequencer::forwardEvent(void *data, fluid_midi_event_t *event) {
     return fluid_synth_handle_midi_event(self->m_engine->synth.get(), event);
 }
 
+// Under the synthesiser's lock, which everyone who changes m_outputActive holds too: the
+// audio thread need not wait for the window's questions to learn it.
 bool FluidSynthSequencer::renderingWanted() const {
-    std::lock_guard lock(m_mutex);
     return m_outputActive;
 }
 
@@ -231,8 +235,16 @@ int FluidSynthSequencer::renderAudio(void *data, int len, int nfx, float *fx[], 
     for (int i = 0; i < nout; ++i) {
         peak = std::max(peak, peakOf(out[i], len));
     }
-    std::lock_guard lock(self->m_mutex);
-    self->afterRenderLocked(len, peak);
+    // The window's questions hold m_mutex for a moment, but a busy machine may stop the
+    // window's thread in that moment for longer than a period: then this block is noted
+    // with the next one, and the audio thread never waits for the window.
+    self->m_unnotedFrames += len;
+    self->m_unnotedPeak = std::max(self->m_unnotedPeak, peak);
+    std::unique_lock lock(self->m_mutex, std::try_to_lock);
+    if (lock.owns_lock()) {
+        self->afterRenderLocked(std::exchange(self->m_unnotedFrames, 0),
+                                std::exchange(self->m_unnotedPeak, 0.0f));
+    }
     return result;
 }
 

@@ -166,6 +166,10 @@ private:
     // Set by a command that ends a play, so that a long block (a file with a million
     // notes at one instant) drops its remaining events and hands m_synthMutex over soon.
     std::atomic<bool> m_interrupt = false;
+    // Blocks the audio thread rendered but could not note yet, the window holding m_mutex;
+    // under the synthesiser's lock.
+    int m_unnotedFrames = 0;
+    float m_unnotedPeak = 0.0f;
 
     // Shared with the rendering thread, always under m_mutex, which nobody holds while
     // FluidSynth renders: the window's questions never wait for a block.
