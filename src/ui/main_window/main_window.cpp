@@ -171,7 +171,12 @@ void MainWindow::wire() {
         palette().setVisible(showT->isChecked());
         updateComposing();
     });
-    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this] { updateComposing(); });
+    m_inFront = QGuiApplication::applicationState() == Qt::ApplicationActive;
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            [this](Qt::ApplicationState state) {
+                m_inFront = state == Qt::ApplicationActive;
+                updateComposing();
+            });
     lp->viewport()->installEventFilter(this);
     ToolBar3->installEventFilter(this);
     Timer1->start();

@@ -1,6 +1,5 @@
 // Main window (Tmain): composing a whole token with one key press in the line editor.
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <algorithm>
@@ -81,8 +80,7 @@ void MainWindow::auditionNote(const midi::ComposedNote &note) {
 // output open for them; the window's first frame comes first. Another program in front
 // lets the sound server rest.
 void MainWindow::updateComposing() {
-    mp1->setComposing(m_firstFrame && L1->isChecked() && !m_auditionFailed &&
-                      QGuiApplication::applicationState() == Qt::ApplicationActive);
+    mp1->setComposing(m_firstFrame && m_inFront && L1->isChecked() && !m_auditionFailed);
 }
 
 } // namespace tunelet::ui
