@@ -55,10 +55,11 @@ struct FluidSynthOptions {
                            render::kSoundFontCandidates.end()};
     int sampleRate = 44100;
     // Frames FluidSynth renders at a time; the sound server is asked to buffer as much.
-    // A file plays with 2048 (46 ms), which keeps a busy machine from dropping out; a
-    // note heard while composing starts the output with 512 (12 ms), so that it sounds
-    // within 30 ms of its key. An output already running keeps its size. Figures in
-    // scripts/record_playback.sh.
+    // A file plays with 2048 (46 ms), which keeps a busy machine from dropping out; the
+    // output for notes heard while composing has 512 (12 ms), so that each sounds within
+    // 30 ms of its key. A play takes the place of an output with shorter periods; a
+    // composed note plays through whatever output runs. Figures in
+    // scripts/record_playback.sh and bench/playback/record_keys.sh.
     int periodSize = 2048;
     int auditionPeriodSize = 512;
     int periods = 2; // ALSA only: periods in its ring buffer
