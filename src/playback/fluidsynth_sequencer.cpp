@@ -469,6 +469,7 @@ void FluidSynthSequencer::setComposing(bool composing) {
             return;
         }
         m_composing = composing;
+        m_composeFailed = false; // tried again from now on
     }
     if (composing) {
         openComposingOutput();
@@ -485,7 +486,7 @@ void FluidSynthSequencer::setComposing(bool composing) {
 void FluidSynthSequencer::openComposingOutput() {
     {
         std::lock_guard lock(m_mutex);
-        if (!m_composing || m_outputPeriod != 0) {
+        if (!m_composing || m_outputPeriod != 0 || m_composeFailed) {
             return;
         }
     }
@@ -493,7 +494,8 @@ void FluidSynthSequencer::openComposingOutput() {
     const auto synthLock = lockSynth(false);
     std::lock_guard lock(m_mutex);
     if (m_composing && m_outputPeriod == 0) {
-        openOutputLocked(m_options.auditionPeriodSize);
+        // Without a sound output, not tried again at every play's end while composing.
+        m_composeFailed = openOutputLocked(m_options.auditionPeriodSize) != 0;
     }
 }
 

@@ -189,6 +189,7 @@ private:
     int m_outputLingerFrames = 0; // the output runs on, quiet, for the next note
     int m_outputPeriod = 0;       // frames per period of the open output; 0: none open
     bool m_composing = false;     // the output stays open for the next composed note
+    bool m_composeFailed = false; // no output could be opened for it
 
     // The practice play (fluidsynth_practice.cpp); its scheduler holds a sample timer of
     // the synth, so it is declared after m_engine and freed before it.
