@@ -150,6 +150,7 @@ private:
     bool insertToken(const QString &token);
     // Sounds a note just composed into ij, as the tokens before the caret set it.
     void auditionNote(const midi::ComposedNote &note);
+    void updateComposing();
     void buildLayout(std::unique_ptr<playback::Sequencer> sequencer);
     QWidget *buildCoolBar1(QWidget *parent, std::unique_ptr<playback::Sequencer> sequencer);
     QWidget *buildScoreBox(QWidget *parent);
@@ -194,6 +195,7 @@ private:
 
     score::ScoreDocument m_document;
     bool m_firstFrame = false; // the window was painted once: the palette may show
+    bool m_inFront = false;    // the program is the one the user works in
     bool m_placed = false;     // the outer size was set at the first showing; early, since
                                // event() reads it while the members below are being made
     // Declared after the document it reads, so it goes first when the window does.
@@ -218,7 +220,7 @@ private:
     QListView *lp;                 // the track list
     QLineEdit *tmp = nullptr;      // hidden staging field of token insertion, made at first use
     QTimer *Timer1;                // refreshes the status line
-    QTimer *m_afterFirstFrame;     // shows the palette once the first frame is out
+    QTimer *m_afterFirstFrame;     // shows the palette, readies the sound, after the first frame
     InputPalette *hpf = nullptr;   // the input palette, made by palette()
     QAction *dz = nullptr;         // staccato
     QAction *showT = nullptr;      // palette shown

@@ -292,6 +292,7 @@ void MainWindow::showTClick() {
 // Switching it off and on again also tries a sound output that was missing.
 void MainWindow::L1Click() {
     m_auditionFailed = false;
+    updateComposing();
 }
 
 void MainWindow::R1Click() {
