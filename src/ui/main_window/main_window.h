@@ -196,6 +196,7 @@ private:
     score::ScoreDocument m_document;
     bool m_firstFrame = false; // the window was painted once: the palette may show
     bool m_inFront = false;    // the program is the one the user works in
+    bool m_composed = false;   // a note was composed: its output is kept ready for the next
     bool m_placed = false;     // the outer size was set at the first showing; early, since
                                // event() reads it while the members below are being made
     // Declared after the document it reads, so it goes first when the window does.

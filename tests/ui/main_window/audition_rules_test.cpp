@@ -28,14 +28,16 @@ TEST_F(WindowTest, ComposedNotesAreHeardAgainOnceAPlayEnds) {
     }
 }
 
-// While the program is in front with notes heard, the device keeps its output ready for
-// them; with the notes switched off or another program in front it may let it go.
+// Once a note was composed, while the program is in front with notes heard, the device
+// keeps its output ready for the next; with the notes switched off or another program in front it
+// may let it go.
 TEST_F(WindowTest, TheSoundIsKeptReadyWhileComposing) {
     const auto application = [](Qt::ApplicationState state) {
         return [state] { emit qApp->applicationStateChanged(state); };
     };
     const std::vector<std::tuple<const char *, std::function<void()>, bool>> steps = {
-        {"shown, in front", [] {}, true},
+        {"shown, in front, nothing composed", [] {}, false},
+        {"a note composed", [this] { QTest::keyClick(ij(), '1'); }, true},
         {"notes switched off", [this] { trigger("L1"); }, false},
         {"switched on again", [this] { trigger("L1"); }, true},
         {"another program in front", application(Qt::ApplicationInactive), false},
