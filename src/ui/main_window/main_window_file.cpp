@@ -79,6 +79,7 @@ void MainWindow::importMidiFile(const QString &path) {
     }
     resetEditor();
     m_model->setLines(std::move(result.lines));
+    m_document.setProperties(std::move(result.properties));
     m_document.setFileName({});
     m_document.setSaved(false);
     setTimeIncrement(result.report.timeIncrement); // also says the name is gone
@@ -88,6 +89,9 @@ void MainWindow::importMidiFile(const QString &path) {
     QString report = texts::kImported;
     for (const std::string &line : midi::importReportLines(result.report)) {
         report += QLatin1Char('\n') + QString::fromStdString(line);
+    }
+    for (const score::SongBlockNotice &notice : result.songNotices) {
+        report += QLatin1Char('\n') + QString::fromStdString(score::songBlockNoticeText(notice));
     }
     m_prompt->notice(report);
 }
