@@ -97,8 +97,9 @@ void MainWindow::importMidiFile(const QString &path) {
 }
 
 void MainWindow::loadScore(const QString &path) {
+    std::vector<score::SongBlockNotice> notices;
     try {
-        m_model->load(nativeName(path));
+        notices = m_model->load(nativeName(path));
     } catch (const std::bad_alloc &) {
         // Showing the lines needs memory too: said as any other reason a file cannot open.
         throw score::FileError("Cannot open file " + nativeName(path) + "\n" +
@@ -109,6 +110,15 @@ void MainWindow::loadScore(const QString &path) {
     resetEditor();
     m_document.setSaved(true);
     emit scoreHeaderChanged();
+    // The tracks are open; what of the song's properties could not be read is said.
+    if (!notices.empty()) {
+        QString text;
+        for (const score::SongBlockNotice &notice : notices) {
+            text += (text.isEmpty() ? QString() : QStringLiteral("\n")) +
+                    QString::fromStdString(score::songBlockNoticeText(notice));
+        }
+        m_prompt->notice(text);
+    }
 }
 
 bool MainWindow::saveScore() {
