@@ -514,6 +514,15 @@ void takeSongProperties(const MidiSongMeta &meta, const std::array<Line, kImport
         while (!song.partNames.empty() && song.partNames.back().empty()) {
             song.partNames.pop_back();
         }
+        // Names no score file could hold would make the imported score unsavable.
+        if (score::formatSongBlock(song).size() > score::kMaxSongBlockBytes) {
+            song.partNames.clear();
+            keptNames = song.title.empty() ? 0 : 1;
+        }
+        if (score::formatSongBlock(song).size() > score::kMaxSongBlockBytes) {
+            song.title.clear();
+            keptNames = 0;
+        }
     }
     report.texts -= std::min(report.texts, keptNames);
     noteKept(song, report);

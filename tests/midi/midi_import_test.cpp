@@ -103,7 +103,7 @@ std::string chordsInTurn() {
 }
 
 Ev meta(std::uint32_t tick, int type, const std::string &body) {
-    return {tick, std::string{'\xff', char(type), char(body.size())} + body};
+    return {tick, std::string{'\xff', char(type)} + vlq(std::uint32_t(body.size())) + body};
 }
 
 // The file wrapped as a RIFF MIDI file ("RMID"), with a chunk before the music.
@@ -360,6 +360,16 @@ TEST(ImportSong, NamesAndSignaturesBecomeTheSongs) {
          smf(1, 96,
              {track({meta(0, 0x03, "Song")}), track({meta(0, 0x03, "Empty")}),
               track({meta(0, 0x03, "\xB8\xE8"), on(0, 1, 60), off(96, 1, 60)})}),
+         "Song",
+         {},
+         std::nullopt,
+         std::nullopt,
+         2},
+        {"names_too_long_for_a_score_file_dropped",
+         smf(1, 96,
+             {track({meta(0, 0x03, "Song")}),
+              track({meta(0, 0x03, std::string(600000, 'a')), on(0, 0, 60), off(96, 0, 60)}),
+              track({meta(0, 0x03, std::string(600000, 'b')), on(0, 1, 60), off(96, 1, 60)})}),
          "Song",
          {},
          std::nullopt,
