@@ -140,6 +140,9 @@ struct Part {
     int program = 0;
     std::vector<Sounding> events;
     std::set<int> drums; // the drum part's keys
+    // Semitones the notes are written above their sound: 12 for a part that reaches below
+    // C0, the lowest octave a staff pitch has (the part then says so in <transpose>).
+    int written = 0;
 };
 
 // A decimal without trailing zeros: 120, 88.89.
@@ -272,6 +275,8 @@ std::vector<Part> ScoreWriter::readParts(const std::vector<std::string> &lines) 
                             (timed.sharp ? 1 : 0);
                 if (k == kDrumTrack) {
                     part.drums.insert(event.key);
+                } else if (event.key < 12) {
+                    part.written = 12;
                 }
             }
             part.events.push_back(event);
@@ -495,6 +500,13 @@ void ScoreWriter::writeAttributes(const Part &part) {
                                bass ? QStringLiteral("4") : QStringLiteral("2"));
     }
     m_xml.writeEndElement(); // clef
+    if (part.written != 0) {
+        m_xml.writeStartElement(QStringLiteral("transpose"));
+        m_xml.writeTextElement(QStringLiteral("diatonic"), QStringLiteral("0"));
+        m_xml.writeTextElement(QStringLiteral("chromatic"), QStringLiteral("0"));
+        m_xml.writeTextElement(QStringLiteral("octave-change"), QStringLiteral("-1"));
+        m_xml.writeEndElement();
+    }
     m_xml.writeEndElement(); // attributes
 }
 
@@ -588,7 +600,7 @@ void ScoreWriter::writeNote(const Part &part, const Sounding &event, int start, 
             }
         }
         if (!rest && part.track != kDrumTrack) {
-            const StaffPitch pitch = spellPitch(event.key, m_song);
+            const StaffPitch pitch = spellPitch(event.key + part.written, m_song);
             const std::pair<int, int> place{pitch.octave, pitch.step};
             const auto changed = m_measureAlters.find(place);
             const int stepIndex = static_cast<int>(
@@ -638,7 +650,7 @@ void ScoreWriter::writePitch(const Part &part, int key) {
         m_xml.writeEndElement();
         return;
     }
-    const StaffPitch pitch = spellPitch(key, m_song);
+    const StaffPitch pitch = spellPitch(key + part.written, m_song);
     m_xml.writeStartElement(QStringLiteral("pitch"));
     m_xml.writeTextElement(QStringLiteral("step"), QString(QLatin1Char(pitch.step)));
     if (pitch.alter != 0) {

@@ -137,11 +137,16 @@ TEST(MusicXmlWriter, ScriptNotesBecomePitchesWithAccidentalsPerMeasure) {
          {"sharp", "natural", "sharp"}},
         {"vfa/vfa/", "C#4 192 whole | C#4 192 whole |", {"sharp", "sharp"}},
         {"vfb/vfb/", "C#4 144 half. C#4 48 quarter~ | ~C#4 96 half R 96 half |", {"sharp"}},
+        // Below C0 a staff has no pitch: the part is written an octave up and says so.
+        {"1ad/1gd/", "C0 48 quarter C6 48 quarter R 96 half |", {}},
     };
     for (const Case &c : cases) {
         const QByteArray xml = writeMusicXml({c.line}, 48, {});
         EXPECT_EQ(notes(xml), c.notes) << c.line;
         EXPECT_EQ(values(xml, "part/measure/note/accidental"), c.accidentals) << c.line;
+        EXPECT_EQ(values(xml, "part/measure/attributes/transpose/octave-change"),
+                  QStringList(c.notes.startsWith("C0") ? QStringList{"-1"} : QStringList{}))
+            << c.line;
     }
 }
 
