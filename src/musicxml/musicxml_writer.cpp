@@ -20,7 +20,7 @@ namespace tunelet::musicxml {
 
 namespace {
 
-using notation::kTicksPerBeat; // the divisions of a quarter note
+using notation::kTicksPerBeat; // a script beat
 
 constexpr std::size_t kDrumTrack = 9; // line 10 plays on MIDI channel 10, the drums
 constexpr int kMaxDataByte = 127;
@@ -32,14 +32,17 @@ constexpr int kSmallestTicks = 6;    // the shortest note the script writes (a 3
 constexpr std::array<char, 7> kSteps = {'C', 'D', 'E', 'F', 'G', 'A', 'B'};
 constexpr std::array<int, 7> kNaturals = {0, 2, 4, 5, 7, 9, 11};
 
-// The note values a length is written with, longest first: every multiple of a 32nd is a
-// sum of them, so a length no single value shows becomes tied notes.
+// The note values a length is written with, longest first, in script ticks when a script
+// beat is a quarter note: every multiple of the shortest is a sum of them, so a length no
+// single value shows becomes tied notes.
 struct NoteValue {
     int ticks;
     const char *type;
     int dots;
 };
-constexpr std::array<NoteValue, 10> kNoteValues = {{{192, "whole", 0},
+constexpr std::array<NoteValue, 14> kNoteValues = {{{384, "breve", 0},
+                                                    {288, "whole", 1},
+                                                    {192, "whole", 0},
                                                     {144, "half", 1},
                                                     {96, "half", 0},
                                                     {72, "quarter", 1},
@@ -48,7 +51,9 @@ constexpr std::array<NoteValue, 10> kNoteValues = {{{192, "whole", 0},
                                                     {24, "eighth", 0},
                                                     {18, "16th", 1},
                                                     {12, "16th", 0},
-                                                    {6, "32nd", 0}}};
+                                                    {9, "32nd", 1},
+                                                    {6, "32nd", 0},
+                                                    {3, "64th", 0}}};
 
 // A readable dynamics mark for a velocity: the mark whose usual velocity is nearest.
 struct DynamicsMark {
@@ -222,11 +227,21 @@ class ScoreWriter {
 public:
     ScoreWriter(QXmlStreamWriter &xml, const SongInfo &song, int division)
         : m_xml(xml), m_song(song), m_division(division), m_keyAlters(keySignature(song.fifths)) {
-        m_time = notation::TimeSignature{std::max(1, song.beats), song.beatUnit == 8 ? 8 : 4};
-        const int bar = m_time.barTicks();
-        // A pickup shorter than a bar, in whole 32nds (the shortest note value written).
+        m_beatNote = song.beatNote == 2 || song.beatNote == 8 ? song.beatNote : 4;
+        m_beats = std::clamp(song.beats, 1, 99);
+        m_unit = song.beatUnit == 2 || song.beatUnit == 8 ? song.beatUnit : 4;
+        // A whole note is as many script ticks as beatNote script beats.
+        m_barTicks = m_beats * kTicksPerBeat * m_beatNote / m_unit;
+        // A pickup shorter than a bar, in whole 32nds of the script.
         const int pickup = song.pickupTicks / kSmallestTicks * kSmallestTicks;
-        m_pickup = pickup > 0 && pickup < bar ? pickup : 0;
+        m_pickup = pickup > 0 && pickup < m_barTicks ? pickup : 0;
+        // The note values in script ticks for this beat note; those that are no whole
+        // number of ticks are never needed.
+        for (const NoteValue &value : kNoteValues) {
+            if (value.ticks * m_beatNote % 4 == 0) {
+                m_values.push_back({value.ticks * m_beatNote / 4, value.type, value.dots});
+            }
+        }
     }
 
     void write(const std::vector<std::string> &lines);
@@ -248,8 +263,12 @@ private:
     const SongInfo &m_song;
     int m_division;
     std::array<int, 7> m_keyAlters;
-    notation::TimeSignature m_time;
+    int m_beatNote = 4; // the note value of a script beat: 2, 4 or 8
+    int m_beats = 4;
+    int m_unit = 4;
+    int m_barTicks = 0;
     int m_pickup = 0;
+    std::vector<NoteValue> m_values;
     // The alteration in force in the measure, by (octave, step), where a note changed it.
     std::map<std::pair<int, int>, int> m_measureAlters;
 };
@@ -300,7 +319,7 @@ void ScoreWriter::write(const std::vector<std::string> &lines) {
             songTicks = std::max(songTicks, part.events.back().onset + part.events.back().length);
         }
     }
-    const std::vector<int> starts = measureStarts(songTicks, m_time.barTicks(), m_pickup);
+    const std::vector<int> starts = measureStarts(songTicks, m_barTicks, m_pickup);
     // Every part fills the last measure: the shorter ones rest to the song's end.
     for (Part &part : parts) {
         const int end =
@@ -369,10 +388,10 @@ void ScoreWriter::writeHeader() {
     m_xml.writeEndElement(); // defaults
 
     const int top = kPageHeight - kPageMargin;
-    writeCredit("title", m_song.title, kPageWidth / 2, top, "center", 24);
-    writeCredit("subtitle", m_song.subtitle, kPageWidth / 2, top - 45, "center", 16);
-    writeCredit("composer", m_song.composer, kPageWidth - kPageMargin, top - 90, "right", 12);
-    writeCredit("lyricist", m_song.lyricist, kPageMargin, top - 90, "left", 12);
+    writeCredit("title", m_song.title, kPageWidth / 2, top, "center", 22);
+    writeCredit("subtitle", m_song.subtitle, kPageWidth / 2, top - 70, "center", 14);
+    writeCredit("composer", m_song.composer, kPageWidth - kPageMargin, top - 130, "right", 12);
+    writeCredit("lyricist", m_song.lyricist, kPageMargin, top - 130, "left", 12);
 }
 
 void ScoreWriter::writeCredit(const char *type, const QString &text, int x, int y,
@@ -471,15 +490,17 @@ void ScoreWriter::writePart(const Part &part, const std::vector<int> &starts, bo
 
 void ScoreWriter::writeAttributes(const Part &part) {
     m_xml.writeStartElement(QStringLiteral("attributes"));
-    m_xml.writeTextElement(QStringLiteral("divisions"), QString::number(kTicksPerBeat));
+    // Durations are script ticks: a quarter note is as many as the beat note makes it.
+    m_xml.writeTextElement(QStringLiteral("divisions"),
+                           QString::number(kTicksPerBeat * m_beatNote / 4));
     m_xml.writeStartElement(QStringLiteral("key"));
     m_xml.writeTextElement(QStringLiteral("fifths"),
                            QString::number(std::clamp(m_song.fifths, -7, 7)));
     m_xml.writeTextElement(QStringLiteral("mode"), QStringLiteral("major"));
     m_xml.writeEndElement();
     m_xml.writeStartElement(QStringLiteral("time"));
-    m_xml.writeTextElement(QStringLiteral("beats"), QString::number(m_time.beats));
-    m_xml.writeTextElement(QStringLiteral("beat-type"), QString::number(m_time.unit));
+    m_xml.writeTextElement(QStringLiteral("beats"), QString::number(m_beats));
+    m_xml.writeTextElement(QStringLiteral("beat-type"), QString::number(m_unit));
     m_xml.writeEndElement();
     m_xml.writeStartElement(QStringLiteral("clef"));
     if (part.track == kDrumTrack) {
@@ -510,20 +531,24 @@ void ScoreWriter::writeAttributes(const Part &part) {
     m_xml.writeEndElement(); // attributes
 }
 
-// The speed the time increment gives, in quarter notes a minute: a metronome mark to read
-// and a tempo to play.
+// The speed the time increment gives, in script beats a minute: a metronome mark of the
+// beat's note value to read, and a tempo in quarter notes to play.
 void ScoreWriter::writeTempo() {
     m_xml.writeStartElement(QStringLiteral("direction"));
     m_xml.writeAttribute(QStringLiteral("placement"), QStringLiteral("above"));
     m_xml.writeStartElement(QStringLiteral("direction-type"));
     m_xml.writeStartElement(QStringLiteral("metronome"));
-    m_xml.writeTextElement(QStringLiteral("beat-unit"), QStringLiteral("quarter"));
+    m_xml.writeTextElement(QStringLiteral("beat-unit"), m_beatNote == 2 ? QStringLiteral("half")
+                                                        : m_beatNote == 8
+                                                            ? QStringLiteral("eighth")
+                                                            : QStringLiteral("quarter"));
     m_xml.writeTextElement(QStringLiteral("per-minute"),
                            QString::fromStdString(notation::beatsPerMinuteText(m_division)));
     m_xml.writeEndElement();
     m_xml.writeEndElement();
     m_xml.writeEmptyElement(QStringLiteral("sound"));
-    m_xml.writeAttribute(QStringLiteral("tempo"), decimal(notation::beatsPerMinute(m_division)));
+    m_xml.writeAttribute(QStringLiteral("tempo"),
+                         decimal(notation::beatsPerMinute(m_division) * 4 / m_beatNote));
     m_xml.writeEndElement();
 }
 
@@ -570,9 +595,9 @@ void ScoreWriter::writeNote(const Part &part, const Sounding &event, int start, 
         return;
     }
     for (int at = start; at < end;) {
-        const auto value = std::find_if(kNoteValues.begin(), kNoteValues.end(),
+        const auto value = std::find_if(m_values.begin(), m_values.end(),
                                         [&](const NoteValue &v) { return v.ticks <= end - at; });
-        const int ticks = value != kNoteValues.end() ? value->ticks : end - at;
+        const int ticks = value != m_values.end() ? value->ticks : end - at;
         const bool tiedFrom = !rest && at > event.onset;
         const bool tiedOn = !rest && at + ticks < event.onset + event.length;
         m_xml.writeStartElement(QStringLiteral("note"));
@@ -593,7 +618,7 @@ void ScoreWriter::writeNote(const Part &part, const Sounding &event, int start, 
             m_xml.writeAttribute(QStringLiteral("id"), instrumentId(part, event.key));
         }
         m_xml.writeTextElement(QStringLiteral("voice"), QStringLiteral("1"));
-        if (value != kNoteValues.end()) {
+        if (value != m_values.end()) {
             m_xml.writeTextElement(QStringLiteral("type"), QLatin1String(value->type));
             for (int d = 0; d < value->dots; ++d) {
                 m_xml.writeEmptyElement(QStringLiteral("dot"));

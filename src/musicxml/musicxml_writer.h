@@ -13,9 +13,9 @@ namespace tunelet::musicxml {
 // without song properties: 1=C, 4/4, no pickup, no names.
 struct SongInfo {
     int fifths = 0;      // the key signature: sharps (+) or flats (-)
-    int tonic = 0;       // the semitone of 1 above C (1=C: 0, 1=G: 7, 1=F: 5)
     int beats = 4;       // time signature: beats to the bar...
-    int beatUnit = 4;    // ...of this note value (4 or 8)
+    int beatUnit = 4;    // ...of this note value (2, 4 or 8)
+    int beatNote = 4;    // what a script beat (48 ticks) is written as: 2, 4 or 8
     int pickupTicks = 0; // the first bar's length when it is a pickup; 0 for none
     QString title;       // the 简谱 shows the script file's name when there is no title
     QString subtitle;

@@ -95,11 +95,12 @@ QString notes(const QByteArray &bytes, int part = 0) {
     return out.join(' ');
 }
 
-SongInfo inTime(int beats, int unit, int pickup = 0) {
+SongInfo inTime(int beats, int unit, int pickup = 0, int beatNote = 4) {
     SongInfo song;
     song.beats = beats;
     song.beatUnit = unit;
     song.pickupTicks = pickup;
+    song.beatNote = beatNote;
     return song;
 }
 
@@ -166,6 +167,15 @@ TEST(MusicXmlWriter, LengthsAreSplitAtBarLinesAndTied) {
         {"1fg/1ff/", inTime(2, 4), "C4 6 32nd C4 12 16th R 72 quarter. R 6 32nd |"},
         {"0d/1fc/0d/0a/", {}, "R 48 quarter C4 96 half R 48 quarter | R 192 |"},
         {"5ed/1fa/", inTime(4, 4, 48), "G3 48 quarter | C4 192 whole |"},
+        {"1fa/1fb/", inTime(12, 8),
+         "C4 192 whole C4 96 half~ | ~C4 48 quarter R 192 whole R 48 quarter |"},
+        // A script beat written as an eighth note, or as a half note.
+        {"1fd/1fd/1fd/1fc/", inTime(6, 8, 0, 8),
+         "C4 48 eighth C4 48 eighth C4 48 eighth C4 96 quarter R 48 eighth |"},
+        {"1fg/1fa/", inTime(2, 4, 0, 8),
+         "C4 6 64th C4 144 quarter.~ ~C4 36 16th.~ ~C4 6 64th~ | ~C4 6 64th R 144 quarter. R 36 "
+         "16th. R 6 64th |"},
+        {"1fd/1fc/", inTime(2, 2, 0, 2), "C4 48 half C4 48 half~ | ~C4 48 half R 48 half |"},
         {"5ed/1fa/", inTime(4, 4, 192),
          "G3 48 quarter C4 144 half.~ | ~C4 48 quarter R 144 half. |"},
     };
@@ -273,14 +283,31 @@ TEST(MusicXmlWriter, VolumesBecomeDynamicsWhereTheyChange) {
     }
 }
 
+// The metronome counts script beats in the note value they are written as; the tempo
+// that plays is in quarter notes, and so are the divisions.
 TEST(MusicXmlWriter, TempoComesFromTheTimeIncrement) {
-    const std::pair<int, const char *> cases[] = {
-        {48, "120"}, {96, "240"}, {60, "150"}, {49, "122.5"}};
-    for (const auto &[division, tempo] : cases) {
-        const QByteArray xml = writeMusicXml({"1fd/", "2fd/"}, division, {});
-        EXPECT_EQ(values(xml, "part/measure/direction/sound@tempo"), QStringList({tempo}));
-        EXPECT_EQ(values(xml, "part/measure/direction/direction-type/metronome/per-minute"),
-                  QStringList({tempo}));
+    struct Case {
+        int division;
+        int beatNote;
+        QString perMinute;
+        QString beatUnit;
+        QString tempo;
+        QString divisions;
+    };
+    const Case cases[] = {
+        {48, 4, "120", "quarter", "120", "48"}, {96, 4, "240", "quarter", "240", "48"},
+        {60, 4, "150", "quarter", "150", "48"}, {49, 4, "122.5", "quarter", "122.5", "48"},
+        {48, 8, "120", "eighth", "60", "96"},   {48, 2, "120", "half", "240", "24"},
+    };
+    for (const Case &c : cases) {
+        const QByteArray xml =
+            writeMusicXml({"1fd/", "2fd/"}, c.division, inTime(4, 4, 0, c.beatNote));
+        const QString metronome = "part/measure/direction/direction-type/metronome/";
+        EXPECT_EQ(values(xml, "part/measure/direction/sound@tempo"), QStringList({c.tempo}));
+        EXPECT_EQ(values(xml, metronome + "per-minute"), QStringList({c.perMinute}));
+        EXPECT_EQ(values(xml, metronome + "beat-unit"), QStringList({c.beatUnit}));
+        EXPECT_EQ(values(xml, "part/measure/attributes/divisions"),
+                  QStringList({c.divisions, c.divisions}));
     }
 }
 
