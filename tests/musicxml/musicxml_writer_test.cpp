@@ -229,6 +229,11 @@ TEST(MusicXmlWriter, PartsFollowTracksWithNamesAndPrograms) {
         << "the change to the flute";
     EXPECT_EQ(notes(xml, 1), "G3 48 quarter R 144 half. |") << "rests to the end";
     EXPECT_EQ(values(xml, "part/measure/attributes/clef/sign"), QStringList({"G", "F"}));
+
+    // A score of tracks without notes still has a part: the last track, resting.
+    const QByteArray silent = writeMusicXml({"", "@040/"}, 48, {});
+    EXPECT_EQ(values(silent, "part-list/score-part@id"), QStringList({"P2"}));
+    EXPECT_EQ(notes(silent), "R 192 |");
 }
 
 TEST(MusicXmlWriter, DrumsAreUnpitchedByKey) {
