@@ -7,7 +7,8 @@
 //     └─ mp1, the transport bar ── Sequencer (FluidSynth) plays it
 //
 // Generated names and their roles:
-//   F1 File:   N2 new, O1 open, S1 save, A1 save as, MIDI1 export, N1 line, X1 exit
+//   F1 File:   N2 new, O1 open, S1 save, A1 save as, MIDI1 export, XML1 MusicXML,
+//              N1 line, X1 exit
 //   E1 Edit:   I1 insert empty track, D1 delete track, N3 line, P1 time increment,
 //              dz staccato (its check mark is the switch)
 //   N4 Scale:  N01 N11 N21 ... N101, the octave letters a to k
@@ -106,6 +107,7 @@ private:
     void S1Click() { saveScore(); }
     void A1Click() { saveScoreAs(); }
     void MIDI1Click() { exportMidi(); }
+    void XML1Click() { exportMusicXml(); }
     void X1Click();
     void dzClick();
     void K1Click() { openMedia(); }
@@ -188,6 +190,7 @@ private:
 
     void exportMidi();
     QString offeredMediaName() const;
+    void exportMusicXml();
     void openMedia();
     void buildPracticeKeys();
     void playFromCaret();
