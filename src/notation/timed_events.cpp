@@ -106,6 +106,18 @@ std::vector<Mark> shownMarks(const Track &track, std::size_t event) {
     return shown;
 }
 
+std::vector<int> programsUsed(const Track &track) {
+    std::vector<int> programs = {track.firstProgram};
+    for (const TimedEvent &event : track.events) {
+        if (event.program != programs.back()) {
+            programs.push_back(event.program);
+        }
+    }
+    std::sort(programs.begin(), programs.end());
+    programs.erase(std::unique(programs.begin(), programs.end()), programs.end());
+    return programs;
+}
+
 int programAt(const Track &track, int tick) {
     const auto after =
         std::upper_bound(track.events.begin(), track.events.end(), tick,

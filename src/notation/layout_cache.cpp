@@ -1,0 +1,290 @@
+// Numbered notation kept between edits: the score and its systems, redone only where the
+// lines changed.
+#include "notation/layout_cache.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace tunelet::notation {
+
+namespace {
+
+int longestTrack(const Score &score) {
+    int length = 0;
+    for (const Track &track : score.tracks) {
+        length = std::max(length, track.length);
+    }
+    return length;
+}
+
+} // namespace
+
+void LayoutCache::setScore(Score score) {
+    m_score = std::move(score);
+    m_lines.clear();
+    m_linesKnown = false;
+    m_length = longestTrack(m_score);
+    m_programs.clear();
+    m_eventExtents.clear();
+    m_underlines.assign(m_score.tracks.size(), {});
+    for (std::size_t part = 0; part < m_score.tracks.size(); ++part) {
+        m_programs.push_back(programsUsed(m_score.tracks[part]));
+        m_eventExtents.push_back(detail::eventExtent(m_score.tracks[part], 0, {}));
+        countUnderlines(part, 0, m_score.bars.size(), 1);
+    }
+    m_allChanged = true;
+}
+
+void LayoutCache::rebuild(const std::vector<std::string> &lines, TimeSignature time,
+                          int editedPart) {
+    // What is dropped goes first, so the new score reuses its memory.
+    m_score = Score{};
+    m_layout.systems.clear();
+    setScore(buildScore(lines, time, editedPart));
+    m_lines = lines;
+    m_linesKnown = true;
+}
+
+void LayoutCache::update(const std::vector<std::string> &lines, TimeSignature time,
+                         int editedPart) {
+    if (!m_linesKnown || !(time == m_score.time) || lines.size() != m_lines.size()) {
+        rebuild(lines, time, editedPart);
+        return;
+    }
+    m_score.editedPart = editedPart;
+    m_changedTracks.resize(lines.size(), false);
+    const int barTicks = time.barTicks();
+    const auto barOf = [barTicks](int tick) { return static_cast<std::size_t>(tick / barTicks); };
+    // Per part, the bars to cut anew: from the bar of its first changed note to the bar
+    // where the longer of its old and new tracks ends (after it, both only rest).
+    std::vector<std::pair<std::size_t, std::size_t>> redo(lines.size(), {0, 0});
+    int volume = 80;
+    for (std::size_t part = 0; part < lines.size(); ++part) {
+        Track &track = m_score.tracks[part];
+        if (lines[part] != m_lines[part] || volume != track.volumeAtStart) {
+            Track fresh = readTrack(lines[part], volume);
+            std::size_t same =
+                static_cast<std::size_t>(std::mismatch(track.events.begin(), track.events.end(),
+                                                       fresh.events.begin(), fresh.events.end())
+                                             .first -
+                                         track.events.begin());
+            // The first note's marks are shown against the volume carried in.
+            if (fresh.volumeAtStart != track.volumeAtStart) {
+                same = 0;
+            }
+            if (same < track.events.size() || same < fresh.events.size()) {
+                const int from =
+                    same < track.events.size() ? track.events[same].onset : track.length;
+                redo[part] = {barOf(from), barOf(std::max(track.length, fresh.length)) + 1};
+                m_changedTracks[part] = true;
+                // Notes added after the others add their room; any other change counts
+                // the room again.
+                m_eventExtents[part] = same == track.events.size()
+                                           ? detail::eventExtent(fresh, same, m_eventExtents[part])
+                                           : detail::eventExtent(fresh, 0, {});
+            }
+            track = std::move(fresh);
+            m_lines[part] = lines[part];
+            m_programs[part] = programsUsed(track);
+        }
+        volume = track.volumeAtEnd;
+    }
+    const int length = longestTrack(m_score);
+    const auto barCount = static_cast<std::size_t>((length + barTicks - 1) / barTicks);
+    if (length != m_length) {
+        // The rests after each track's end reach to the new end; those of the bar before
+        // the old end may have stopped short of it.
+        const std::size_t from = barOf(std::min(length, m_length));
+        const std::size_t first = from > 0 ? from - 1 : 0;
+        const std::size_t before = m_score.bars.size();
+        for (std::size_t part = 0; part < lines.size(); ++part) {
+            countUnderlines(part, std::min(barCount, before), before, -1);
+        }
+        m_score.bars.resize(barCount);
+        for (std::size_t b = before; b < barCount; ++b) {
+            Bar &bar = m_score.bars[b];
+            bar.number = static_cast<int>(b) + 1;
+            bar.onset = static_cast<int>(b) * barTicks;
+            bar.parts.resize(lines.size());
+        }
+        for (auto &range : redo) {
+            range = {range.first < range.second ? std::min(range.first, first) : first, barCount};
+        }
+        m_length = length;
+    }
+    m_changedBars.resize(barCount, true);
+    for (std::size_t part = 0; part < redo.size(); ++part) {
+        const std::size_t end = std::min(redo[part].second, barCount);
+        if (redo[part].first < end) {
+            rebuildBars(part, redo[part].first, end);
+            RowExtent &row = m_score.rows[part];
+            row = m_eventExtents[part];
+            const std::array<std::size_t, 4> &counts = m_underlines[part];
+            for (int level = 1; level < static_cast<int>(counts.size()); ++level) {
+                if (counts[static_cast<std::size_t>(level)] > 0) {
+                    row.underlines = level;
+                }
+            }
+        }
+    }
+}
+
+// The part's glyphs and beams in bars first..end, made again from its track.
+void LayoutCache::rebuildBars(std::size_t part, std::size_t first, std::size_t end) {
+    const TimeSignature &time = m_score.time;
+    countUnderlines(part, first, end, -1);
+    for (std::size_t b = first; b < end; ++b) {
+        PartBar &bar = m_score.bars[b].parts[part];
+        bar.glyphs.clear();
+        bar.beams.clear();
+    }
+    const std::vector<TimedEvent> &events = m_score.tracks[part].events;
+    const int from = static_cast<int>(first) * time.barTicks();
+    const int to = static_cast<int>(end) * time.barTicks();
+    // The first event that reaches into bar `first` (a note may come tied over its line).
+    auto event = std::partition_point(events.begin(), events.end(), [from](const TimedEvent &e) {
+        return e.onset + e.length <= from;
+    });
+    for (; event != events.end() && event->onset < to; ++event) {
+        detail::appendGlyphs(m_score, part, static_cast<std::size_t>(event - events.begin()), first,
+                             end);
+    }
+    detail::appendFillerRests(m_score, part, m_length, first, end);
+    countUnderlines(part, first, end, 1);
+    for (std::size_t b = first; b < end; ++b) {
+        Bar &bar = m_score.bars[b];
+        detail::addBeams(bar.parts[part], bar.onset, time);
+        m_changedBars[b] = true;
+    }
+}
+
+// Adds (sign 1) or takes away (-1) the underlines of the part's glyphs in bars first..end.
+void LayoutCache::countUnderlines(std::size_t part, std::size_t first, std::size_t end, int sign) {
+    for (std::size_t b = first; b < end; ++b) {
+        for (const Glyph &glyph : m_score.bars[b].parts[part].glyphs) {
+            std::size_t &count = m_underlines[part][static_cast<std::size_t>(glyph.underlines)];
+            count = sign > 0 ? count + 1 : count - 1;
+        }
+    }
+}
+
+bool LayoutCache::sameSizes(const Metrics &metrics, double width) const {
+    const Metrics &m = m_metrics;
+    return width == m_width && metrics.cell == m.cell && metrics.shortCell == m.shortCell &&
+           metrics.dotRoom == m.dotRoom && metrics.barPad == m.barPad && metrics.label == m.label &&
+           metrics.barNumber == m.barNumber && metrics.markHeight == m.markHeight &&
+           metrics.digitHeight == m.digitHeight && metrics.dotStep == m.dotStep &&
+           metrics.lineStep == m.lineStep && metrics.partGap == m.partGap &&
+           metrics.systemGap == m.systemGap && bool(metrics.markWidth) == bool(m.markWidth);
+}
+
+// Whether bars first..end, or the one before them (whose tie may come in), changed.
+bool LayoutCache::changedAround(std::size_t first, std::size_t end) const {
+    for (std::size_t b = first > 0 ? first - 1 : 0; b < end; ++b) {
+        if (m_changedBars[b]) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void LayoutCache::layOut(const Metrics &metrics, double width) {
+    const Score &score = m_score;
+    const std::size_t barCount = score.bars.size();
+    const std::size_t parts = score.tracks.size();
+    if (!sameSizes(metrics, width)) {
+        m_allChanged = true;
+        m_metrics = metrics;
+        m_width = width;
+    }
+    if (m_allChanged) {
+        m_changedBars.assign(barCount, true);
+        m_changedTracks.assign(parts, true);
+        m_layout.systems.clear();
+    }
+    m_columns.resize(barCount);
+    for (std::size_t b = 0; b < barCount; ++b) {
+        if (m_changedBars[b]) {
+            m_columns[b] = detail::columnsOf(score.bars[b], score.time.barTicks(), metrics);
+        }
+    }
+    const double room = detail::systemRoom(metrics, width);
+    const std::vector<std::size_t> ends = detail::balancedBreaks(m_columns, room);
+    std::vector<System> before = std::move(m_layout.systems);
+    std::vector<SystemState> statesBefore = std::move(m_systems);
+    m_layout.systems.clear();
+    m_systems.clear();
+
+    // A system of before may stay when it has the same bars and none of them changed;
+    // per new system, which one, and the parts playing in it.
+    constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+    std::vector<std::size_t> kept(ends.size(), kNone);
+    std::vector<std::vector<bool>> playing(ends.size());
+    std::vector<bool> anyPlaying(parts, false);
+    std::size_t first = 0;
+    std::size_t old = 0;
+    for (std::size_t s = 0; s < ends.size(); ++s) {
+        while (old < before.size() && before[old].firstBar < first) {
+            ++old;
+        }
+        if (old < before.size() && before[old].firstBar == first && before[old].endBar == ends[s] &&
+            before[old].last == (ends[s] == barCount) && !changedAround(first, ends[s])) {
+            kept[s] = old;
+            playing[s] = std::move(statesBefore[old].playing);
+        } else {
+            playing[s] = detail::playingParts(score, first, ends[s]);
+        }
+        for (std::size_t part = 0; part < parts; ++part) {
+            anyPlaying[part] = anyPlaying[part] || playing[s][part];
+        }
+        first = ends[s];
+    }
+    const std::vector<bool> inScore =
+        detail::shownParts(score, anyPlaying, std::vector<bool>(parts, true));
+
+    std::vector<int> markLines(parts, 0);
+    double stretch = 1.0;
+    first = 0;
+    for (std::size_t s = 0; s < ends.size(); ++s) {
+        const std::size_t end = ends[s];
+        stretch = detail::systemStretch(m_columns, first, end, end == barCount, room, stretch);
+        const std::vector<bool> shown = detail::shownParts(score, playing[s], inScore);
+        SystemState state;
+        System *keep = kept[s] != kNone && statesBefore[kept[s]].stretch == stretch
+                           ? &before[kept[s]]
+                           : nullptr;
+        for (std::size_t part = 0; keep != nullptr && part < parts; ++part) {
+            if (keep->rows[part].shown != shown[part]) {
+                keep = nullptr;
+            }
+        }
+        if (keep != nullptr) {
+            // Its bars are as they were; the instrument at its start may not be.
+            for (std::size_t part = 0; part < parts; ++part) {
+                if (m_changedTracks[part]) {
+                    keep->rows[part].program =
+                        programAt(score.tracks[part], score.bars[first].onset);
+                }
+            }
+            state.markLines = std::move(statesBefore[kept[s]].markLines);
+            m_layout.systems.push_back(std::move(*keep));
+        } else {
+            state.markLines.assign(parts, 0);
+            m_layout.systems.push_back(detail::placeSystem(score, m_columns, metrics, first, end,
+                                                           shown, stretch, state.markLines));
+        }
+        for (std::size_t part = 0; part < parts; ++part) {
+            markLines[part] = std::max(markLines[part], state.markLines[part]);
+        }
+        state.playing = std::move(playing[s]);
+        state.stretch = stretch;
+        m_systems.push_back(std::move(state));
+        first = end;
+    }
+    detail::stackSystems(m_layout, markLines, score, metrics);
+    m_changedBars.assign(barCount, false);
+    m_changedTracks.assign(parts, false);
+    m_allChanged = false;
+}
+
+} // namespace tunelet::notation
