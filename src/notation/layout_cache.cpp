@@ -60,32 +60,9 @@ void LayoutCache::update(const std::vector<std::string> &lines, TimeSignature ti
     std::vector<std::pair<std::size_t, std::size_t>> redo(lines.size(), {0, 0});
     int volume = 80;
     for (std::size_t part = 0; part < lines.size(); ++part) {
-        Track &track = m_score.tracks[part];
+        const Track &track = m_score.tracks[part];
         if (lines[part] != m_lines[part] || volume != track.volumeAtStart) {
-            Track fresh = readTrack(lines[part], volume);
-            std::size_t same =
-                static_cast<std::size_t>(std::mismatch(track.events.begin(), track.events.end(),
-                                                       fresh.events.begin(), fresh.events.end())
-                                             .first -
-                                         track.events.begin());
-            // The first note's marks are shown against the volume carried in.
-            if (fresh.volumeAtStart != track.volumeAtStart) {
-                same = 0;
-            }
-            if (same < track.events.size() || same < fresh.events.size()) {
-                const int from =
-                    same < track.events.size() ? track.events[same].onset : track.length;
-                redo[part] = {barOf(from), barOf(std::max(track.length, fresh.length)) + 1};
-                m_changedTracks[part] = true;
-                // Notes added after the others add their room; any other change counts
-                // the room again.
-                m_eventExtents[part] = same == track.events.size()
-                                           ? detail::eventExtent(fresh, same, m_eventExtents[part])
-                                           : detail::eventExtent(fresh, 0, {});
-            }
-            track = std::move(fresh);
-            m_lines[part] = lines[part];
-            m_programs[part] = programsUsed(track);
+            redo[part] = reread(part, lines[part], volume);
         }
         volume = track.volumeAtEnd;
     }
@@ -127,6 +104,49 @@ void LayoutCache::update(const std::vector<std::string> &lines, TimeSignature ti
             }
         }
     }
+}
+
+// Reads the part's line again; answers the bars where its notes changed (none: {0, 0}).
+std::pair<std::size_t, std::size_t> LayoutCache::reread(std::size_t part, const std::string &line,
+                                                        int volume) {
+    Track &track = m_score.tracks[part];
+    const std::size_t oldCount = track.events.size();
+    const int oldLength = track.length;
+    // The old events from `kept` on, and how many of the new ones match them.
+    std::vector<TimedEvent> dropped;
+    std::size_t kept = 0;
+    std::size_t same = 0;
+    if (volume == track.volumeAtStart) {
+        const std::string &old = m_lines[part];
+        const auto unchanged = static_cast<std::size_t>(
+            std::mismatch(line.begin(), line.end(), old.begin(), old.end()).first - line.begin());
+        dropped = rereadTrack(track, line, unchanged);
+        kept = oldCount - dropped.size();
+        same = kept +
+               static_cast<std::size_t>(
+                   std::mismatch(dropped.begin(), dropped.end(),
+                                 track.events.begin() + static_cast<long>(kept), track.events.end())
+                       .first -
+                   dropped.begin());
+    } else {
+        // The first note's marks are shown against the volume carried in: all is new.
+        dropped = std::move(track.events);
+        track = readTrack(line, volume);
+    }
+    m_lines[part] = line;
+    m_programs[part] = programsUsed(track);
+    if (same == oldCount && same == track.events.size()) {
+        return {0, 0};
+    }
+    m_changedTracks[part] = true;
+    // Notes added after the others add their room; any other change counts it again.
+    m_eventExtents[part] = same == oldCount ? detail::eventExtent(track, same, m_eventExtents[part])
+                                            : detail::eventExtent(track, 0, {});
+    const auto barOf = [this](int tick) {
+        return static_cast<std::size_t>(tick / m_score.time.barTicks());
+    };
+    const int from = same < oldCount ? dropped[same - kept].onset : oldLength;
+    return {barOf(from), barOf(std::max(oldLength, track.length)) + 1};
 }
 
 // The part's glyphs and beams in bars first..end, made again from its track.

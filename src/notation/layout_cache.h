@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "notation/bar_layout.h"
@@ -39,6 +40,8 @@ public:
 
 private:
     void rebuild(const std::vector<std::string> &lines, TimeSignature time, int editedPart);
+    std::pair<std::size_t, std::size_t> reread(std::size_t part, const std::string &line,
+                                               int volume);
     void rebuildBars(std::size_t part, std::size_t first, std::size_t end);
     void countUnderlines(std::size_t part, std::size_t first, std::size_t end, int sign);
     void markChanged(std::size_t first, std::size_t end);

@@ -74,6 +74,10 @@ struct Track {
 
 // volume: the volume in force at the start (the export carries it from track to track).
 Track readTrack(std::string_view line, int volume = 80);
+// The same for a track read before from a line whose first `unchanged` bytes `line` keeps:
+// only the tokens after its last event that ends within them are read again. Answers
+// the events it dropped.
+std::vector<TimedEvent> rereadTrack(Track &track, std::string_view line, std::size_t unchanged);
 
 // The marks worth showing over an event: the instrument and the volume it starts with,
 // each only when it differs from the one in force before (a repeat of the same value, or a

@@ -434,6 +434,9 @@ TEST(NotationLayout, AnEditLaidOutAgainGivesWhatAFreshLayoutGives) {
         {"a part gets its first note", with(2, "0a/0a/"), with(2, "0a/1fd/"), -1, -1},
         {"crowded marks far on give every system another line", score,
          with(0, longest + repeated("#090/1ff/#091/1ff/", 2))},
+        {"an instrument before the first note", score, with(2, "@010/1fd/2fd/")},
+        {"a volume between two notes", score, with(2, "1fd/#050/2fd/")},
+        {"a wrong token typed", score, with(2, "1fd/2fd/1X/3fd/")},
         {"a part more", score, {longest, shorter, "1fd/2fd/", "5fd/"}},
     };
     const Metrics m = unitMetrics();
