@@ -3,11 +3,14 @@
 #include "notation/layout_cache.h"
 
 #include <algorithm>
+#include <limits>
 #include <utility>
 
 namespace tunelet::notation {
 
 namespace {
+
+constexpr int kUnchanged = std::numeric_limits<int>::max();
 
 int longestTrack(const Score &score) {
     int length = 0;
@@ -52,7 +55,7 @@ void LayoutCache::update(const std::vector<std::string> &lines, TimeSignature ti
         return;
     }
     m_score.editedPart = editedPart;
-    m_changedTracks.resize(lines.size(), false);
+    m_changedFrom.resize(lines.size(), kUnchanged);
     const int barTicks = time.barTicks();
     const auto barOf = [barTicks](int tick) { return static_cast<std::size_t>(tick / barTicks); };
     // Per part, the bars to cut anew: from the bar of its first changed note to the bar
@@ -138,7 +141,6 @@ std::pair<std::size_t, std::size_t> LayoutCache::reread(std::size_t part, const 
     if (same == oldCount && same == track.events.size()) {
         return {0, 0};
     }
-    m_changedTracks[part] = true;
     // Notes added after the others add their room; any other change counts it again.
     m_eventExtents[part] = same == oldCount ? detail::eventExtent(track, same, m_eventExtents[part])
                                             : detail::eventExtent(track, 0, {});
@@ -146,6 +148,7 @@ std::pair<std::size_t, std::size_t> LayoutCache::reread(std::size_t part, const 
         return static_cast<std::size_t>(tick / m_score.time.barTicks());
     };
     const int from = same < oldCount ? dropped[same - kept].onset : oldLength;
+    m_changedFrom[part] = std::min(m_changedFrom[part], from);
     return {barOf(from), barOf(std::max(oldLength, track.length)) + 1};
 }
 
@@ -219,7 +222,7 @@ void LayoutCache::layOut(const Metrics &metrics, double width) {
     }
     if (m_allChanged) {
         m_changedBars.assign(barCount, true);
-        m_changedTracks.assign(parts, true);
+        m_changedFrom.assign(parts, 0);
         m_layout.systems.clear();
     }
     m_columns.resize(barCount);
@@ -261,6 +264,12 @@ void LayoutCache::layOut(const Metrics &metrics, double width) {
     }
     const std::vector<bool> inScore =
         detail::shownParts(score, anyPlaying, std::vector<bool>(parts, true));
+    // A kept system shows the parts it showed unless the parts of the score or the part
+    // being composed changed.
+    const bool sameParts = inScore == m_inScore && score.editedPart == m_editedPart;
+    std::vector<bool> rowsKept(ends.size(), false);
+    m_layout.systems.reserve(ends.size());
+    m_systems.reserve(ends.size());
 
     std::vector<int> markLines(parts, 0);
     double stretch = 1.0;
@@ -268,20 +277,24 @@ void LayoutCache::layOut(const Metrics &metrics, double width) {
     for (std::size_t s = 0; s < ends.size(); ++s) {
         const std::size_t end = ends[s];
         stretch = detail::systemStretch(m_columns, first, end, end == barCount, room, stretch);
-        const std::vector<bool> shown = detail::shownParts(score, playing[s], inScore);
         SystemState state;
         System *keep = kept[s] != kNone && statesBefore[kept[s]].stretch == stretch
                            ? &before[kept[s]]
                            : nullptr;
-        for (std::size_t part = 0; keep != nullptr && part < parts; ++part) {
+        std::vector<bool> shown;
+        if (keep == nullptr || !sameParts) {
+            shown = detail::shownParts(score, playing[s], inScore);
+        }
+        for (std::size_t part = 0; keep != nullptr && !sameParts && part < parts; ++part) {
             if (keep->rows[part].shown != shown[part]) {
                 keep = nullptr;
             }
         }
         if (keep != nullptr) {
+            rowsKept[s] = true;
             // Its bars are as they were; the instrument at its start may not be.
             for (std::size_t part = 0; part < parts; ++part) {
-                if (m_changedTracks[part]) {
+                if (score.bars[first].onset >= m_changedFrom[part]) {
                     keep->rows[part].program =
                         programAt(score.tracks[part], score.bars[first].onset);
                 }
@@ -289,6 +302,9 @@ void LayoutCache::layOut(const Metrics &metrics, double width) {
             state.markLines = std::move(statesBefore[kept[s]].markLines);
             m_layout.systems.push_back(std::move(*keep));
         } else {
+            if (shown.empty()) {
+                shown = detail::shownParts(score, playing[s], inScore);
+            }
             state.markLines.assign(parts, 0);
             m_layout.systems.push_back(detail::placeSystem(score, m_columns, metrics, first, end,
                                                            shown, stretch, state.markLines));
@@ -301,9 +317,17 @@ void LayoutCache::layOut(const Metrics &metrics, double width) {
         m_systems.push_back(std::move(state));
         first = end;
     }
-    detail::stackSystems(m_layout, markLines, score, metrics);
+    // Kept systems keep their rows unless some part's row changed its height.
+    if (markLines != m_markLines || score.rows != m_rows) {
+        rowsKept.clear();
+    }
+    detail::stackSystems(m_layout, markLines, score, metrics, rowsKept);
+    m_inScore = inScore;
+    m_editedPart = score.editedPart;
+    m_markLines = std::move(markLines);
+    m_rows = score.rows;
     m_changedBars.assign(barCount, false);
-    m_changedTracks.assign(parts, false);
+    m_changedFrom.assign(parts, kUnchanged);
     m_allChanged = false;
 }
 

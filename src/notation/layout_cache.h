@@ -65,15 +65,21 @@ private:
     std::vector<std::string> m_lines; // the lines m_score was read from
     bool m_linesKnown = false;        // false after setScore
     int m_length = 0;                 // the longest track's ticks
-    // Since the last layOut: bars whose content changed, parts whose track did, or all.
+    // Since the last layOut: bars whose content changed, per part the tick from which its
+    // notes did (none: the largest int), or all.
     std::vector<bool> m_changedBars;
-    std::vector<bool> m_changedTracks;
+    std::vector<int> m_changedFrom;
     bool m_allChanged = true;
     // The last layOut's inputs and its per-bar and per-system results.
     Metrics m_metrics;
     double m_width = -1;
     std::vector<detail::BarColumns> m_columns;
     std::vector<SystemState> m_systems;
+    // What every system's rows were placed with.
+    std::vector<bool> m_inScore;
+    int m_editedPart = -1;
+    std::vector<int> m_markLines;
+    std::vector<RowExtent> m_rows;
 };
 
 } // namespace tunelet::notation

@@ -51,8 +51,10 @@ double systemStretch(const std::vector<BarColumns> &columns, std::size_t first, 
 System placeSystem(const Score &score, const std::vector<BarColumns> &columns,
                    const Metrics &metrics, std::size_t first, std::size_t end,
                    const std::vector<bool> &shown, double stretch, std::vector<int> &markLines);
-// The rows of every system given the marks' lines, and the systems one under another.
+// The rows of every system given the marks' lines (but those of systems s where
+// rowsPlaced[s] holds, placed already for these lines and the score's row extents), and
+// the systems one under another.
 void stackSystems(Layout &layout, const std::vector<int> &markLines, const Score &score,
-                  const Metrics &metrics);
+                  const Metrics &metrics, const std::vector<bool> &rowsPlaced = {});
 
 } // namespace tunelet::notation::detail

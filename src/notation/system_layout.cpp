@@ -137,6 +137,13 @@ void placeGlyphs(System &system, const Score &score, const std::vector<detail::B
             tiedIn[part] = !glyphs.empty() && glyphs.back().tiedToNext;
         }
     }
+    std::size_t count = 0;
+    for (std::size_t b = system.firstBar; b < system.endBar; ++b) {
+        for (std::size_t part = 0; part < score.bars[b].parts.size(); ++part) {
+            count += system.rows[part].shown ? score.bars[b].parts[part].glyphs.size() : 0;
+        }
+    }
+    system.glyphs.reserve(count);
     for (std::size_t b = system.firstBar; b < system.endBar; ++b) {
         const double left = system.barLines[b - system.firstBar];
         const detail::BarColumns &bar = columns[b];
@@ -232,7 +239,8 @@ void placeMarks(System &system, const Score &score, const Metrics &metrics,
     std::vector<std::vector<double>> lineEnds(score.tracks.size());
     for (PlacedGlyph &placed : system.glyphs) {
         const Glyph &glyph = score.bars[placed.bar].parts[placed.part].glyphs[placed.index];
-        if (!glyph.firstOfEvent) {
+        // Only an instrument or volume token changes what is in force.
+        if (!glyph.firstOfEvent || score.tracks[placed.part].events[glyph.event].marks.empty()) {
             continue;
         }
         const std::vector<Mark> marks = shownMarks(score.tracks[placed.part], glyph.event);
@@ -304,19 +312,22 @@ System placeSystem(const Score &score, const std::vector<BarColumns> &columns,
 }
 
 void stackSystems(Layout &layout, const std::vector<int> &markLines, const Score &score,
-                  const Metrics &metrics) {
+                  const Metrics &metrics, const std::vector<bool> &rowsPlaced) {
     // A part's row has the same height in every system, with room for all its marks.
     layout.height = 0;
-    for (System &system : layout.systems) {
-        for (std::size_t part = 0; part < system.rows.size(); ++part) {
-            system.rows[part].markLines = markLines[part];
+    for (std::size_t s = 0; s < layout.systems.size(); ++s) {
+        System &system = layout.systems[s];
+        if (s >= rowsPlaced.size() || !rowsPlaced[s]) {
+            for (std::size_t part = 0; part < system.rows.size(); ++part) {
+                system.rows[part].markLines = markLines[part];
+            }
+            placeRows(system.rows, score, metrics);
+            system.height = metrics.barNumber;
+            for (const Row &row : system.rows) {
+                system.height = std::max(system.height, row.bottom);
+            }
         }
-        placeRows(system.rows, score, metrics);
         system.top = layout.height;
-        system.height = metrics.barNumber;
-        for (const Row &row : system.rows) {
-            system.height = std::max(system.height, row.bottom);
-        }
         layout.height += system.height + metrics.systemGap;
     }
 }

@@ -437,6 +437,7 @@ TEST(NotationLayout, AnEditLaidOutAgainGivesWhatAFreshLayoutGives) {
         {"an instrument before the first note", score, with(2, "@010/1fd/2fd/")},
         {"a volume between two notes", score, with(2, "1fd/#050/2fd/")},
         {"a wrong token typed", score, with(2, "1fd/2fd/1X/3fd/")},
+        {"a high note gives its row room for dots in every system", score, with(2, "1fd/2fd/1jd/")},
         {"a part more", score, {longest, shorter, "1fd/2fd/", "5fd/"}},
     };
     const Metrics m = unitMetrics();
