@@ -268,6 +268,19 @@ void LayoutCache::layOut(const Metrics &metrics, double width) {
     // being composed changed.
     const bool sameParts = inScore == m_inScore && score.editedPart == m_editedPart;
     std::vector<bool> rowsKept(ends.size(), false);
+    // The systems of before that no new one keeps: their memory serves the new ones.
+    std::vector<bool> wanted(before.size(), false);
+    for (const std::size_t old : kept) {
+        if (old != kNone) {
+            wanted[old] = true;
+        }
+    }
+    std::vector<std::size_t> spare;
+    for (std::size_t old = 0; old < before.size(); ++old) {
+        if (!wanted[old]) {
+            spare.push_back(old);
+        }
+    }
     m_layout.systems.reserve(ends.size());
     m_systems.reserve(ends.size());
 
@@ -305,9 +318,18 @@ void LayoutCache::layOut(const Metrics &metrics, double width) {
             if (shown.empty()) {
                 shown = detail::shownParts(score, playing[s], inScore);
             }
+            if (kept[s] != kNone) {
+                spare.push_back(kept[s]);
+            }
+            System recycled;
+            if (!spare.empty()) {
+                recycled = std::move(before[spare.back()]);
+                spare.pop_back();
+            }
             state.markLines.assign(parts, 0);
             m_layout.systems.push_back(detail::placeSystem(score, m_columns, metrics, first, end,
-                                                           shown, stretch, state.markLines));
+                                                           shown, stretch, state.markLines,
+                                                           std::move(recycled)));
         }
         for (std::size_t part = 0; part < parts; ++part) {
             markLines[part] = std::max(markLines[part], state.markLines[part]);

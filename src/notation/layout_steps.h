@@ -47,10 +47,11 @@ double systemRoom(const Metrics &metrics, double width);
 double systemStretch(const std::vector<BarColumns> &columns, std::size_t first, std::size_t end,
                      bool last, double room, double stretchBefore);
 // One system of bars first..end showing the parts `shown`; markLines keeps, per part, the
-// most lines of marks it needs.
+// most lines of marks it needs. `system` is one no longer needed, whose memory it reuses.
 System placeSystem(const Score &score, const std::vector<BarColumns> &columns,
                    const Metrics &metrics, std::size_t first, std::size_t end,
-                   const std::vector<bool> &shown, double stretch, std::vector<int> &markLines);
+                   const std::vector<bool> &shown, double stretch, std::vector<int> &markLines,
+                   System system = {});
 // The rows of every system given the marks' lines (but those of systems s where
 // rowsPlaced[s] holds, placed already for these lines and the score's row extents), and
 // the systems one under another.

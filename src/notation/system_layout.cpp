@@ -290,12 +290,15 @@ double systemStretch(const std::vector<BarColumns> &columns, std::size_t first, 
 
 System placeSystem(const Score &score, const std::vector<BarColumns> &columns,
                    const Metrics &metrics, std::size_t first, std::size_t end,
-                   const std::vector<bool> &shown, double stretch, std::vector<int> &markLines) {
-    System system;
+                   const std::vector<bool> &shown, double stretch, std::vector<int> &markLines,
+                   System system) {
     system.firstBar = first;
     system.endBar = end;
+    system.top = system.height = 0;
     system.last = end == score.bars.size();
-    system.rows.resize(score.tracks.size());
+    system.barLines.clear();
+    system.glyphs.clear();
+    system.rows.assign(score.tracks.size(), Row{});
     for (std::size_t part = 0; part < system.rows.size(); ++part) {
         system.rows[part].shown = shown[part];
         system.rows[part].program = programAt(score.tracks[part], score.bars[first].onset);
