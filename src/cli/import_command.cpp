@@ -39,7 +39,8 @@ int runImport(int argc, char **argv) {
         // Put in place whole, so a failure leaves OUTPUT as it was.
         score::writeScriptFile(output, result.lines);
     } catch (const score::FileError &error) {
-        std::cerr << error.what() << "\n";
+        std::cerr << "无法写入文件“" << output << "”："
+                  << score::systemErrorText(error.error(), score::FileAccess::Write) << "\n";
         return kExitFailure;
     }
     for (const std::string &line : midi::importReportLines(result.report)) {

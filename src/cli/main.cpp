@@ -14,6 +14,7 @@
 #include "score/atomic_file.h"
 #include "score/score_document.h"
 #include "score/script_file.h"
+#include "score/song_block.h"
 
 namespace {
 
@@ -38,11 +39,20 @@ constexpr const char *kUsage =
     "  --wav          write a WAV audio file instead of a MIDI file\n"
     "  --pdf          write the numbered notation as a PDF file (A4 pages)\n"
     "  --svg          write the numbered notation as an SVG picture\n"
-    "  --time T       the drawing's time signature: 2/4, 3/4, 4/4 (default), 3/8 or 6/8\n"
+    "  --time T       the time signature: n/2, n/4 or n/8 with n from 1 to 12; a drawing\n"
+    "                 takes 2/4, 3/4, 4/4 (default), 3/8 or 6/8\n"
     "  --division N   ticks per quarter note, 0 to 384 (default 48; 0 is refused); a\n"
     "                 drawing shows the speed it gives\n"
     "  --no-staccato  write no release after each note (default: staccato on)\n"
     "  --help         show this text\n"
+    "\n"
+    "The song's properties kept in INPUT.TNL are used; --time and these replace one of\n"
+    "them for this export:\n"
+    "  --key K        the key 1=K: C G D A E B F# Db Ab Eb Bb F\n"
+    "  --pickup B     beats before the first full bar: 1, 2, 1/2, 3/2 (0: none)\n"
+    "  --title T, --subtitle T, --composer T, --lyricist T   UTF-8 texts\n"
+    "A MIDI file gets the title as its first track's name, the time and key signatures\n"
+    "and the part names as track names; a drawing the time signature.\n"
     "\n"
     "Exit status: 0 exported, 1 export failed (OUTPUT unchanged), 2 usage error.\n";
 
@@ -55,11 +65,19 @@ constexpr tunelet::cli::OutputModule kModules[] = {
      "有错误产生，无法导出为SVG文件！"},
 };
 
+// Song properties given on the command line: each replaces the script file's own.
+struct SongOverrides {
+    std::optional<std::string> title, subtitle, composer, lyricist;
+    std::optional<tunelet::score::Key> key;
+    std::optional<tunelet::score::SongTime> time;
+    std::optional<int> pickupTicks;
+};
+
 struct Arguments {
     tunelet::midi::ExportOptions options;
     std::vector<std::string> files;
     const tunelet::cli::OutputModule *module = nullptr; // none: a MIDI file
-    std::string timeSignature = "4/4";                  // of a drawing
+    SongOverrides song;
     bool help = false;
 };
 
@@ -82,6 +100,63 @@ std::optional<unsigned> parseDivision(std::string_view text) {
     return value;
 }
 
+// Beats as "2" or "3/2", in script ticks (48 to a beat); nullopt unless a whole number.
+std::optional<int> parsePickup(std::string_view text) {
+    const std::size_t slash = text.find('/');
+    const std::optional<unsigned> beats = parseDivision(text.substr(0, slash));
+    const std::optional<unsigned> part =
+        slash == std::string_view::npos ? 1u : parseDivision(text.substr(slash + 1));
+    if (!beats || !part || *part == 0 || *beats * 48 % *part != 0) {
+        return std::nullopt;
+    }
+    return static_cast<int>(*beats * 48 / *part);
+}
+
+// A song option and its value (--key G or --key=G); false with a message when the value
+// is missing or wrong, true when done or when arg is no song option (handled then false).
+bool songOption(std::string_view arg, int &i, int argc, char **argv, SongOverrides &song,
+                bool &handled) {
+    constexpr std::string_view kNames[] = {"--key",      "--time",     "--pickup",  "--title",
+                                           "--subtitle", "--composer", "--lyricist"};
+    handled = false;
+    for (const std::string_view name : kNames) {
+        const bool separate = arg == name;
+        if (!separate && !(arg.starts_with(name) && arg.substr(name.size()).starts_with('='))) {
+            continue;
+        }
+        handled = true;
+        if (separate && i + 1 >= argc) {
+            std::cerr << "tunelet-export: " << name << " needs a value\n";
+            return false;
+        }
+        const std::string_view value = separate ? argv[++i] : arg.substr(name.size() + 1);
+        const char *problem = nullptr;
+        if (name == "--key") {
+            song.key = tunelet::score::parseKey(value);
+            problem = song.key ? nullptr : "must be one of C G D A E B F# Db Ab Eb Bb F";
+        } else if (name == "--time") {
+            song.time = tunelet::score::parseSongTime(value);
+            problem = song.time ? nullptr : "must be n/2, n/4 or n/8 with n from 1 to 12";
+        } else if (name == "--pickup") {
+            song.pickupTicks = parsePickup(value);
+            problem = song.pickupTicks ? nullptr : "must be a number of beats: 1, 2, 1/2, 3/2";
+        } else if (!tunelet::score::isUtf8(value)) {
+            problem = "must be UTF-8 text";
+        } else {
+            (name == "--title"      ? song.title
+             : name == "--subtitle" ? song.subtitle
+             : name == "--composer" ? song.composer
+                                    : song.lyricist) = std::string(value);
+        }
+        if (problem != nullptr) {
+            std::cerr << "tunelet-export: " << name << " " << problem << "\n";
+            return false;
+        }
+        return true;
+    }
+    return true;
+}
+
 // Returns nullopt (after saying why) on a usage error.
 std::optional<Arguments> parseArguments(int argc, char **argv) {
     Arguments args;
@@ -89,6 +164,13 @@ std::optional<Arguments> parseArguments(int argc, char **argv) {
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i];
         std::optional<std::string_view> division;
+        bool song = false;
+        if (!optionsDone && !songOption(arg, i, argc, argv, args.song, song)) {
+            return std::nullopt;
+        }
+        if (song) {
+            continue;
+        }
         if (optionsDone || arg == "-" || !arg.starts_with("-")) {
             args.files.emplace_back(arg);
         } else if (arg == "--") {
@@ -96,6 +178,10 @@ std::optional<Arguments> parseArguments(int argc, char **argv) {
         } else if (arg == "--help" || arg == "-h") {
             args.help = true;
         } else if (moduleFor(arg) != nullptr) {
+            if (args.module != nullptr && args.module != moduleFor(arg)) {
+                std::cerr << "tunelet-export: only one of --wav, --pdf and --svg may be given\n";
+                return std::nullopt;
+            }
             args.module = moduleFor(arg);
         } else if (arg == "--no-staccato") {
             args.options.staccato = false;
@@ -107,17 +193,6 @@ std::optional<Arguments> parseArguments(int argc, char **argv) {
             division = argv[++i];
         } else if (arg.starts_with("--division=")) {
             division = arg.substr(11);
-        } else if (arg == "--time" || arg.starts_with("--time=")) {
-            if (arg == "--time" && i + 1 >= argc) {
-                std::cerr << "tunelet-export: --time needs a value\n";
-                return std::nullopt;
-            }
-            const std::string_view time = arg == "--time" ? argv[++i] : arg.substr(7);
-            if (!tunelet::notation::parseTimeSignature(time)) {
-                std::cerr << "tunelet-export: --time must be 2/4, 3/4, 4/4, 3/8 or 6/8\n";
-                return std::nullopt;
-            }
-            args.timeSignature = time;
         } else {
             std::cerr << "tunelet-export: unknown option " << arg << "\n";
             return std::nullopt;
@@ -135,18 +210,31 @@ std::optional<Arguments> parseArguments(int argc, char **argv) {
         std::cerr << "tunelet-export: expected INPUT.TNL and OUTPUT.MID\n";
         return std::nullopt;
     }
+    if (args.module != nullptr && args.module->option != std::string_view("--wav") &&
+        args.song.time && !tunelet::notation::parseTimeSignature(args.song.time->text())) {
+        std::cerr << "tunelet-export: --time must be 2/4, 3/4, 4/4, 3/8 or 6/8\n";
+        return std::nullopt;
+    }
     return args;
 }
 
+// module: the output being made, whose failure the general headline names (the MIDI
+// file's when none).
 void report(const tunelet::midi::ExportResult &result, const std::vector<std::string> &lines,
-            const tunelet::cli::ExportContext &context) {
-    std::cerr << tunelet::midi::failureMessage(result.failure) << "\n"
-              << tunelet::cli::failureDetail(result, lines, context) << "\n";
+            const tunelet::cli::ExportContext &context,
+            const tunelet::cli::OutputModule *module = nullptr) {
+    using tunelet::midi::failureMessage;
+    std::string headline = failureMessage(result.failure);
+    if (module != nullptr && headline == failureMessage(tunelet::midi::ExportFailure::WriteError)) {
+        headline = module->failureMessage;
+    }
+    std::cerr << headline << "\n" << tunelet::cli::failureDetail(result, lines, context) << "\n";
 }
 
 // A module's output: the same checks of the script as a MIDI export first, worded the same
 // way, then the module is opened and makes the file.
 int exportWithModule(const Arguments &args, const std::vector<std::string> &lines,
+                     const tunelet::score::SongProperties &song,
                      const tunelet::cli::ExportContext &context) {
     tunelet::midi::ExportResult checked;
     if (tunelet::score::isSameFile(context.inputPath, context.outputPath)) {
@@ -155,7 +243,7 @@ int exportWithModule(const Arguments &args, const std::vector<std::string> &line
         checked = tunelet::midi::compileScore(lines, args.options);
     }
     if (!checked.ok()) {
-        report(checked, lines, context);
+        report(checked, lines, context, args.module);
         return kExitFailure;
     }
     const tunelet::cli::ModuleEntry entry = tunelet::cli::openModule(*args.module);
@@ -164,21 +252,47 @@ int exportWithModule(const Arguments &args, const std::vector<std::string> &line
         return kExitFailure;
     }
     std::string message;
+    // A drawing is in the song's time when it can draw it, else in 4/4.
+    const bool drawable = song.time && tunelet::notation::parseTimeSignature(song.time->text());
     if (!tunelet::cli::runModule(entry.function, lines, args.options, context.inputPath,
-                                 context.outputPath, message, args.timeSignature)) {
+                                 context.outputPath, message,
+                                 drawable ? song.time->text() : "4/4")) {
         std::cerr << message;
         return kExitFailure;
     }
     return 0;
 }
 
+// The script file's song properties with the command line's in their place.
+tunelet::score::SongProperties withOverrides(tunelet::score::SongProperties song,
+                                             const SongOverrides &overrides) {
+    for (auto [text, given] : {std::pair{&song.title, &overrides.title},
+                               {&song.subtitle, &overrides.subtitle},
+                               {&song.composer, &overrides.composer},
+                               {&song.lyricist, &overrides.lyricist}}) {
+        *text = given->value_or(*text);
+    }
+    song.key = overrides.key ? overrides.key : song.key;
+    song.time = overrides.time ? overrides.time : song.time;
+    song.pickupTicks = overrides.pickupTicks.value_or(song.pickupTicks);
+    return song;
+}
+
 int exportFile(const Arguments &args) {
     const tunelet::cli::ExportContext context{args.files[0], args.files[1]};
     std::vector<std::string> lines;
+    tunelet::score::SongProperties song;
     try {
         // A pipe or device is read as a filter would: the command line may wait for it.
-        lines = tunelet::score::readScriptFile(context.inputPath,
-                                               tunelet::score::ScriptSource::AnyFile);
+        tunelet::score::ScoreText text =
+            tunelet::score::readScoreFile(context.inputPath, tunelet::score::ScriptSource::AnyFile);
+        // What of the song block could not be read is said; the tracks export all the same.
+        for (const tunelet::score::SongBlockNotice &notice : text.notices) {
+            std::cerr << context.inputPath << ": " << tunelet::score::songBlockNoticeText(notice)
+                      << "\n";
+        }
+        lines = std::move(text.lines);
+        song = withOverrides(std::move(text.properties), args.song);
     } catch (const tunelet::score::FileError &error) {
         tunelet::midi::ExportResult result;
         result.failure = tunelet::midi::ExportFailure::ReadError;
@@ -186,11 +300,15 @@ int exportFile(const Arguments &args) {
         report(result, lines, context);
         return kExitFailure;
     }
-    if (args.module != nullptr) {
-        return exportWithModule(args, lines, context);
+    if (song.pickupTicks >= tunelet::score::barTicks(song)) {
+        std::cerr << "tunelet-export: the pickup must be shorter than a bar\n";
+        return kExitUsage;
     }
-    const auto result =
-        tunelet::midi::scoreToMidi(lines, args.options, context.outputPath, context.inputPath);
+    if (args.module != nullptr) {
+        return exportWithModule(args, lines, song, context);
+    }
+    const auto result = tunelet::midi::scoreToMidi(lines, args.options, context.outputPath,
+                                                   context.inputPath, song);
     if (!result.ok()) {
         report(result, lines, context);
         return kExitFailure;
@@ -219,7 +337,7 @@ int main(int argc, char **argv) {
         // Whatever did not fit in memory, the export failed and the output is untouched.
         tunelet::midi::ExportResult result;
         result.failure = tunelet::midi::ExportFailure::OutOfMemory;
-        report(result, {}, {args->files[0], args->files[1]});
+        report(result, {}, {args->files[0], args->files[1]}, args->module);
         return kExitFailure;
     }
 }

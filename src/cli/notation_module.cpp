@@ -14,7 +14,7 @@
 
 namespace {
 
-using Writer = QString (*)(const tunelet::ui::NotationDocument &, const QString &);
+using Writer = QString (*)(const tunelet::ui::NotationDocument &, const std::string &);
 
 // The command prints its own messages only: Qt's notes about the platform stay unsaid.
 void quiet(QtMsgType, const QMessageLogContext &, const QString &) {}
@@ -48,7 +48,8 @@ int draw(const TuneletExportRequest &request, Writer write, const char *failure,
     document.score = notation::buildScore(cli::linesOf(request), *time);
     document.header.title = QFileInfo(QFile::decodeName(request.inputPath)).completeBaseName();
     document.header.division = static_cast<int>(request.division);
-    const QString why = write(document, QFile::decodeName(request.outputPath));
+    // The output's name as the system has it: bytes, whatever their encoding.
+    const QString why = write(document, request.outputPath);
     if (!why.isEmpty()) {
         return cli::failWith(std::string(failure) + "\n" + why.toStdString() + "\n", message,
                              messageSize);

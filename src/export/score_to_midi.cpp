@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "score/atomic_file.h"
+#include "score/song_block.h"
 
 namespace tunelet::midi {
 
@@ -20,6 +21,49 @@ constexpr std::uint64_t kMaxTrackBytes = 0xFFFFFFFF; // the chunk length has 32 
 std::string bigEndian32(std::uint32_t value) {
     return {static_cast<char>(value >> 24), static_cast<char>(value >> 16),
             static_cast<char>(value >> 8), static_cast<char>(value)};
+}
+
+constexpr char kTrackName = 0x03;
+constexpr char kTimeSignature = 0x58;
+constexpr char kKeySignature = 0x59;
+constexpr char kSequencerSpecific = 0x7F;
+constexpr char kNonCommercialId = 0x7D; // the manufacturer ID kept for private use
+
+// A meta event at delta 0: FF, its type, the length as a variable-length quantity, data.
+std::string metaEvent(char type, std::string_view data) {
+    std::string length(1, static_cast<char>(data.size() & 0x7F));
+    for (std::size_t rest = data.size() >> 7; rest != 0; rest >>= 7) {
+        length.insert(length.begin(), static_cast<char>(0x80 | (rest & 0x7F)));
+    }
+    return std::string{'\0', '\xFF', type} + length + std::string(data);
+}
+
+// The first track of a song: its properties at tick 0, and no note.
+std::string songTrack(const score::SongProperties &song) {
+    std::string events;
+    if (!song.title.empty()) {
+        events += metaEvent(kTrackName, song.title);
+    }
+    if (song.time) {
+        int log2Unit = 0;
+        for (int unit = song.time->unit; unit > 1; unit >>= 1) {
+            ++log2Unit;
+        }
+        // A metronome click on every written unit (24 MIDI clocks to a quarter note),
+        // and eight 32nd notes to a quarter note.
+        const char data[] = {static_cast<char>(song.time->beats), static_cast<char>(log2Unit),
+                             static_cast<char>(96 / song.time->unit), 8};
+        events += metaEvent(kTimeSignature, std::string_view(data, 4));
+    }
+    if (song.key) {
+        // A major key: 1=X names the major scale's tonic.
+        const char data[] = {static_cast<char>(song.key->signatureAccidentals()), 0};
+        events += metaEvent(kKeySignature, std::string_view(data, 2));
+    }
+    events += metaEvent(kSequencerSpecific,
+                        std::string(1, kNonCommercialId) + score::formatSongBlock(song));
+    events += std::string("\0\xFF\x2F\0", 4);
+    return "MTrk" + bigEndian32(static_cast<std::uint32_t>(events.size())) + events;
 }
 
 // About what the file takes: a token gives at most three bytes per character of the
@@ -94,8 +138,10 @@ public:
           m_noteOn(static_cast<char>(0x90 | channel)),
           m_programChange(static_cast<char>(0xC0 | channel)) {}
 
-    // Returns false with the fault filled in; the chunk is then incomplete.
-    bool write(std::string_view line, std::uint64_t maxTrackBytes, ExportResult &result);
+    // Returns false with the fault filled in; the chunk is then incomplete. A name, when
+    // given, is the track's name event before its first note.
+    bool write(std::string_view line, std::uint64_t maxTrackBytes, ExportResult &result,
+               std::string_view name = {});
 
 private:
     // The duration's delta bytes, the EndMarker and, for a note with staccato, the key's
@@ -179,9 +225,13 @@ ScanFault TrackWriter::append(const Token &token) {
     return ScanFault::None;
 }
 
-bool TrackWriter::write(std::string_view line, std::uint64_t maxTrackBytes, ExportResult &result) {
+bool TrackWriter::write(std::string_view line, std::uint64_t maxTrackBytes, ExportResult &result,
+                        std::string_view name) {
     const std::size_t chunk = m_out.size();
     m_out.append(std::string_view("MTrk\0\0\0\0", 8));
+    if (!name.empty()) {
+        m_out.append(metaEvent(kTrackName, name));
+    }
     LineScanner scanner(line);
     while (std::optional<Token> token = scanner.next()) {
         ScanFault fault = append(*token);
@@ -228,7 +278,7 @@ std::string quoted(const std::string &path) {
 namespace detail {
 
 ExportResult compileScore(const std::vector<std::string> &lines, ExportOptions options,
-                          std::uint64_t maxTrackBytes) {
+                          std::uint64_t maxTrackBytes, const score::SongProperties &song) {
     if (lines.empty()) {
         return failed(ExportFailure::NoTracks);
     }
@@ -242,15 +292,21 @@ ExportResult compileScore(const std::vector<std::string> &lines, ExportOptions o
     ExportResult result;
     try {
         ByteAppender out(result.bytes, expectedFileSize(lines));
+        // A song's properties take a track of their own before the lines' tracks.
+        const bool withSong = !song.empty();
         out.append(std::string_view("MThd\0\0\0\x06\0\x01\0", 11));
-        out.append({static_cast<char>(lines.size()), static_cast<char>(options.division >> 8),
+        out.append({static_cast<char>(lines.size() + (withSong ? 1 : 0)),
+                    static_cast<char>(options.division >> 8),
                     static_cast<char>(options.division & 0xFF)});
+        if (withSong) {
+            out.append(songTrack(song));
+        }
 
         // The velocity carries over from one track to the next within one export.
         int velocity = kStartVelocity;
         for (std::size_t t = 0; t < lines.size(); ++t) {
             if (!TrackWriter(out, velocity, options.staccato, t)
-                     .write(lines[t], maxTrackBytes, result)) {
+                     .write(lines[t], maxTrackBytes, result, song.partName(t))) {
                 result.track = t + 1;
                 out.discard();
                 break;
@@ -271,13 +327,19 @@ ExportResult compileScore(const std::vector<std::string> &lines, ExportOptions o
     return detail::compileScore(lines, options, kMaxTrackBytes);
 }
 
+ExportResult compileScore(const std::vector<std::string> &lines, ExportOptions options,
+                          const score::SongProperties &song) {
+    return detail::compileScore(lines, options, kMaxTrackBytes, song);
+}
+
 ExportResult scoreToMidi(const std::vector<std::string> &lines, ExportOptions options,
-                         const std::string &outputPath, const std::string &scriptPath) {
+                         const std::string &outputPath, const std::string &scriptPath,
+                         const score::SongProperties &song) {
     // Replacing the script with MIDI bytes would destroy the very score being exported.
     if (!scriptPath.empty() && score::isSameFile(scriptPath, outputPath)) {
         return failed(ExportFailure::SameFile);
     }
-    ExportResult result = compileScore(lines, options);
+    ExportResult result = compileScore(lines, options, song);
     if (!result.ok()) {
         return result;
     }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "export/note_script.h"
+#include "score/song_properties.h"
 
 namespace tunelet::midi {
 
@@ -50,11 +51,22 @@ struct ExportOptions {
 // Compiles in memory: on success result.bytes holds the whole MIDI file.
 ExportResult compileScore(const std::vector<std::string> &lines, ExportOptions options);
 
+// The same with the song's properties. Without any (song.empty()) the bytes are exactly
+// those of compileScore(lines, options). With some, a first track without notes carries
+// them for every program that reads MIDI files: the title as its name, the time and key
+// signature at tick 0, and the whole song block (song_block.h) as a sequencer-specific
+// event (FF 7F, the non-commercial ID 7D) from which Tunelet reads them back, the pickup
+// and the credits included. Each line's track follows, named with its part name when it
+// has one; line k is still channel k.
+ExportResult compileScore(const std::vector<std::string> &lines, ExportOptions options,
+                          const score::SongProperties &song);
+
 // Compiles and writes to outputPath with score::replaceFileAtomically, so a failed export
 // leaves outputPath as it was (absent, or its old bytes). An output that is the script
 // file scriptPath itself (through any name or link) is refused and left alone.
 ExportResult scoreToMidi(const std::vector<std::string> &lines, ExportOptions options,
-                         const std::string &outputPath, const std::string &scriptPath = {});
+                         const std::string &outputPath, const std::string &scriptPath = {},
+                         const score::SongProperties &song = {});
 
 // What the user is told about a failure, in the program's own words (UTF-8): the window
 // shows it in a box, the command line prints it.
@@ -70,7 +82,7 @@ namespace detail {
 // compileScore with a smaller limit of a track chunk's length than 2^32 - 1 bytes, so the
 // refusal of an overlong track can be seen without gigabytes of input.
 ExportResult compileScore(const std::vector<std::string> &lines, ExportOptions options,
-                          std::uint64_t maxTrackBytes);
+                          std::uint64_t maxTrackBytes, const score::SongProperties &song = {});
 } // namespace detail
 
 } // namespace tunelet::midi

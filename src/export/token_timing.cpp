@@ -36,7 +36,7 @@ std::optional<std::size_t> tokenAtCaret(const std::vector<TimedToken> &tokens, s
         return std::nullopt;
     }
     const auto found = std::find_if(tokens.begin(), tokens.end(),
-                                    [caret](const TimedToken &t) { return caret < t.end; });
+                                    [caret](const TimedToken &t) { return caret <= t.end; });
     return found == tokens.end() ? tokens.size() - 1 : std::size_t(found - tokens.begin());
 }
 

@@ -22,7 +22,8 @@ struct TimedToken {
 std::vector<TimedToken> timeLine(std::string_view line);
 
 // Index of the token under a caret at byte offset `caret`: the token it stands in or
-// before, else the last one. nullopt for a line without tokens.
+// ends (a caret just after "7fd/" is on that 7, where a double-click on the note puts
+// it), the first one before it, else the last one. nullopt for a line without tokens.
 std::optional<std::size_t> tokenAtCaret(const std::vector<TimedToken> &tokens, std::size_t caret);
 
 // Index of the note sounding at `tick` (onset <= tick < onset + ticks), or nullopt.

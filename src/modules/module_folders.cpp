@@ -1,8 +1,13 @@
 // Finding and opening Tunelet's modules.
 #include "modules/module_folders.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <limits.h>
+#include <link.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -38,6 +43,49 @@ std::string joinLexically(std::string folder, std::string relative) {
     return folder.back() == '/' ? folder + relative : folder + "/" + relative;
 }
 
+template <typename T> bool readAt(int fd, T &value, std::uint64_t offset) {
+    return ::pread(fd, &value, sizeof value, static_cast<off_t>(offset)) ==
+           static_cast<ssize_t>(sizeof value);
+}
+
+bool fits(std::uint64_t offset, std::uint64_t size, std::uint64_t fileSize) {
+    return offset <= fileSize && size <= fileSize - offset;
+}
+
+// Whether every part of the shared object that its headers name lies within the file. The
+// loader maps the file without this check: a file cut short (a full disk during an
+// install) ends the program with SIGBUS as soon as code or data beyond its end is
+// touched. A file that is no ELF object at all is left to the loader's own message.
+bool isWhole(const std::string &path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return true; // the loader says why it cannot be opened
+    }
+    struct stat status {};
+    ElfW(Ehdr) header{};
+    bool whole = ::fstat(fd, &status) == 0;
+    const auto size = static_cast<std::uint64_t>(status.st_size);
+    if (whole && readAt(fd, header, 0) && std::equal(ELFMAG, ELFMAG + SELFMAG, header.e_ident) &&
+        header.e_ident[EI_CLASS] == (sizeof(void *) == 8 ? ELFCLASS64 : ELFCLASS32)) {
+        whole = fits(header.e_phoff, std::uint64_t(header.e_phnum) * sizeof(ElfW(Phdr)), size) &&
+                (header.e_shoff == 0 ||
+                 fits(header.e_shoff, std::uint64_t(header.e_shnum) * sizeof(ElfW(Shdr)), size));
+        for (unsigned i = 0; whole && i < header.e_phnum; ++i) {
+            ElfW(Phdr) segment{};
+            whole = readAt(fd, segment, header.e_phoff + i * sizeof segment) &&
+                    (segment.p_type != PT_LOAD || fits(segment.p_offset, segment.p_filesz, size));
+        }
+        for (unsigned i = 0; whole && header.e_shoff != 0 && i < header.e_shnum; ++i) {
+            ElfW(Shdr) section{};
+            whole =
+                readAt(fd, section, header.e_shoff + i * sizeof section) &&
+                (section.sh_type == SHT_NOBITS || fits(section.sh_offset, section.sh_size, size));
+        }
+    }
+    ::close(fd);
+    return whole;
+}
+
 } // namespace
 
 std::vector<std::string> moduleFolders() {
@@ -56,6 +104,10 @@ OpenedEntry openEntry(const char *fileName, const char *entryName) {
         if (!isRegularFile(path)) {
             searched += (searched.empty() ? "" : "，") + folder;
             continue;
+        }
+        if (!isWhole(path)) {
+            entry.error = "模块文件“" + path + "”不完整（已损坏），请重新构建或安装 Tunelet";
+            return entry;
         }
         // RTLD_LOCAL: the module's libraries stay its own, nothing leaks into the program.
         void *handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);

@@ -82,6 +82,36 @@ int copyOldBytes(const std::string &file, const std::string &copy, Fd &out) {
     }
 }
 
+// Writes the copy's bytes back into the file after a failed write in place. The old
+// bytes had their room on the disk, so this works where the new ones did not fit.
+bool putBack(const std::string &file, const std::string &copy) {
+    Fd in(::open(copy.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC));
+    Fd out(::open(file.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC));
+    if (!in.valid() || !out.valid()) {
+        return false;
+    }
+    char piece[1 << 14];
+    off_t size = 0;
+    for (;;) {
+        const ssize_t got = ::read(in.get(), piece, sizeof piece);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            return false;
+        }
+        if (got == 0) {
+            break;
+        }
+        if (writeAll(out.get(), std::string_view(piece, std::size_t(got))) != 0) {
+            return false;
+        }
+        size += got;
+    }
+    return ::ftruncate(out.get(), size) == 0 && detail::systemCalls().fsync(out.get()) == 0 &&
+           out.close() == 0;
+}
+
 // Writes the file in place, keeping a copy of its old bytes beside it until the new ones
 // are complete, so a kill in between leaves the old bytes recoverable. Where the folder
 // takes no copy (read-only, not the user's), the file is written as a plain save would.
@@ -102,7 +132,10 @@ int writeInPlace(Fd &target, const std::string &file, std::string_view bytes) {
     }
     syncFolder(folderOf(copy));
     const int error = writeWhole(target, bytes);
-    if (error == 0) {
+    // A failure seen here is handled here: the old bytes go back from the copy, and the
+    // copy goes once they are back. Only a copy that could not be put back stays, as the
+    // one whole version of the file.
+    if (error == 0 || putBack(file, copy)) {
         ::unlink(copy.c_str());
         syncFolder(folderOf(copy));
     }

@@ -32,7 +32,9 @@ struct FileWriteResult {
 // the user cannot give a new file, a file in a folder the user may not write to, and a
 // file mounted over its name. Its old bytes are kept in "<name>.tnl-old" beside it until
 // the new ones are complete, where the folder allows; an earlier such copy is never
-// overwritten (kOldCopyExists).
+// overwritten (kOldCopyExists). When the write in place fails (a full disk), the old bytes
+// are put back from the copy and the copy is removed; it stays only after a kill, or when
+// the old bytes could not be put back.
 //
 // On failure path holds what it held before (or is still absent), except for a file
 // written in place, and no temporary file is left behind. A kill at the one moment the new

@@ -24,21 +24,37 @@ void ScoreDocument::deleteLine(std::size_t k) {
         throw std::out_of_range("ScoreDocument::deleteLine");
     }
     m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(k));
+    // The later tracks move up, and their part names with them.
+    std::vector<std::string> &names = m_properties.partNames;
+    if (k < names.size()) {
+        names.erase(names.begin() + static_cast<std::ptrdiff_t>(k));
+    }
     m_saved = false;
 }
 
 void ScoreDocument::clear() {
     m_lines.clear();
+    m_properties = {};
     m_saved = false;
 }
 
-void ScoreDocument::load(const std::string &path) {
+void ScoreDocument::setProperties(SongProperties properties) {
+    if (properties != m_properties) {
+        m_properties = std::move(properties);
+        m_saved = false;
+    }
+}
+
+std::vector<SongBlockNotice> ScoreDocument::load(const std::string &path) {
     // Read fully first: a file that cannot be read leaves the score as it was.
-    m_lines = readScriptFile(path);
+    ScoreText text = readScoreFile(path);
+    m_lines = std::move(text.lines);
+    m_properties = std::move(text.properties);
+    return std::move(text.notices);
 }
 
 void ScoreDocument::saveTo(const std::string &path) const {
-    writeScriptFile(path, m_lines);
+    writeScoreFile(path, m_lines, m_properties);
 }
 
 } // namespace tunelet::score

@@ -1,10 +1,13 @@
-// The score being edited: its track lines, the script file it belongs to, the saved flag.
+// The score being edited: its track lines, its song properties, the script file it
+// belongs to, the saved flag.
 #pragma once
 
 #include <cstddef>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "score/song_block.h"
 
 namespace tunelet::score {
 
@@ -23,8 +26,9 @@ private:
 };
 
 // Track lines are byte strings exactly as stored in the script file (GBK text for
-// Chinese); line k is track k+1 and MIDI channel k on export. Every change of the
-// lines clears the saved flag, so no edit can be lost without a question.
+// Chinese); line k is track k+1 and MIDI channel k on export. The song properties belong
+// to the score as its lines do. Every change of the lines or of a property clears the
+// saved flag, so no edit can be lost without a question.
 class ScoreDocument {
 public:
     std::size_t lineCount() const { return m_lines.size(); }
@@ -33,22 +37,29 @@ public:
 
     void appendLine(std::string text);
     void replaceLine(std::size_t k, std::string text); // throws std::out_of_range
-    void deleteLine(std::size_t k);                    // throws std::out_of_range
-    void clear();
+    // Removes the line and its part name; throws std::out_of_range.
+    void deleteLine(std::size_t k);
+    void clear(); // the lines and the properties: a new score
+
+    const SongProperties &properties() const { return m_properties; }
+    // Clears the saved flag when the properties differ from the current ones.
+    void setProperties(SongProperties properties);
 
     const std::string &fileName() const { return m_fileName; }
     void setFileName(std::string path) { m_fileName = std::move(path); }
     bool isSaved() const { return m_saved; }
     void setSaved(bool saved) { m_saved = saved; }
 
-    // Replaces the lines with the file's; on FileError nothing changes.
-    void load(const std::string &path);
-    // Writes the lines to path atomically; on FileError the old file and the document's
-    // state are untouched. Does not change the file name or the saved flag.
+    // Replaces the lines and properties with the file's; on FileError nothing changes.
+    // Returns what of the song block was ignored (the tracks open all the same).
+    std::vector<SongBlockNotice> load(const std::string &path);
+    // Writes the lines and properties to path atomically; on FileError the old file and the
+    // document's state are untouched. Does not change the file name or the saved flag.
     void saveTo(const std::string &path) const;
 
 private:
     std::vector<std::string> m_lines;
+    SongProperties m_properties;
     std::string m_fileName;
     bool m_saved = true;
 };

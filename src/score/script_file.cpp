@@ -1,9 +1,12 @@
 // The .TNL script file: splitting, joining, reading and writing track lines.
 #include "score/script_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <functional>
 #include <new>
+#include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -58,10 +61,13 @@ FileError fileError(const std::string &what, const std::string &path, int error,
     return FileError(what + path + "\n" + systemErrorText(error, access), error);
 }
 
-// Reads up to the first NUL byte (nothing after it counts), in pieces: a huge sparse file
-// or /dev/zero ends at once, and a file too big for memory is an error, not an abort.
-int readUntilNul(int fd, std::string &bytes) {
+// Reads up to the first NUL byte and, when afterNul is not 0, on to the next NUL but at
+// most afterNul bytes after the first (one more, so that a longer block can be told from
+// one of exactly that size). In pieces: a huge sparse file or /dev/zero ends at once, and
+// a file too big for memory is an error, not an abort.
+int readUntilNul(int fd, std::string &bytes, std::size_t afterNul) {
     constexpr std::size_t kPiece = 1 << 16;
+    std::size_t nul = std::string::npos;
     try {
         for (;;) {
             const std::size_t used = bytes.size();
@@ -75,7 +81,12 @@ int readUntilNul(int fd, std::string &bytes) {
             if (got <= 0) {
                 return got < 0 ? errno : 0;
             }
-            if (bytes.find('\0', used) != std::string::npos) {
+            if (nul == std::string::npos) {
+                nul = bytes.find('\0', used);
+            }
+            if (nul != std::string::npos &&
+                (afterNul == 0 || bytes.size() - nul - 1 > afterNul ||
+                 bytes.find('\0', std::max(used, nul + 1)) != std::string::npos)) {
                 return 0;
             }
         }
@@ -100,9 +111,8 @@ int openScript(const std::string &path, ScriptSource source, int &error) {
     return error != 0 ? -1 : fd;
 }
 
-} // namespace
-
-std::vector<std::string> readScriptFile(const std::string &path, ScriptSource source) {
+// The file's bytes up to the first NUL and at most afterNul bytes after it.
+std::string readScriptBytes(const std::string &path, ScriptSource source, std::size_t afterNul) {
     const std::string what = "Cannot open file ";
     int error = 0;
     const int fd = openScript(path, source, error);
@@ -110,27 +120,90 @@ std::vector<std::string> readScriptFile(const std::string &path, ScriptSource so
         throw fileError(what, path, error, FileAccess::Read);
     }
     std::string bytes;
-    error = readUntilNul(fd, bytes);
+    error = readUntilNul(fd, bytes, afterNul);
     ::close(fd);
     if (error != 0) {
         throw fileError(what, path, error, FileAccess::Read);
     }
-    try {
-        return parseScriptText(bytes);
-    } catch (const std::bad_alloc &) {
-        throw fileError(what, path, ENOMEM, FileAccess::Read);
-    }
+    return bytes;
 }
 
-void writeScriptFile(const std::string &path, const std::vector<std::string> &lines) {
+void writeBytes(const std::string &path, const std::function<std::string()> &format) {
     int error = 0;
     try {
-        error = replaceFileAtomically(path, formatScriptText(lines)).error;
+        error = replaceFileAtomically(path, format()).error;
     } catch (const std::bad_alloc &) {
         error = ENOMEM;
     }
     if (error != 0) {
         throw fileError("Cannot create file ", path, error, FileAccess::Write);
+    }
+}
+
+} // namespace
+
+ScoreText parseScoreText(std::string_view bytes) {
+    ScoreText text;
+    text.lines = parseScriptText(bytes);
+    const std::size_t nul = bytes.find('\0');
+    if (nul == std::string_view::npos) {
+        return text;
+    }
+    // The block ends at the next NUL, as the tracks end at the first: nothing after it
+    // counts, and nothing between the two NULs is no block at all.
+    const std::string_view blockBytes = bytes.substr(nul + 1, bytes.find('\0', nul + 1) - nul - 1);
+    if (!blockBytes.empty()) {
+        SongBlock block = parseSongBlock(blockBytes);
+        text.properties = std::move(block.properties);
+        text.notices = std::move(block.notices);
+    }
+    return text;
+}
+
+std::string formatScoreText(const std::vector<std::string> &lines,
+                            const SongProperties &properties) {
+    std::string text = formatScriptText(lines);
+    const std::string block = formatSongBlock(properties);
+    if (block.size() > kMaxSongBlockBytes) {
+        // Written, it would not be read back: the save fails instead.
+        throw std::length_error("song block");
+    }
+    if (!block.empty()) {
+        text.reserve(text.size() + 1 + block.size());
+        text += '\0';
+        text += block;
+    }
+    return text;
+}
+
+std::vector<std::string> readScriptFile(const std::string &path, ScriptSource source) {
+    const std::string bytes = readScriptBytes(path, source, 0);
+    try {
+        return parseScriptText(bytes);
+    } catch (const std::bad_alloc &) {
+        throw fileError("Cannot open file ", path, ENOMEM, FileAccess::Read);
+    }
+}
+
+ScoreText readScoreFile(const std::string &path, ScriptSource source) {
+    const std::string bytes = readScriptBytes(path, source, kMaxSongBlockBytes);
+    try {
+        return parseScoreText(bytes);
+    } catch (const std::bad_alloc &) {
+        throw fileError("Cannot open file ", path, ENOMEM, FileAccess::Read);
+    }
+}
+
+void writeScriptFile(const std::string &path, const std::vector<std::string> &lines) {
+    writeBytes(path, [&] { return formatScriptText(lines); });
+}
+
+void writeScoreFile(const std::string &path, const std::vector<std::string> &lines,
+                    const SongProperties &properties) {
+    try {
+        writeBytes(path, [&] { return formatScoreText(lines, properties); });
+    } catch (const std::length_error &) {
+        throw fileError("Cannot create file ", path, EFBIG, FileAccess::Write);
     }
 }
 

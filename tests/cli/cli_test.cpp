@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "export/score_to_midi.h"
 #include "export_run.h"
 
 namespace {
@@ -165,9 +166,9 @@ TEST_F(TuneletExport, InputBeyondTheMemoryIsAClearError) {
 TEST_F(TuneletExport, UsageErrorsExitTwo) {
     write("a.TNL", "1fd/");
     for (const char *arguments :
-         {"", "a.TNL", "a.TNL b c", "--bogus a.TNL b", "--division a.TNL b",
-          "--division 385 a.TNL b", "--division -1 a.TNL b", "--division 4x a.TNL b",
-          "--division= a.TNL b", "a.TNL b --division"}) {
+         {"", "a.TNL", "a.TNL b c", "--bogus a.TNL b", "--division a.TNL b", "--pdf --wav a.TNL b",
+          "--svg --pdf a.TNL b", "--division 385 a.TNL b", "--division -1 a.TNL b",
+          "--division 4x a.TNL b", "--division= a.TNL b", "a.TNL b --division"}) {
         Outcome r = run(arguments);
         EXPECT_EQ(r.exitCode, 2) << arguments;
         EXPECT_NE(r.err.find("usage: tunelet-export [--division N] [--no-staccato] INPUT.TNL "
@@ -276,6 +277,7 @@ TEST_F(TuneletExport, ImportWritesTheScriptAndReportsOnStderr) {
         {"old.TNL b.TNL", 1, "1fd/\r\n",
          "文件“old.TNL”不是标准MIDI文件（开头没有MIDI文件头“MThd”），无法导入\n"},
         {"absent.MID old.TNL", 1, "2fd/\r\n", "无法读取文件“absent.MID”：文件不存在\n"},
+        {"a.MID old.TNL/b.TNL", 1, "", "无法写入文件“old.TNL/b.TNL”：路径中有一部分不是文件夹\n"},
         {"a.MID", 2, "", "tunelet-export: --import expects INPUT.MID and OUTPUT.TNL\n"},
     };
     for (const auto &[arguments, exitCode, written, message] : cases) {
@@ -285,6 +287,74 @@ TEST_F(TuneletExport, ImportWritesTheScriptAndReportsOnStderr) {
             EXPECT_EQ(read(arguments.substr(arguments.find(' ') + 1)), written) << arguments;
         }
     }
+}
+
+// A song's properties: the script file's own, each replaced by its option.
+TEST_F(TuneletExport, SongPropertiesComeFromTheScriptAndTheOptions) {
+    using tunelet::score::SongProperties;
+    const std::string block = std::string("1fd/\r\n") + '\0' + "tunelet-song 1\ntitle=x\n";
+    const struct {
+        const char *name;
+        std::string script;
+        std::string options;
+        void (*expected)(SongProperties &);
+        std::string err;
+    } cases[] = {
+        {"None", "1fd/\r\n", "", [](SongProperties &) {}, ""},
+        {"FromTheScript", block + "key=D\n", "",
+         [](SongProperties &p) {
+             p.title = "x";
+             p.key = tunelet::score::Key{2};
+         },
+         ""},
+        {"Replaced", block + "time=6/8\n", "--title y --key=#F --time 3/4 --pickup 1",
+         [](SongProperties &p) {
+             p.title = "y";
+             p.key = tunelet::score::Key{6};
+             p.time = tunelet::score::SongTime{3, 4};
+             p.pickupTicks = 48;
+         },
+         ""},
+        {"Credits", "1fd/\r\n", "--composer 佚名 --lyricist=李叔同 --subtitle s --pickup 3/2",
+         [](SongProperties &p) {
+             p.composer = "佚名";
+             p.lyricist = "李叔同";
+             p.subtitle = "s";
+             p.pickupTicks = 72;
+         },
+         ""},
+        {"BadLineSaid", block + "key=H\n", "", [](SongProperties &p) { p.title = "x"; },
+         "a.TNL: 歌曲属性第3行（key）无法读取，已忽略\n"},
+    };
+    for (const auto &c : cases) {
+        write("a.TNL", c.script);
+        const Outcome r = run(c.options + " a.TNL a.MID");
+        EXPECT_EQ(std::make_pair(r.exitCode, r.err), std::make_pair(0, c.err)) << c.name;
+        SongProperties expected;
+        c.expected(expected);
+        EXPECT_EQ(read("a.MID"), tunelet::midi::compileScore({"1fd/"}, {}, expected).bytes)
+            << c.name;
+    }
+}
+
+TEST_F(TuneletExport, BadSongOptionsAreUsageErrors) {
+    write("a.TNL", "1fd/\r\n");
+    const std::pair<std::string, std::string> cases[] = {
+        {"--key H", "tunelet-export: --key must be one of C G D A E B F# Db Ab Eb Bb F\n"},
+        {"--time 5/5", "tunelet-export: --time must be n/2, n/4 or n/8 with n from 1 to 12\n"},
+        {"--pickup x", "tunelet-export: --pickup must be a number of beats: 1, 2, 1/2, 3/2\n"},
+        {"--pickup 1/0", "tunelet-export: --pickup must be a number of beats: 1, 2, 1/2, 3/2\n"},
+        {"--title \"$(printf '\\377')\"", "tunelet-export: --title must be UTF-8 text\n"},
+        {"--pickup 4", "tunelet-export: the pickup must be shorter than a bar\n"},
+        {"--pickup 2 --time 2/8", "tunelet-export: the pickup must be shorter than a bar\n"},
+        {"--key", "tunelet-export: --key needs a value\n"},
+    };
+    for (const auto &[options, message] : cases) {
+        const Outcome r = run("a.TNL a.MID " + options);
+        EXPECT_EQ(r.exitCode, 2) << options;
+        EXPECT_EQ(r.err.substr(0, message.size()), message) << options;
+    }
+    EXPECT_EQ(m_dir.entryCount(), 1u) << "nothing written";
 }
 
 } // namespace

@@ -54,7 +54,7 @@ INSTANTIATE_TEST_SUITE_P(
                                   "第2音轨，第5字节：“f”不是音符、休止符、@ 或 # 的开头\n"},
                       FailureCase{
                           "ZeroDivision", "1fd", "--division 0",
-                          "有错误产生，无法导出为MIDI文件！\n"
+                          "有错误产生，无法导出为WAV文件！\n"
                           "时间增量不能用作 MIDI 文件的时间单位（不能为0，也不能大于32767）\n"}),
     [](const auto &info) { return std::string(info.param.name); });
 
@@ -65,7 +65,7 @@ TEST_F(TuneletExport, WavRefusesTheScriptAndSaysWhyItCannotWrite) {
         std::string output;
         std::string message;
     } cases[] = {
-        {"link.wav", "有错误产生，无法导出为MIDI文件！\n"
+        {"link.wav", "有错误产生，无法导出为WAV文件！\n"
                      "输出文件“link.wav”就是脚本文件“a.TNL”，导出会覆盖乐谱\n"},
         {"absent/a.wav", "有错误产生，无法导出为WAV文件！\n"
                          "无法写入文件“absent/a.wav”：文件夹不存在\n"},

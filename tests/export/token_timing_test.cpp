@@ -9,12 +9,15 @@ namespace {
 // "1fd/@005/2ee/0c/3fd/": onsets 0, 48, 48, 72, 168.
 const std::string_view kLine = "1fd/@005/2ee/0c/3fd/";
 
-TEST(TokenTiming, TheCaretPlaysFromTheOnsetOfTheTokenItStandsIn) {
+// A caret just after a token's separator ends that token: a double-click on a note
+// leaves it there, and the note must be played.
+TEST(TokenTiming, TheCaretPlaysFromTheOnsetOfTheTokenItStandsInOrEnds) {
     const auto tokens = timeLine(kLine);
     const struct {
         std::size_t caret;
         std::int64_t onset;
-    } rows[] = {{0, 0}, {3, 0}, {4, 48}, {9, 48}, {11, 48}, {13, 72}, {16, 168}, {20, 168}};
+    } rows[] = {{0, 0},   {3, 0},   {4, 0},   {5, 48},   {9, 48},   {11, 48},
+                {13, 48}, {14, 72}, {16, 72}, {17, 168}, {20, 168}, {99, 168}};
     for (const auto &row : rows) {
         const auto index = tokenAtCaret(tokens, row.caret);
         ASSERT_TRUE(index.has_value());

@@ -221,10 +221,10 @@ INSTANTIATE_TEST_SUITE_P(
             {"1fd/", "0e/2fd/"},
             {}},
         ImportCase{
-            "overlapping_notes_of_one_key_end_in_turn",
+            "overlapping_notes_of_one_key_end_at_the_new_strike",
             smf(0, 96, {track({on(0, 0, 60), on(48, 0, 60), off(96, 0, 60), off(144, 0, 60)})}),
-            {"1fd/", "0e/1fd/"},
-            {}},
+            {"1fe/1fe/"},
+            {.restruck = 1}},
         ImportCase{"seventeen_notes_at_once",
                    seventeenAtOnce(),
                    {"3gd/", "wgd/", "2gd/", "vgd/", "1gd/", "7fd/", "zfd/", "6fd/", "yfd/", "",

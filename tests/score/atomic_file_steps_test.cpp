@@ -241,5 +241,33 @@ TEST_F(AtomicFileSteps, AKillWhileWritingInPlaceLeavesTheOldBytesBeside) {
     EXPECT_EQ(test::readBytes(path + ".tnl-old"), "old bytes");
 }
 
+// A write in place that fails where the program sees it (a full disk) puts the old bytes
+// back and removes its copy, so the next write is not taken for one after a kill.
+TEST_F(AtomicFileSteps, AFailedWriteInPlaceLeavesTheFileAndNoCopy) {
+    static int failAt; // the write into the file that fails, counted from 1
+    static int calls;
+    systemCalls().write = [](int fd, const void *bytes, size_t size) -> ssize_t {
+        struct stat st {};
+        if (::fstat(fd, &st) == 0 && st.st_nlink > 1 && ++calls == failAt) {
+            errno = ENOSPC;
+            return -1;
+        }
+        return ::write(fd, bytes, std::min<size_t>(size, 4));
+    };
+    for (const int at : {1, 2}) { // before and after part of the new bytes is in the file
+        failAt = at;
+        calls = 0;
+        test::TempDir dir;
+        const std::string path = dir.file("song.TNL");
+        test::writeBytes(path, "old bytes");
+        ASSERT_EQ(::link(path.c_str(), dir.file("other name").c_str()), 0);
+        EXPECT_EQ(replaceFileAtomically(path, "new bytes, longer").error, ENOSPC) << at;
+        EXPECT_EQ(std::make_tuple(test::readBytes(dir.file("other name")), dir.entryCount()),
+                  std::make_tuple(std::string("old bytes"), std::size_t{2}))
+            << at;
+        EXPECT_EQ(replaceFileAtomically(path, "newer").error, 0) << at;
+    }
+}
+
 } // namespace
 } // namespace tunelet::score

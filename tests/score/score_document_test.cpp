@@ -36,12 +36,24 @@ TEST(ScoreDocument, LineAccess) {
     EXPECT_EQ(doc.lineCount(), 0u);
 }
 
-TEST(ScoreDocument, EveryChangeOfTheLinesClearsTheSavedFlag) {
+TEST(ScoreDocument, EveryChangeOfTheLinesOrPropertiesClearsTheSavedFlag) {
     const std::vector<std::pair<const char *, void (*)(ScoreDocument &)>> changes = {
         {"append", [](ScoreDocument &d) { d.appendLine("x"); }},
         {"replace", [](ScoreDocument &d) { d.replaceLine(0, "x"); }},
         {"delete", [](ScoreDocument &d) { d.deleteLine(0); }},
         {"clear", [](ScoreDocument &d) { d.clear(); }},
+        {"key",
+         [](ScoreDocument &d) {
+             SongProperties p;
+             p.key = Key{7};
+             d.setProperties(p);
+         }},
+        {"part name",
+         [](ScoreDocument &d) {
+             SongProperties p;
+             p.partNames = {"笛子"};
+             d.setProperties(p);
+         }},
     };
     for (const auto &[name, change] : changes) {
         ScoreDocument doc;
@@ -49,6 +61,24 @@ TEST(ScoreDocument, EveryChangeOfTheLinesClearsTheSavedFlag) {
         doc.setSaved(true);
         change(doc);
         EXPECT_FALSE(doc.isSaved()) << name;
+    }
+}
+
+TEST(ScoreDocument, PartNamesStayWithTheirTracks) {
+    const struct {
+        std::size_t deleted;
+        std::vector<std::string> names;
+    } cases[] = {{0, {"b", "c"}}, {1, {"a", "c"}}, {2, {"a", "b"}}, {3, {"a", "b", "c"}}};
+    for (const auto &c : cases) {
+        ScoreDocument doc;
+        for (const char *line : {"1fd/", "2fd/", "3fd/", "4fd/"}) {
+            doc.appendLine(line);
+        }
+        SongProperties p;
+        p.partNames = {"a", "b", "c"};
+        doc.setProperties(p);
+        doc.deleteLine(c.deleted);
+        EXPECT_EQ(doc.properties().partNames, c.names) << c.deleted;
     }
 }
 

@@ -20,7 +20,8 @@ namespace tunelet::ui {
 
 // Begins the font set-up, opens moduleFile (beside the program, or in the installed module
 // folder) and runs its entry. When the module cannot be opened, says why on the standard
-// error and answers 1: without Qt there is no window to say it in.
+// error and answers 1; where there is a display, also in a box shown by the desktop's own
+// tool (zenity, kdialog or xmessage): without Qt there is no window of its own to say it in.
 int launchWindowModule(int argc, char **argv, const char *moduleFile, const char *entryName);
 
 } // namespace tunelet::ui

@@ -216,6 +216,11 @@ void MainWindow::closeEvent(QCloseEvent *event) {
     }
 }
 
+void MainWindow::setTimeIncrement(std::uint16_t ticks) {
+    m_timeIncrement = ticks;
+    emit scoreHeaderChanged();
+}
+
 void MainWindow::FormCreate() {
     m_document.setFileName({});
     m_timeIncrement = 48;

@@ -67,7 +67,7 @@ public:
 
     const score::ScoreDocument &document() const { return m_document; }
     std::uint16_t timeIncrement() const { return m_timeIncrement; }
-    void setTimeIncrement(std::uint16_t ticks) { m_timeIncrement = ticks; }
+    void setTimeIncrement(std::uint16_t ticks);
     // Practice from ij (main_window_practice.cpp) on a device of its own, not mp1's.
     PracticeSession &practice() { return *m_practice; }
     void setPracticeDevice(std::unique_ptr<playback::Sequencer> device);
@@ -76,6 +76,11 @@ public:
     // Opens a script file named on the command line, as Open does with the file chosen
     // in its dialog; an error shows in the error box over the empty score.
     void openScoreFile(const QString &path);
+
+signals:
+    // What heads the score changed, its file name or its time increment: the model's
+    // signals do not say so.
+    void scoreHeaderChanged();
 
 protected:
     bool event(QEvent *event) override;
@@ -181,9 +186,11 @@ private:
     void resetEditor();
 
     void exportMidi();
+    QString offeredMediaName() const;
     void openMedia();
     void buildPracticeKeys();
     void playFromCaret();
+    void stopPracticeForTransport();
 
     score::ScoreDocument m_document;
     bool m_firstFrame = false; // the window was painted once: the palette may show
@@ -198,6 +205,7 @@ private:
     QList<QIcon> ImageList1;       // the pictures of the menus and tool bars
     FileDialogState op1;           // the shared open dialog
     FileDialogState sp1;           // the shared save dialog
+    QString m_lastExport;          // the MIDI file the export wrote last
     QWidget *CoolBar1;             // the band row under the menu bar
     QToolBar *ToolBar1;            // file and track buttons
     QToolBar *ToolBar2;            // media open and the transport bar

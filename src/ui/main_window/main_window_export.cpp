@@ -60,7 +60,7 @@ void MainWindow::exportMidi() {
     const midi::ExportResult result =
         midi::scoreToMidi(m_document.lines(),
                           midi::ExportOptions{.division = m_timeIncrement, .staccato = staccato()},
-                          output, m_document.fileName());
+                          output, m_document.fileName(), m_document.properties());
     if (!result.ok()) {
         if (isLineFault(result, m_document.lines())) {
             // The failing track is brought into view; the selection stays, so Submit still
@@ -70,6 +70,7 @@ void MainWindow::exportMidi() {
         m_prompt->notice(failureText(result, m_document.lines(), m_document.fileName(), output));
         return;
     }
+    m_lastExport = path;
     if (m_prompt->askYesNo(texts::kAskPlayExport)) {
         mp1->setFileName(path);
         mp1->open();

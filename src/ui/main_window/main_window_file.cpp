@@ -36,6 +36,7 @@ void MainWindow::newScore() {
     m_model->clear();
     m_document.setFileName({});
     m_document.setSaved(true);
+    emit scoreHeaderChanged();
 }
 
 void MainWindow::openScore() {
@@ -80,7 +81,7 @@ void MainWindow::importMidiFile(const QString &path) {
     m_model->setLines(std::move(result.lines));
     m_document.setFileName({});
     m_document.setSaved(false);
-    m_timeIncrement = result.report.timeIncrement;
+    setTimeIncrement(result.report.timeIncrement); // also says the name is gone
     if (result.report.staccato) {
         dz->setChecked(*result.report.staccato); // so the export writes the same file again
     }
@@ -103,6 +104,7 @@ void MainWindow::loadScore(const QString &path) {
     m_document.setFileName(nativeName(path));
     resetEditor();
     m_document.setSaved(true);
+    emit scoreHeaderChanged();
 }
 
 bool MainWindow::saveScore() {
@@ -138,6 +140,7 @@ void MainWindow::writeScore(const QString &path) {
     m_document.saveTo(nativeName(path));
     m_document.setFileName(nativeName(path));
     m_document.setSaved(true);
+    emit scoreHeaderChanged();
 }
 
 void MainWindow::FormCloseQuery(bool &canClose) {

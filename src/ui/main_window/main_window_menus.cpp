@@ -250,7 +250,7 @@ void MainWindow::P1Click() {
     dialog.setMaximum(kHighestTimeIncrement);
     dialog.setPosition(m_timeIncrement);
     if (m_prompt->runDialog(dialog) == kModalOk) {
-        m_timeIncrement = static_cast<std::uint16_t>(dialog.position());
+        setTimeIncrement(static_cast<std::uint16_t>(dialog.position()));
     }
 }
 

@@ -19,6 +19,7 @@ void MainWindow::V1Click() {
         source.practice = m_practice;
         source.staccato = [this] { return staccato(); };
         m_notation = new NotationWindow(this, std::move(source));
+        connect(this, &MainWindow::scoreHeaderChanged, m_notation, &NotationWindow::refresh);
     }
     m_notation->show();
     m_notation->raise();

@@ -31,6 +31,19 @@ void MainWindow::buildPracticeKeys() {
     stop->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F5));
     addAction(stop);
     connect(stop, &QAction::triggered, this, [this] { m_practice->stop(); });
+    // The other way round too: the transport bar's Play, or its Pause going on with a
+    // paused file, ends the practice, as its own Stop would.
+    connect(mp1, &playback::MediaPlayer::click, this, [this](playback::TMPBtnType button, bool &) {
+        if (button == playback::btPlay || button == playback::btPause) {
+            stopPracticeForTransport();
+        }
+    });
+}
+
+void MainWindow::stopPracticeForTransport() {
+    if (mp1->isOpen()) {
+        m_practice->stop();
+    }
 }
 
 void MainWindow::setPracticeDevice(std::unique_ptr<playback::Sequencer> device) {
@@ -48,10 +61,8 @@ void MainWindow::playFromCaret() {
     }
     PracticeSession::Score score{m_document.lines(), m_timeIncrement, staccato()};
     const int row = selectedRow();
-    if (row >= 0) {
-        score.lines[std::size_t(row)] = line;
-    } else if (score.lines.size() < midi::kMaxTracks) {
-        score.lines.push_back(line);
+    if (row >= 0 || score.lines.size() < midi::kMaxTracks) {
+        placeComposedLine(score.lines, line, row);
     }
     // Two pieces at once help no one: a file playing on the transport bar stops, as its
     // own Stop would stop it.

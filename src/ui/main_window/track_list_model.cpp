@@ -21,6 +21,25 @@ std::string encodeLine(const QString &text) {
     return bytes.toStdString();
 }
 
+int placeComposedLine(std::vector<std::string> &lines, std::string composed, int selectedRow) {
+    if (composed.empty()) {
+        return -1;
+    }
+    if (selectedRow >= 0 && static_cast<std::size_t>(selectedRow) < lines.size()) {
+        std::string &track = lines[static_cast<std::size_t>(selectedRow)];
+        if (track == composed) {
+            return -1;
+        }
+        track = std::move(composed);
+        return selectedRow;
+    }
+    if (!lines.empty() && lines.back() == composed) {
+        return -1;
+    }
+    lines.push_back(std::move(composed));
+    return static_cast<int>(lines.size()) - 1;
+}
+
 TrackListModel::TrackListModel(score::ScoreDocument &document, QObject *parent)
     : QAbstractListModel(parent), m_document(document) {}
 

@@ -19,6 +19,13 @@ namespace tunelet::ui {
 QString decodeLine(const std::string &bytes);
 std::string encodeLine(const QString &text);
 
+// The lines as they would be with the line being composed submitted: in place of the
+// selected track (selectedRow >= 0), else after the last one. Answers the composed line's
+// part, or -1 when it adds nothing: an empty line, or one equal to the track it would
+// replace or, with none selected, to the last track (Enter and 是 keep the line just
+// added in the editor, and it must not stand twice).
+int placeComposedLine(std::vector<std::string> &lines, std::string composed, int selectedRow);
+
 // Every change of the lines goes through here, so the list view follows it. Replacing
 // a row reports the row as changed (not removed and inserted), so its selection stays.
 class TrackListModel : public QAbstractListModel {

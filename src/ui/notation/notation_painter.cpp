@@ -2,6 +2,7 @@
 #include "ui/notation/notation_painter.h"
 
 #include <QFontMetricsF>
+#include <QHash>
 #include <QPainter>
 #include <QPainterPath>
 #include <QStaticText>
@@ -32,6 +33,26 @@ QFont sizedFont(double pixels, bool bold = false) {
     font.setBold(bold);
     font.setHintingPreference(QFont::PreferNoHinting);
     return font;
+}
+
+// A text's outline at the origin. The font's outlines are read once per text and font: a
+// score draws the same few digits and labels tens of thousands of times. A score that
+// writes ever new texts (bar numbers) starts the collection afresh now and then. Files
+// are drawn on the GUI thread only (the window, the command's module), so one collection
+// serves them all.
+QPainterPath textOutline(const QFont &font, const QString &text) {
+    static QHash<QString, QPainterPath> outlines;
+    const QString key = font.key() + QChar(0) + text;
+    if (const auto found = outlines.constFind(key); found != outlines.cend()) {
+        return *found;
+    }
+    if (outlines.size() >= 4096) {
+        outlines.clear();
+    }
+    QPainterPath path;
+    path.addText(QPointF(), font, text);
+    outlines.insert(key, path);
+    return path;
 }
 
 } // namespace
@@ -114,9 +135,7 @@ double NotationPainter::footerHeight() const {
 void NotationPainter::drawText(QPainter &painter, const QPointF &baseline, const QString &text,
                                const QFont &font) const {
     if (m_textAsPaths) {
-        QPainterPath path;
-        path.addText(baseline, font, text);
-        painter.fillPath(path, painter.pen().color());
+        painter.fillPath(textOutline(font, text).translated(baseline), painter.pen().color());
     } else {
         painter.setFont(font);
         painter.drawText(baseline, text);

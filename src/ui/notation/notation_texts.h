@@ -23,6 +23,7 @@ inline const QString kVolumeMark = QStringLiteral("力度%1");
 inline const QString kDrumsLabel = QStringLiteral("打击乐");
 inline const QString kEditingMark = QStringLiteral("编辑中");
 inline const QString kPageNumber = QStringLiteral("第 %1 页 / 共 %2 页");
-inline const QString kNotationFileFailed = QStringLiteral("无法写入文件：%1");
+inline const QString kNotationFileFailed = QStringLiteral("无法写入文件“%1”：%2");
+inline const QString kNotationOutOfMemory = QStringLiteral("生成文件“%1”时内存不足");
 
 } // namespace tunelet::ui::texts

@@ -12,6 +12,7 @@ namespace {
 
 constexpr double kDigitPixels = 18;
 constexpr double kMargin = 14;
+const QColor kPassageTint(0xff, 0xec, 0xb3); // pale amber, apart from the blue of a play
 
 } // namespace
 
@@ -70,7 +71,7 @@ void NotationView::resizeEvent(QResizeEvent *event) {
 void NotationView::paintEvent(QPaintEvent *event) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    paintMarks(painter);
+    painter.save();
     painter.translate(kMargin, kMargin);
     m_painter.drawHeader(painter, m_score, m_header, contentWidth());
     const double top = kMargin + m_painter.headerHeight();
@@ -87,6 +88,8 @@ void NotationView::paintEvent(QPaintEvent *event) {
         m_painter.drawSystem(painter, m_score, system, m_metrics);
         painter.restore();
     }
+    painter.restore();
+    paintMarks(painter);
 }
 
 std::optional<notation::GlyphRef> NotationView::glyphUnder(QPointF point) const {
@@ -151,15 +154,69 @@ QRect NotationView::setMarkedTick(std::optional<int> tick) {
     return first;
 }
 
-void NotationView::paintMarks(QPainter &painter) const {
-    if (!m_markedTick) {
-        return;
+void NotationView::setChoice(std::optional<Choice> choice) {
+    m_choice = choice;
+    update();
+}
+
+std::vector<QRectF> NotationView::passageBands() const {
+    std::vector<QRectF> bands;
+    if (!m_choice || m_choice->from >= m_choice->to) {
+        return bands;
     }
-    const QColor mark = palette().color(QPalette::Highlight).lighter(160);
-    forEachSounding(*m_markedTick, [&](const QRectF &cell) {
-        painter.fillRect(cell, mark);
-        return true;
-    });
+    for (const notation::System &system : m_layout.systems) {
+        QRectF band;
+        for (const notation::PlacedGlyph &g : system.glyphs) {
+            const notation::Glyph &glyph = m_score.bars[g.bar].parts[g.part].glyphs[g.index];
+            if (m_choice->from <= glyph.onset && glyph.onset < m_choice->to) {
+                band = band.united(glyphCell(system, g));
+            }
+        }
+        if (!band.isNull()) {
+            bands.push_back(band);
+        }
+    }
+    return bands;
+}
+
+std::vector<QRectF> NotationView::chosenCells() const {
+    std::vector<QRectF> cells;
+    if (!m_choice) {
+        return cells;
+    }
+    for (const notation::System &system : m_layout.systems) {
+        for (const notation::PlacedGlyph &g : system.glyphs) {
+            const notation::Glyph &glyph = m_score.bars[g.bar].parts[g.part].glyphs[g.index];
+            if (g.part == m_choice->part && glyph.event == m_choice->event) {
+                cells.push_back(glyphCell(system, g));
+            }
+        }
+    }
+    return cells;
+}
+
+// Multiplied over what is drawn: a tint darkens the paper and any band under it, and
+// leaves the black digits black.
+void NotationView::paintMarks(QPainter &painter) const {
+    painter.save();
+    painter.setCompositionMode(QPainter::CompositionMode_Multiply);
+    const QColor highlight = palette().color(QPalette::Highlight);
+    for (const QRectF &band : passageBands()) {
+        painter.fillRect(band, kPassageTint);
+    }
+    if (m_markedTick) {
+        const QColor mark = highlight.lighter(160);
+        forEachSounding(*m_markedTick, [&](const QRectF &cell) {
+            painter.fillRect(cell, mark);
+            return true;
+        });
+    }
+    painter.setPen(QPen(highlight, 2));
+    painter.setBrush(Qt::NoBrush);
+    for (const QRectF &cell : chosenCells()) {
+        painter.drawRoundedRect(cell.adjusted(1, 1, -1, -1), 3, 3);
+    }
+    painter.restore();
 }
 
 void NotationView::mouseDoubleClickEvent(QMouseEvent *event) {

@@ -1,11 +1,16 @@
 // The numbered-notation view: the score drawn on a widget as wide as its window, the
 // lines broken to that width; a double-click on a note names the note's token, a click
 // chooses it for practice, and the notes sounding in a practice play are marked.
+//
+// Three marks lie over the music, tinting it without hiding a digit (also on the tinted
+// row of the line being composed): the chosen passage, shaded; the chosen start note,
+// framed; the notes sounding in a play, filled.
 #pragma once
 
 #include <QWidget>
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "notation/layout_cache.h"
 #include "notation/system_layout.h"
@@ -35,6 +40,18 @@ public:
     void setPressHandler(PressHandler handler) { m_pressHandler = std::move(handler); }
     // Marks the notes sounding at `tick` (none: nullopt); answers where the first is.
     QRect setMarkedTick(std::optional<int> tick);
+
+    // The practice choice: the note a play starts from (part and event) and the passage a
+    // loop repeats, [from, to) in ticks.
+    struct Choice {
+        std::size_t part = 0, event = 0;
+        int from = 0, to = 0;
+    };
+    void setChoice(std::optional<Choice> choice);
+    // Where the choice is drawn: each system's band over the passage, and the start
+    // note's cells (more than one when a bar line splits it).
+    std::vector<QRectF> passageBands() const;
+    std::vector<QRectF> chosenCells() const;
 
     // A point of the layout (systems from the top of the music) on the widget.
     QPointF toView(double x, double y) const;
@@ -69,6 +86,7 @@ private:
     NoteHandler m_noteHandler;
     PressHandler m_pressHandler;
     std::optional<int> m_markedTick;
+    std::optional<Choice> m_choice;
 };
 
 } // namespace tunelet::ui

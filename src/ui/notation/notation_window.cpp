@@ -98,10 +98,8 @@ void NotationWindow::follow(QPushButton *pdf, QPushButton *svg, QPushButton *pri
 }
 
 bool NotationWindow::event(QEvent *event) {
-    // The file name and the time increment change without a signal (Save As, the time
-    // increment dialog): the header catches up whenever the window comes forward.
-    if (event->type() == QEvent::WindowActivate || event->type() == QEvent::Show) {
-        refresh();
+    if (event->type() == QEvent::Show) {
+        refresh(); // a hidden window follows nothing
     }
     return QWidget::event(event);
 }
@@ -111,20 +109,12 @@ notation::TimeSignature NotationWindow::timeSignature() const {
         .value_or(notation::TimeSignature{});
 }
 
-// The line being composed, when there is one, takes the selected track's place or
+// The line being composed, when it adds anything, takes the selected track's place or
 // follows the last track, as submitting it would.
 int NotationWindow::editedPart(std::vector<std::string> &lines) const {
-    std::string editing = encodeLine(m_source.editor->text());
-    if (editing.empty()) {
-        return -1;
-    }
     const QModelIndexList selected = m_source.trackList->selectionModel()->selectedRows();
-    if (!selected.isEmpty() && selected.first().row() < static_cast<int>(lines.size())) {
-        lines[static_cast<std::size_t>(selected.first().row())] = std::move(editing);
-        return selected.first().row();
-    }
-    lines.push_back(std::move(editing));
-    return static_cast<int>(lines.size()) - 1;
+    return placeComposedLine(lines, encodeLine(m_source.editor->text()),
+                             selected.isEmpty() ? -1 : selected.first().row());
 }
 
 NotationDocument NotationWindow::currentDocument(bool withComposedLine) const {

@@ -16,6 +16,8 @@
 #include "notation/timed_events.h"
 #include "ui/common/prompt.h"
 #include "ui/notation/notation_files.h"
+#include "ui/notation/notation_view.h"
+#include "ui/notation/practice_session.h"
 
 class QComboBox;
 class QScrollArea;
@@ -30,9 +32,7 @@ class ScoreDocument;
 namespace tunelet::ui {
 
 class LineEditor;
-class NotationView;
 class PracticeBar;
-class PracticeSession;
 class TrackListModel;
 
 // What the window reads of the main window and the one thing it does there.
@@ -66,12 +66,16 @@ public:
     // caret just after the token that ends at tokenEnd.
     void editNote(std::size_t part, std::size_t tokenEnd);
 
+    // Draws the score again as it is now. The owner calls it when what heads the score
+    // changes without a model signal: the file name, the time increment.
+    void refresh();
+
 protected:
     bool event(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void follow(QPushButton *pdf, QPushButton *svg, QPushButton *printButton);
-    void refresh();
     void exportPdf();
     void exportSvg();
     void print();
@@ -80,8 +84,10 @@ private:
     int editedPart(std::vector<std::string> &lines) const;
     void buildPractice(QVBoxLayout *column, QScrollArea *scroll);
     void chooseNote(std::size_t part, std::size_t event, bool extend);
+    PracticeSession::Score practiceScore() const;
     void playPractice(int from);
     void loopPractice(bool on);
+    void tell(const QString &failure);
 
     NotationSource m_source;
     QComboBox *m_time;
@@ -90,7 +96,7 @@ private:
     FileDialogState m_svgDialog;
     // Practice: the note clicked first, and the passage chosen from it (in ticks).
     PracticeBar *m_practiceBar = nullptr;
-    int m_anchorFrom = 0, m_anchorTo = 0;
+    NotationView::Choice m_anchor;
     int m_loopFrom = 0, m_loopTo = 0;
 };
 

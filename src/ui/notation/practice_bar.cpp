@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QSignalBlocker>
 #include <QSpinBox>
 
 #include "playback/sequencer.h"
@@ -19,9 +20,9 @@ PracticeBar::PracticeBar(PracticeSession &session, QWidget *parent)
     QAction *play = addCommand("playFromHere", texts::kPlayFromHere, texts::kPlayFromHereTip,
                                QKeySequence(Qt::Key_F5));
     connect(play, &QAction::triggered, this, &PracticeBar::playFromHereRequested);
-    QAction *loop = addCommand("loop", texts::kLoop, texts::kLoopTip, QKeySequence(Qt::Key_F6));
-    loop->setCheckable(true);
-    connect(loop, &QAction::toggled, this, &PracticeBar::loopToggled);
+    m_loop = addCommand("loop", texts::kLoop, texts::kLoopTip, QKeySequence(Qt::Key_F6));
+    m_loop->setCheckable(true);
+    connect(m_loop, &QAction::toggled, this, &PracticeBar::loopToggled);
     addSeparator();
 
     addSpeed();
@@ -35,17 +36,41 @@ PracticeBar::PracticeBar(PracticeSession &session, QWidget *parent)
         addCommand("metronome", texts::kMetronome, texts::kMetronomeTip, QKeySequence(Qt::Key_F8));
     metronome->setCheckable(true);
     connect(metronome, &QAction::toggled, this, [this](bool on) { m_session.setMetronome(on); });
-    QAction *stop = addCommand("stopPractice", texts::kPracticeStop, texts::kPracticeStopTip,
-                               QKeySequence(Qt::SHIFT | Qt::Key_F5));
-    connect(stop, &QAction::triggered, this, [this] { m_session.stop(); });
+    m_stop = addCommand("stopPractice", texts::kPracticeStop, texts::kPracticeStopTip,
+                        QKeySequence(Qt::SHIFT | Qt::Key_F5));
+    connect(m_stop, &QAction::triggered, this, [this] { m_session.stop(); });
 
     addSeparator();
     m_currentBar = new QLabel(this);
     m_currentBar->setObjectName(QStringLiteral("currentBar"));
     m_currentBar->setMinimumWidth(fontMetrics().horizontalAdvance(texts::kCurrentBar.arg(999)));
     addWidget(m_currentBar);
-    connect(&m_session, &PracticeSession::positionChanged, this, &PracticeBar::showPosition);
-    showPosition(0);
+    connect(&m_session, &PracticeSession::positionChanged, this, [this](std::int64_t tick) {
+        if (m_session.playing()) {
+            showPosition(tick);
+        }
+    });
+    connect(&m_session, &PracticeSession::stateChanged, this, &PracticeBar::showState);
+    showState();
+}
+
+// The buttons follow the session, not the keys that were pressed: a play ends by 停止, at
+// the music's end, or from elsewhere (F5 in the main window, the transport bar), and the
+// owner's answer to 循环 may be that nothing plays.
+void PracticeBar::showState() {
+    const QSignalBlocker quiet(m_loop); // showing the state is no request to change it
+    m_loop->setChecked(m_session.looping());
+    m_stop->setEnabled(m_session.playing());
+    if (!m_session.playing()) {
+        showPosition(m_chosenTick);
+    }
+}
+
+void PracticeBar::setChosenTick(std::int64_t tick) {
+    m_chosenTick = tick;
+    if (!m_session.playing()) {
+        showPosition(tick);
+    }
 }
 
 // The speed in percent, with keys for a step slower or faster.

@@ -6,11 +6,12 @@
 //   speed         速度        Ctrl+↓/↑   25%–200%, also while playing
 //   countIn       预备拍      F7         checkable, off at first
 //   metronome     节拍器      F8         checkable, off at first
-//   stopPractice  停止        Shift+F5
-//   currentBar    第 N 小节
+//   stopPractice  停止        Shift+F5, enabled while something plays
+//   currentBar    第 N 小节    the bar playing, else the bar of the chosen note
 //
 // The owner knows the notes and the selection; the bar sets the session's speed and
-// clicks itself.
+// clicks itself. 循环 is down exactly while the session repeats a passage, however the
+// play began or ended.
 #pragma once
 
 #include <QToolBar>
@@ -31,6 +32,9 @@ public:
 
     static constexpr int kSpeedStep = 25; // percent, for the shortcuts
 
+    // The tick of the note chosen to play from: the bar shown while nothing plays.
+    void setChosenTick(std::int64_t tick);
+
 signals:
     void playFromHereRequested();
     void loopToggled(bool on);
@@ -42,10 +46,14 @@ private:
     static void configure(QAction *action, const char *name, const QString &tip,
                           const QKeySequence &key);
     void showPosition(std::int64_t tick);
+    void showState();
 
     PracticeSession &m_session;
+    QAction *m_loop;
+    QAction *m_stop;
     QSpinBox *m_speed;
     QLabel *m_currentBar;
+    std::int64_t m_chosenTick = 0;
 };
 
 } // namespace tunelet::ui

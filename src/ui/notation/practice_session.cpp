@@ -25,40 +25,69 @@ PracticeSession::PracticeSession(std::unique_ptr<playback::Sequencer> device, QO
 
 PracticeSession::~PracticeSession() = default;
 
+QString PracticeSession::playFrom(const Score &score, std::int64_t tick) {
+    return play(score, tick, 0, 0);
+}
+
+QString PracticeSession::playLoop(const Score &score, std::int64_t from, std::int64_t to) {
+    return play(score, from, from, to);
+}
+
+// The device keeps a loop from one play to the next: a straight play clears it, so F5
+// after a loop (here or in the main window) plays on to the end.
+QString PracticeSession::play(const Score &score, std::int64_t tick, std::int64_t loopFrom,
+                              std::int64_t loopTo) {
+    QString failure = openScore(score);
+    if (failure.isEmpty() && (loopFrom < loopTo || m_looping)) {
+        m_device->setLoop(loopFrom, loopTo);
+        m_looping = loopFrom < loopTo;
+    }
+    if (failure.isEmpty()) {
+        if (const playback::ErrorCode code = m_device->playFrom(tick)) {
+            failure = m_device->errorText(code);
+        } else {
+            m_follow.start();
+        }
+    }
+    poll();
+    emit stateChanged();
+    return failure;
+}
+
 // The file is written once per change of the score: the device reads it at Open, and a
 // play from another note of the same score starts without reading it again.
-QString PracticeSession::playFrom(const Score &score, std::int64_t tick) {
+QString PracticeSession::openScore(const Score &score) {
     const midi::ExportResult compiled =
         midi::compileScore(score.lines, {score.division, score.staccato});
+    if (compiled.failure == midi::ExportFailure::TooManyTracks) {
+        return texts::kPracticeTrackError + QLatin1Char('\n') +
+               texts::kPracticeTooManyTracks.arg(score.lines.size());
+    }
     if (!compiled.ok() || score.division == 0) {
         return texts::kPracticeTrackError;
     }
-    if (compiled.bytes != m_openBytes || !m_device->isOpen()) {
-        // The device reads the file whole at Open, so the file and its folder last only
-        // for that call: a kill while practising leaves nothing in the temporary folder.
-        QTemporaryDir dir;
-        if (!dir.isValid()) {
-            return dir.errorString();
-        }
-        const QString path = dir.filePath(QStringLiteral("practice.mid"));
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) ||
-            file.write(compiled.bytes.data(), qint64(compiled.bytes.size())) !=
-                qint64(compiled.bytes.size())) {
-            return file.errorString();
-        }
-        file.close();
-        m_openBytes.clear();
-        if (const playback::ErrorCode code = m_device->open(path)) {
-            return m_device->errorText(code);
-        }
-        m_openBytes = compiled.bytes;
+    if (compiled.bytes == m_openBytes && m_device->isOpen()) {
+        return {};
     }
-    if (const playback::ErrorCode code = m_device->playFrom(tick)) {
+    // The device reads the file whole at Open, so the file and its folder last only for
+    // that call: a kill while practising leaves nothing in the temporary folder.
+    QTemporaryDir dir;
+    if (!dir.isValid()) {
+        return dir.errorString();
+    }
+    const QString path = dir.filePath(QStringLiteral("practice.mid"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(compiled.bytes.data(), qint64(compiled.bytes.size())) !=
+            qint64(compiled.bytes.size())) {
+        return file.errorString();
+    }
+    file.close();
+    m_openBytes.clear();
+    if (const playback::ErrorCode code = m_device->open(path)) {
         return m_device->errorText(code);
     }
-    m_follow.start();
-    poll();
+    m_openBytes = compiled.bytes;
     return {};
 }
 
@@ -69,8 +98,12 @@ void PracticeSession::stop() {
     poll();
 }
 
-void PracticeSession::setLoop(std::int64_t from, std::int64_t to) {
-    m_device->setLoop(from, to);
+void PracticeSession::endLoop() {
+    if (m_looping) {
+        m_device->setLoop(0, 0);
+        m_looping = false;
+        emit stateChanged();
+    }
 }
 
 void PracticeSession::setSpeedPercent(int percent) {
@@ -102,6 +135,7 @@ void PracticeSession::poll() {
     if (!playing() && m_follow.isActive()) {
         m_follow.stop();
         emit stopped();
+        emit stateChanged();
     }
 }
 

@@ -27,12 +27,14 @@ public:
                              QObject *parent = nullptr);
     ~PracticeSession() override;
 
-    // Compiles the score and plays it from `tick`. Empty on success, else what the user is
-    // told.
+    // Compiles the score and plays it straight on from `tick`, ending a loop that was
+    // set. Empty on success, else what the user is told.
     QString playFrom(const Score &score, std::int64_t tick);
+    // The same, repeating [from, to) in ticks from its start until stopped.
+    QString playLoop(const Score &score, std::int64_t from, std::int64_t to);
+    // The passage plays to its end and the play goes on straight.
+    void endLoop();
     void stop();
-    // Repeats [from, to) in ticks; an empty range plays straight on.
-    void setLoop(std::int64_t from, std::int64_t to);
     void setSpeedPercent(int percent);
     void setCountIn(bool on);
     void setMetronome(bool on);
@@ -41,6 +43,8 @@ public:
     std::int64_t barTicks() const { return m_clicks.beatsPerBar * m_clicks.beatTicks; }
 
     bool playing() const;
+    // Playing and repeating a passage.
+    bool looping() const { return m_looping && playing(); }
     std::int64_t position() const { return m_device->position(); }
     playback::Sequencer &device() { return *m_device; }
 
@@ -52,13 +56,19 @@ public:
 signals:
     void positionChanged(std::int64_t tick);
     void stopped();
+    // playing() or looping() may read otherwise: a play began or ended, a loop was set
+    // or ended, whoever asked for it.
+    void stateChanged();
 
 private:
+    QString play(const Score &score, std::int64_t tick, std::int64_t loopFrom, std::int64_t loopTo);
+    QString openScore(const Score &score);
     void poll();
 
     std::unique_ptr<playback::Sequencer> m_device;
     playback::PracticeClicks m_clicks;
     std::string m_openBytes; // the file the device has open
+    bool m_looping = false;  // the device repeats a passage
     QTimer m_follow;
 };
 

@@ -27,5 +27,6 @@ inline const QString kPracticeStop = QStringLiteral("停止");
 inline const QString kPracticeStopTip = QStringLiteral("停止练习播放（Shift+F5）");
 inline const QString kCurrentBar = QStringLiteral("第 %1 小节");
 inline const QString kPracticeTrackError = QStringLiteral("音轨有错误，无法播放！");
+inline const QString kPracticeTooManyTracks = QStringLiteral("有%1个音轨，最多允许16个");
 
 } // namespace tunelet::ui::texts

@@ -2,6 +2,7 @@
 #include "export/score_to_midi.h"
 #include "ui/support/window_fixture.h"
 #include <QRegularExpression>
+#include <functional>
 
 namespace tunelet::ui::testing {
 namespace {
@@ -171,8 +172,7 @@ TEST_F(WindowTest, ExportClosesPlaybackFirstAndYesPlaysTheNewFile) {
     const QString script = openScript({"1fd/"});
     prompt->files = {path("old.MID")};
     trigger("K1");
-    // The open dialog is shared with Open, so it starts with the script's name.
-    ASSERT_EQ(prompt->shown.back(), (Shown{"open", kMidiFilter, script}));
+    ASSERT_EQ(prompt->shown.back(), (Shown{"open", kMidiFilter, path("score.MID")}));
     device->clearCommands();
 
     prompt->files = {path("new")};
@@ -201,6 +201,68 @@ TEST_F(WindowTest, ExportLetsThePlayingFileGoBeforeItIsReplaced) {
     trigger("MIDI1");
     EXPECT_EQ(atClose, "old");
     EXPECT_TRUE(readAll(path("song.MID")).startsWith("MThd"));
+}
+
+// Under the MIDI filter the shared open dialog never offers the score's own script, which
+// accepted would hand a text file to the player.
+TEST_F(WindowTest, MediaOpenOffersAMidiNameNeverTheScripts) {
+    const struct {
+        const char *before;
+        std::function<void()> act;
+        QString offered;
+    } steps[] = {
+        {"no score", [] {}, ""},
+        {"an opened score: its name as a MIDI file", [&] { openScript({"1fd/"}, "song.TNL"); },
+         path("song.MID")},
+        {"an export: the file written",
+         [&] {
+             prompt->files = {path("out")};
+             prompt->answers = {Answer::No};
+             trigger("MIDI1");
+         },
+         path("out.MID")},
+        {"a file the transport bar opened",
+         [&] {
+             prompt->files = {path("heard.mid")};
+             trigger("K1");
+         },
+         path("heard.mid")},
+    };
+    for (const auto &step : steps) {
+        step.act();
+        prompt->files = {std::nullopt};
+        trigger("K1");
+        EXPECT_EQ(prompt->shown.back(), (Shown{"open", kMidiFilter, step.offered})) << step.before;
+    }
+}
+
+// A score opened with song properties keeps them when saved and exports them.
+TEST_F(WindowTest, ASongsPropertiesStayWithTheScriptAndGoIntoTheMidiFile) {
+    const QByteArray block("tunelet-song 1\ntitle=生日快乐\nkey=G\ntime=3/4\npickup=48\n");
+    const QString file = path("song.TNL");
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(QByteArray("5fe/5fe/\r\n") + '\0' + block);
+    out.close();
+    prompt->files = {file};
+    trigger("O1");
+    ij()->setText("1ed/");
+    prompt->answers = {Answer::Yes}; // appended as a new track
+    click("Button1");
+    trigger("S1");
+    EXPECT_EQ(readAll(file), QByteArray("5fe/5fe/\r\n1ed/\r\n") + '\0' + block);
+
+    prompt->files = {path("song.MID")};
+    prompt->answers = {Answer::No};
+    trigger("MIDI1");
+    score::SongProperties song;
+    song.title = "生日快乐";
+    song.key = score::Key{7};
+    song.time = score::SongTime{3, 4};
+    song.pickupTicks = 48;
+    EXPECT_EQ(readAll(path("song.MID")),
+              QByteArray::fromStdString(
+                  midi::compileScore({"5fe/5fe/", "1ed/"}, {48, true}, song).bytes));
 }
 
 TEST_F(WindowTest, MediaItemsSendTheirOwnCommand) {

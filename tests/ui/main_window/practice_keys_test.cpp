@@ -43,8 +43,10 @@ TEST_F(PracticeKeysTest, F5PlaysTheScoreFromTheNoteUnderTheCaret) {
         std::vector<std::string> score;
     } rows[] = {
         {-1, 0, "playFrom 0", {"5fd/", "1fd/@005/2fc/3fd/"}},
+        {-1, 4, "playFrom 0", {"5fd/", "1fd/@005/2fc/3fd/"}}, // after "1fd/", as a double-click
         {-1, 5, "playFrom 48", {"5fd/", "1fd/@005/2fc/3fd/"}},
-        {-1, 13, "playFrom 144", {"5fd/", "1fd/@005/2fc/3fd/"}},
+        {-1, 13, "playFrom 48", {"5fd/", "1fd/@005/2fc/3fd/"}},
+        {-1, 14, "playFrom 144", {"5fd/", "1fd/@005/2fc/3fd/"}},
         {-1, 17, "playFrom 144", {"5fd/", "1fd/@005/2fc/3fd/"}},
         {0, 9, "playFrom 48", {"1fd/@005/2fc/3fd/"}},
     };
@@ -61,12 +63,29 @@ TEST_F(PracticeKeysTest, F5PlaysTheScoreFromTheNoteUnderTheCaret) {
 }
 
 TEST_F(PracticeKeysTest, AScoreThatDoesNotCompileIsNotPlayed) {
-    ij()->setText(QStringLiteral("1fd/9fd/"));
-    trigger("ijPlayFromHere");
-    const std::vector<Shown> expected = {{"notice", QStringLiteral("音轨有错误，无法播放！")}};
-    EXPECT_EQ(prompt->shown, expected);
-    EXPECT_TRUE(practice->commands().filter("playFrom").isEmpty());
-    prompt->shown.clear();
+    const struct {
+        std::size_t tracks; // of the script; the line being edited replaces the first
+        const char *edited;
+        QString said;
+    } rows[] = {
+        {1, "1fd/9fd/", QStringLiteral("音轨有错误，无法播放！")},
+        {17, "1fd/", QStringLiteral("音轨有错误，无法播放！\n有17个音轨，最多允许16个")},
+    };
+    for (const auto &row : rows) {
+        if (&row != &rows[0]) {
+            prompt->answers.push_back(Answer::No); // the edit of the row before is not saved
+        }
+        openScript(std::vector<std::string>(row.tracks, "5fd/"),
+                   QString::number(row.tracks) + ".TNL");
+        prompt->shown.clear();
+        select(0);
+        ij()->setText(QString::fromUtf8(row.edited));
+        trigger("ijPlayFromHere");
+        const std::vector<Shown> expected = {{"notice", row.said}};
+        EXPECT_EQ(prompt->shown, expected) << row.tracks;
+        EXPECT_TRUE(practice->commands().filter("playFrom").isEmpty()) << row.tracks;
+        prompt->shown.clear();
+    }
 }
 
 TEST_F(PracticeKeysTest, ShiftF5StopsThePractice) {

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "ui/notation/notation_files.h"
+#include "ui/notation/svg_outline_device.h"
 
 namespace tunelet::ui {
 namespace {
@@ -127,18 +128,89 @@ TEST_F(NotationFilesTest, SvgHoldsTheWholeScoreWithinItsMargins) {
 
 TEST_F(NotationFilesTest, SvgDrawsTextAsPaths) {
     const QString svg = path("song.svg");
-    ASSERT_EQ(writeNotationSvg(documentOf({"@000/#096/1fd/vfe/2fe/3fc/", "1ea/"}), svg), "");
+    NotationDocument document = documentOf({"@000/#096/1fd/vfe/2fe/3fc/", "1ea/"});
+    document.header.title = QStringLiteral("a<b & \x01c");
+    ASSERT_EQ(writeNotationSvg(document, svg), "");
     QFile file(svg);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray text = file.readAll();
     EXPECT_TRUE(text.contains("<path"));
     EXPECT_FALSE(text.contains("<text"));
+    EXPECT_TRUE(QSvgRenderer(text).isValid()) << "well-formed, whatever the title holds";
+}
+
+// A score repeats a handful of shapes: each outline is written once, so a note adds a few
+// dozen bytes, not the kilobytes of its digit's outline.
+TEST_F(NotationFilesTest, SvgDefinesEachOutlineOnceAndPlacesItByReference) {
+    const int notes[] = {200, 400};
+    QByteArray text[2];
+    for (int i = 0; i < 2; ++i) {
+        const QString svg = path(QString::number(notes[i]) + ".svg");
+        ASSERT_EQ(writeNotationSvg(documentOf({repeated("1fd/5fd/", notes[i] / 2)}), svg), "");
+        QFile file(svg);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        text[i] = file.readAll();
+    }
+    EXPECT_LT(text[1].count("<path"), 40) << "a few shapes (digits, labels, bar numbers)";
+    EXPECT_GE(text[1].count("<use") - text[0].count("<use"), 200) << "a use for each digit";
+    EXPECT_LT((text[1].size() - text[0].size()) / 200, 300) << "bytes a note";
+}
+
+// The picture is the painter's drawing: an image of the file, drawn by Qt's own SVG
+// renderer, matches the painter drawing on an image directly (colours, outlines, dots, ties,
+// beams and the edited part's band alike).
+TEST_F(NotationFilesTest, SvgLooksAsThePainterDraws) {
+    const QSizeF size(300, 120);
+    std::string bytes;
+    const auto drawScore = [](QPainter &painter) {
+        notation::Score score =
+            notation::buildScore({"@040/1fd/#1fe/3fe/5fc/6fb/", "1ed/2eb/"}, {4, 4});
+        score.editedPart = 1;
+        const NotationPainter draw(13, true);
+        const notation::Metrics metrics = draw.metrics(score);
+        const notation::Layout layout = notation::layoutSystems(score, metrics, 280);
+        painter.fillRect(QRectF(0, 0, 300, 120), Qt::white);
+        painter.translate(10, 10);
+        draw.drawSystem(painter, score, layout.systems.front(), metrics);
+    };
+    {
+        SvgOutlineDevice svg(size, QStringLiteral("t"), bytes);
+        QPainter painter(&svg);
+        drawScore(painter);
+        ASSERT_TRUE(painter.end());
+    }
+    QImage fromFile(size.toSize() * 2, QImage::Format_ARGB32);
+    QImage drawn(fromFile.size(), QImage::Format_ARGB32);
+    {
+        QSvgRenderer renderer(QByteArray::fromStdString(bytes));
+        ASSERT_TRUE(renderer.isValid());
+        QPainter painter(&fromFile);
+        renderer.render(&painter);
+        QPainter direct(&drawn);
+        direct.setRenderHint(QPainter::Antialiasing);
+        direct.scale(2, 2);
+        drawScore(direct);
+    }
+    int ink = 0;
+    int differing = 0;
+    for (int y = 0; y < drawn.height(); ++y) {
+        for (int x = 0; x < drawn.width(); ++x) {
+            const QColor a = drawn.pixelColor(x, y);
+            const QColor b = fromFile.pixelColor(x, y);
+            ink += a.lightness() < 128;
+            differing += std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
+                             std::abs(a.blue() - b.blue()) >
+                         3 * 96;
+        }
+    }
+    EXPECT_GT(ink, 500);
+    EXPECT_LT(differing, ink / 20) << "of " << ink << " ink pixels";
 }
 
 TEST_F(NotationFilesTest, AFileThatCannotBeWrittenIsNamed) {
     const QString missing = path("no/such/folder/song.pdf");
-    EXPECT_EQ(writeNotationPdf(documentOf({"1fd/"}), missing).section('\n', 0, 0),
-              "无法写入文件：" + missing);
+    EXPECT_EQ(writeNotationPdf(documentOf({"1fd/"}), missing),
+              "无法写入文件“" + missing + "”：文件夹不存在");
     EXPECT_FALSE(QFile::exists(missing));
 }
 

@@ -4,6 +4,11 @@
 #include <QAction>
 #include <QComboBox>
 #include <QFileInfo>
+#include <QImage>
+#include <QLabel>
+#include <QPixmap>
+#include <algorithm>
+#include <functional>
 
 #include "ui/notation/notation_view.h"
 #include "ui/notation/notation_window.h"
@@ -43,6 +48,23 @@ public:
     }
     QAction *barAction(const char *name) const {
         return notation->findChild<QAction *>(QLatin1String(name));
+    }
+    // Where a click on the part's event lands, in whichever bar it stands.
+    QPoint noteAt(std::size_t part, std::size_t event) const {
+        const NotationView *view = notation->view();
+        for (const notation::System &system : view->layout().systems) {
+            for (const notation::PlacedGlyph &g : system.glyphs) {
+                if (g.part == part &&
+                    view->score().bars[g.bar].parts[part].glyphs[g.index].event == event) {
+                    return view->toView(g.x + 2, system.top + system.rows[part].baseline - 2)
+                        .toPoint();
+                }
+            }
+        }
+        throw std::out_of_range("no such note");
+    }
+    QString currentBar() const {
+        return notation->findChild<QLabel *>(QStringLiteral("currentBar"))->text();
     }
 
     playback::testing::FakeSequencer *practice = nullptr;
@@ -126,6 +148,104 @@ TEST_F(NotationPracticeTest, TheClicksFollowTheTimeSignature) {
         practice->clearCommands();
         time->setCurrentText(QLatin1String(shown));
         EXPECT_EQ(practice->commands().filter("clicks"), QStringList{sent}) << shown;
+    }
+}
+
+// However the play ends, 循环 comes up and 停止 goes grey; the next F6 loops at once.
+TEST_F(NotationPracticeTest, TheBarShowsThePlayWhateverEndedIt) {
+    const struct {
+        const char *ending;
+        std::function<void(NotationPracticeTest &)> end;
+        bool playing;
+    } rows[] = {
+        {"停止", [](NotationPracticeTest &t) { t.barAction("stopPractice")->trigger(); }, false},
+        {"the end of the music", [](NotationPracticeTest &t) { t.practice->advance(5000); }, false},
+        {"F5 in the main window",
+         [](NotationPracticeTest &t) {
+             t.ij()->setText(QStringLiteral("1fd/"));
+             t.trigger("ijPlayFromHere");
+         },
+         true},
+        {"Pause of the transport bar",
+         [](NotationPracticeTest &t) {
+             t.prompt->files = {t.path("other.MID")};
+             t.trigger("K1");
+             t.trigger("U1");
+         },
+         false},
+        {"closing the window", [](NotationPracticeTest &t) { t.notation->close(); }, false},
+    };
+    for (const auto &row : rows) {
+        trigger("V1");
+        clickNote(0, 1);
+        barAction("loop")->trigger();
+        ASSERT_TRUE(barAction("loop")->isChecked()) << row.ending;
+        ASSERT_TRUE(barAction("stopPractice")->isEnabled()) << row.ending;
+        row.end(*this);
+        QCoreApplication::processEvents(); // the device's notice of the end
+        EXPECT_FALSE(barAction("loop")->isChecked()) << row.ending;
+        EXPECT_EQ(barAction("stopPractice")->isEnabled(), row.playing) << row.ending;
+        EXPECT_EQ(practice->mode() == playback::DeviceMode::Playing, row.playing) << row.ending;
+        ij()->clear();
+        practice->clearCommands();
+    }
+}
+
+// The choice stays drawn until the next one: the start note framed, the passage shaded, and
+// while nothing plays the bar's label names the chosen note's bar.
+TEST_F(NotationPracticeTest, AClickShowsTheChosenNoteAndShiftClickThePassage) {
+    notation->findChild<QComboBox *>(QStringLiteral("timeSignature"))->setCurrentText("2/4");
+    using Note = std::pair<std::size_t, std::size_t>; // part, event
+    const struct {
+        std::vector<std::pair<Note, bool>> clicks; // with Shift
+        Note start;
+        std::vector<Note> inside, outside;
+        const char *bar;
+    } rows[] = {
+        {{{{0, 2}, false}}, {0, 2}, {{0, 2}}, {{0, 1}, {1, 1}}, "第 2 小节"},
+        {{{{0, 1}, false}}, {0, 1}, {{0, 1}, {1, 1}}, {{0, 0}, {0, 2}}, "第 1 小节"},
+        {{{{0, 2}, false}, {{1, 0}, true}}, {1, 0}, {{0, 0}, {1, 1}, {0, 2}}, {}, "第 1 小节"},
+    };
+    NotationView *view = notation->view();
+    const auto covered = [](const std::vector<QRectF> &areas, QPoint at) {
+        return std::any_of(areas.begin(), areas.end(),
+                           [at](const QRectF &r) { return r.contains(at); });
+    };
+    for (const auto &row : rows) {
+        for (const auto &[note, shift] : row.clicks) {
+            QTest::mouseClick(view, Qt::LeftButton, shift ? Qt::ShiftModifier : Qt::NoModifier,
+                              noteAt(note.first, note.second));
+        }
+        const std::vector<QRectF> cells = view->chosenCells();
+        ASSERT_EQ(cells.size(), 1u) << row.bar;
+        EXPECT_TRUE(cells.front().contains(noteAt(row.start.first, row.start.second))) << row.bar;
+        for (const Note &n : row.inside) {
+            EXPECT_TRUE(covered(view->passageBands(), noteAt(n.first, n.second)))
+                << row.bar << " " << n.first << "/" << n.second;
+        }
+        for (const Note &n : row.outside) {
+            EXPECT_FALSE(covered(view->passageBands(), noteAt(n.first, n.second)))
+                << row.bar << " " << n.first << "/" << n.second;
+        }
+        EXPECT_EQ(currentBar(), QString::fromUtf8(row.bar));
+    }
+}
+
+// The playing mark shows on every part, the one being composed (on its tinted row) too.
+TEST_F(NotationPracticeTest, ThePlayingMarkShowsOnThePartBeingComposed) {
+    select(0);
+    ij()->setText(QStringLiteral("1fd/2fd/4fd/"));
+    ij()->setCursorPosition(0);
+    NotationView *view = notation->view();
+    ASSERT_EQ(view->score().editedPart, 0);
+    const QImage before = view->grab().toImage();
+    trigger("ijPlayFromHere"); // F5 in the main window
+    const QImage marked = view->grab().toImage();
+    const notation::System &system = view->layout().systems.at(0);
+    for (const std::size_t part : {0u, 1u}) {
+        const QPoint at =
+            view->toView(glyph(part, 0).x + 1, system.top + system.rows[part].top + 1).toPoint();
+        EXPECT_NE(marked.pixel(at), before.pixel(at)) << "part " << part;
     }
 }
 

@@ -1,13 +1,17 @@
 // Window tests: the 简谱 window follows the score and the line being composed, a
 // double-click on a note loads its track, and its shortcut collides with nothing.
 #include <QComboBox>
+#include <QDialog>
+#include <QFile>
 #include <QKeySequence>
+#include <QLineEdit>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <functional>
 #include <set>
 
+#include "export/score_to_midi.h"
 #include "ui/notation/notation_view.h"
 #include "ui/notation/notation_window.h"
 #include "ui/support/window_fixture.h"
@@ -53,23 +57,35 @@ TEST_F(NotationWindowTest, FollowsEveryChangeOfTheScore) {
     const Step steps[] = {
         {"opened file", [] {}, {"12", "5"}, -1},
         {"composing a new track", [&] { ij()->setText("3fd/"); }, {"12", "5", "3"}, 2},
-        {"composing over the selected track", [&] { select(0); }, {"3", "5"}, 0},
-        {"submitted",
+        {"submitted as a new track, the editor keeping it",
          [&] {
              prompt->answers.push_back(Answer::Yes);
              click("Button1");
-             ij()->clear();
          },
-         {"3", "5"},
+         {"12", "5", "3"},
          -1},
-        {"inserted track", [&] { trigger("I1"); }, {"3", "5", ""}, -1},
+        {"composing over the selected track", [&] { select(0); }, {"3", "5", "3"}, 0},
+        {"submitted over it, the editor keeping it",
+         [&] {
+             prompt->answers.push_back(Answer::Yes);
+             click("Button1");
+         },
+         {"3", "5", "3"},
+         -1},
+        {"inserted track",
+         [&] {
+             ij()->clear();
+             trigger("I1");
+         },
+         {"3", "5", "3", ""},
+         -1},
         {"deleted track",
          [&] {
              select(0);
              prompt->answers.push_back(Answer::Yes);
              trigger("D1");
          },
-         {"5", ""},
+         {"5", "3", ""},
          -1},
         {"New",
          [&] {
@@ -114,8 +130,10 @@ TEST_F(NotationWindowTest, DoubleClickOnANoteLoadsItsTrackWithTheCaretAfterIt) {
     EXPECT_EQ(ij()->cursorPosition(), 8);
     EXPECT_EQ(selectedRow(), 1) << "a submit then updates the same track";
 
-    // The line now in the editor is drawn as being edited: the view was laid out anew. A
-    // note of it, edited and not yet submitted, only moves the caret.
+    // The line now in the editor is its track as it is: nothing is marked as edited.
+    ASSERT_EQ(view->score().editedPart, -1);
+    // Once edited it is drawn as being edited, and a note of it, not yet submitted, only
+    // moves the caret.
     ij()->setText("5fd/6fd/7fd/");
     ASSERT_EQ(view->score().editedPart, 1);
     QTest::mouseDClick(view, Qt::LeftButton, {}, note(1, 1));
@@ -125,6 +143,55 @@ TEST_F(NotationWindowTest, DoubleClickOnANoteLoadsItsTrackWithTheCaretAfterIt) {
     QTest::mouseDClick(view, Qt::LeftButton, {}, note(0, 0));
     EXPECT_EQ(ij()->text(), "1fd/2fd/3fd/");
     EXPECT_EQ(ij()->cursorPosition(), 4);
+}
+
+// The title and the speed over the music follow the file name and the time increment at
+// once, with no repaint or activation of the window in between.
+TEST_F(NotationWindowTest, TheHeaderFollowsTheFileNameAndTheTimeIncrementAtOnce) {
+    openScript({"1fd/"}, "first.TNL");
+    NotationWindow *notation = open();
+    const midi::ExportResult imported = midi::compileScore({"1fd/"}, {40, true});
+    QFile midiFile(path("song.MID"));
+    ASSERT_TRUE(midiFile.open(QIODevice::WriteOnly));
+    midiFile.write(imported.bytes.data(), qint64(imported.bytes.size()));
+    midiFile.close();
+    const struct {
+        const char *change;
+        std::function<void()> act;
+        QString title;
+        int division;
+    } steps[] = {
+        {"time increment",
+         [&] {
+             prompt->dialogs = {[](QDialog &d) {
+                 d.findChild<QLineEdit *>("et")->setText("96");
+                 return 1;
+             }};
+             trigger("P1");
+         },
+         "first", 96},
+        {"Save As",
+         [&] {
+             prompt->files = {path("second.TNL")};
+             trigger("A1");
+         },
+         "second", 96},
+        {"New", [&] { trigger("N2"); }, "未命名", 96},
+        {"Open", [&] { openScript({"1fd/"}, "third.TNL"); }, "third", 96},
+        {"import",
+         [&] {
+             prompt->files = {path("song.MID")};
+             prompt->answers = {Answer::Yes};
+             trigger("O1");
+             prompt->shown.clear();
+         },
+         "未命名", 40},
+    };
+    for (const auto &step : steps) {
+        step.act();
+        EXPECT_EQ(notation->view()->header().title, step.title) << step.change;
+        EXPECT_EQ(notation->view()->header().division, step.division) << step.change;
+    }
 }
 
 TEST_F(NotationWindowTest, ShortcutCollidesWithNothing) {

@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <functional>
 #include <gtest/gtest.h>
 
 #include "support/fake_sequencer.h"
@@ -95,6 +96,26 @@ TEST_F(PracticeBarTest, ShowsTheBarBeingPlayed) {
     for (const auto &row : rows) {
         play(row.from);
         EXPECT_EQ(label->text(), QString::fromUtf8(row.shown)) << row.from;
+    }
+}
+
+// While nothing plays the label names the bar of the chosen note, where the next play
+// starts; while a play runs, the bar playing.
+TEST_F(PracticeBarTest, WhenNothingPlaysTheBarOfTheChosenNoteIsShown) {
+    const struct {
+        const char *step;
+        std::function<void(PracticeBarTest &)> act;
+        const char *shown;
+    } steps[] = {
+        {"chosen", [](PracticeBarTest &t) { t.bar->setChosenTick(200); }, "第 2 小节"},
+        {"playing", [](PracticeBarTest &t) { t.play(500); }, "第 3 小节"},
+        {"chosen while playing", [](PracticeBarTest &t) { t.bar->setChosenTick(0); }, "第 3 小节"},
+        {"stopped", [](PracticeBarTest &t) { t.action("stopPractice")->trigger(); }, "第 1 小节"},
+    };
+    auto *label = bar->findChild<QLabel *>("currentBar");
+    for (const auto &step : steps) {
+        step.act(*this);
+        EXPECT_EQ(label->text(), QString::fromUtf8(step.shown)) << step.step;
     }
 }
 
