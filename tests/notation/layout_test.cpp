@@ -1,4 +1,5 @@
 // Tests of the numbered-notation layout: the glyphs of each rule, systems, pages, hits.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -391,6 +392,33 @@ TEST(NotationLayout, PagesFollowTheLength) {
     EXPECT_EQ(paginate(four, exact - 1, exact).size(), 2u);
     const std::vector<Page> tight = paginate(layout, system / 4, 5 * system);
     EXPECT_EQ(tight[0].endSystem, 1u) << "a system taller than the first page's room goes on it";
+}
+
+TEST(NotationLayout, ATrackReadAgainFromItsChangeIsAsReadWhole) {
+    struct Case {
+        const char *edit;
+        std::string before;
+        std::string after;
+        std::size_t dropped; // old events read again
+    };
+    const Case cases[] = {
+        {"a note typed", "1fd/0e/", "1fd/0e/2fd/", 0},
+        {"a rest typed after a note without its separator", "1fd", "1fd/0e/", 1},
+        {"a note changed in the middle", "1fd/2fd/3fd/", "1fd/4fd/3fd/", 2},
+        {"the last note deleted", "1fd/2fd/", "1fd/", 1},
+        {"marks after the last note", "1fd/#100/", "1fd/#100/@040/2fd/", 0},
+        {"a wrong token typed", "1fd/@040/2fd/", "1fd/@040/2fd/1X/3fd/", 0},
+        {"the first instrument changed", "@040/1fd/", "@041/1fd/", 1},
+        {"all deleted", "1fd/2fd/", "", 2},
+    };
+    for (const Case &c : cases) {
+        Track track = readTrack(c.before, 90);
+        const auto unchanged = static_cast<std::size_t>(
+            std::mismatch(c.before.begin(), c.before.end(), c.after.begin(), c.after.end()).first -
+            c.before.begin());
+        EXPECT_EQ(rereadTrack(track, c.after, unchanged).size(), c.dropped) << c.edit;
+        EXPECT_TRUE(track == readTrack(c.after, 90)) << c.edit;
+    }
 }
 
 std::string repeated(const std::string &text, int times) {
