@@ -2,6 +2,8 @@
 // the underlines shared within a beat.
 #include "notation/bar_layout.h"
 
+#include "notation/layout_steps.h"
+
 #include <algorithm>
 #include <array>
 
@@ -78,7 +80,12 @@ Shape pickShape(bool rest, int position, int end, const TimeSignature &time) {
     return rest ? kRestShapes.back() : kNoteShapes.back();
 }
 
-void appendGlyphs(Score &score, std::size_t part, std::size_t index) {
+} // namespace
+
+namespace detail {
+
+void appendGlyphs(Score &score, std::size_t part, std::size_t index, std::size_t firstBar,
+                  std::size_t endBar) {
     const TimedEvent &event = score.tracks[part].events[index];
     const TimeSignature &time = score.time;
     const bool rest = event.degree == 0;
@@ -100,29 +107,34 @@ void appendGlyphs(Score &score, std::size_t part, std::size_t index) {
         position += shape.ticks;
         glyph.tiedToNext = !rest && position < end;
         const auto bar = static_cast<std::size_t>(glyph.onset / time.barTicks());
-        score.bars[bar].parts[part].glyphs.push_back(glyph);
+        if (bar >= firstBar && bar < endBar) {
+            score.bars[bar].parts[part].glyphs.push_back(glyph);
+        }
     }
 }
 
 // A track that ends before the others is shown resting to the end of the piece (the
 // systems where it only rests leave it out).
-void appendFillerRests(Score &score, std::size_t part, int end) {
+void appendFillerRests(Score &score, std::size_t part, int end, std::size_t firstBar,
+                       std::size_t endBar) {
     const TimeSignature &time = score.time;
+    const int stop = std::min(end, static_cast<int>(endBar) * time.barTicks());
     int position = score.tracks[part].length;
-    while (position < end) {
+    while (position < stop) {
         const Shape shape = pickShape(true, position, end, time);
         Glyph glyph;
         glyph.onset = position;
         glyph.length = shape.ticks;
         glyph.underlines = shape.underlines;
         glyph.dotted = shape.dotted;
-        glyph.event = score.tracks[part].events.size();
+        glyph.event = kNoEvent;
         glyph.firstOfEvent = false;
         glyph.filler = true;
         position += shape.ticks;
-        score.bars[static_cast<std::size_t>(glyph.onset / time.barTicks())]
-            .parts[part]
-            .glyphs.push_back(glyph);
+        const auto bar = static_cast<std::size_t>(glyph.onset / time.barTicks());
+        if (bar >= firstBar) {
+            score.bars[bar].parts[part].glyphs.push_back(glyph);
+        }
     }
 }
 
@@ -149,13 +161,18 @@ void addBeams(PartBar &bar, int barOnset, const TimeSignature &time) {
     }
 }
 
-RowExtent extentOf(const Track &track, const std::vector<Bar> &bars, std::size_t part) {
-    RowExtent row;
-    for (const TimedEvent &event : track.events) {
+RowExtent eventExtent(const Track &track, std::size_t from, RowExtent row) {
+    for (std::size_t e = from; e < track.events.size(); ++e) {
+        const TimedEvent &event = track.events[e];
         row.marks = row.marks || !event.marks.empty();
         row.dotsAbove = std::max(row.dotsAbove, event.octave);
         row.dotsBelow = std::max(row.dotsBelow, -event.octave);
     }
+    return row;
+}
+
+RowExtent extentOf(const Track &track, const std::vector<Bar> &bars, std::size_t part) {
+    RowExtent row = eventExtent(track, 0, {});
     for (const Bar &bar : bars) {
         for (const Glyph &glyph : bar.parts[part].glyphs) {
             row.underlines = std::max(row.underlines, glyph.underlines);
@@ -164,7 +181,7 @@ RowExtent extentOf(const Track &track, const std::vector<Bar> &bars, std::size_t
     return row;
 }
 
-} // namespace
+} // namespace detail
 
 Score buildScore(const std::vector<std::string> &lines, TimeSignature time, int editedPart) {
     Score score;
@@ -188,17 +205,17 @@ Score buildScore(const std::vector<std::string> &lines, TimeSignature time, int 
     }
     for (std::size_t part = 0; part < score.tracks.size(); ++part) {
         for (std::size_t i = 0; i < score.tracks[part].events.size(); ++i) {
-            appendGlyphs(score, part, i);
+            detail::appendGlyphs(score, part, i, 0, score.bars.size());
         }
-        appendFillerRests(score, part, length);
+        detail::appendFillerRests(score, part, length, 0, score.bars.size());
     }
     for (Bar &bar : score.bars) {
         for (PartBar &partBar : bar.parts) {
-            addBeams(partBar, bar.onset, time);
+            detail::addBeams(partBar, bar.onset, time);
         }
     }
     for (std::size_t part = 0; part < score.tracks.size(); ++part) {
-        score.rows.push_back(extentOf(score.tracks[part], score.bars, part));
+        score.rows.push_back(detail::extentOf(score.tracks[part], score.bars, part));
     }
     return score;
 }

@@ -7,7 +7,6 @@
 #include <QPainterPath>
 #include <QStaticText>
 #include <algorithm>
-#include <set>
 
 #include "ui/dialogs/dialog_texts.h"
 #include "ui/notation/notation_texts.h"
@@ -89,16 +88,20 @@ NotationPainter::NotationPainter(double size, bool textAsPaths)
 }
 
 notation::Metrics NotationPainter::metrics(const notation::Score &score) const {
+    std::vector<std::vector<int>> programs;
+    for (const notation::Track &track : score.tracks) {
+        programs.push_back(notation::programsUsed(track));
+    }
+    return metrics(programs);
+}
+
+notation::Metrics NotationPainter::metrics(const std::vector<std::vector<int>> &programs) const {
     const QFontMetricsF label(m_labelFont);
     const QFontMetricsF small(m_smallFont);
     // The label column is as wide as the widest label any system shows.
     double labelWidth = 0;
-    for (std::size_t part = 0; part < score.tracks.size(); ++part) {
-        std::set<int> programs = {score.tracks[part].firstProgram};
-        for (const notation::TimedEvent &event : score.tracks[part].events) {
-            programs.insert(event.program);
-        }
-        for (const int program : programs) {
+    for (std::size_t part = 0; part < programs.size(); ++part) {
+        for (const int program : programs[part]) {
             labelWidth = std::max(labelWidth, label.horizontalAdvance(partLabel(part, program)));
         }
     }

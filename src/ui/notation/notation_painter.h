@@ -37,6 +37,8 @@ public:
 
     // The sizes the layout needs, with the label column as wide as this score's labels.
     notation::Metrics metrics(const notation::Score &score) const;
+    // The same from the instruments each part uses (notation::programsUsed).
+    notation::Metrics metrics(const std::vector<std::vector<int>> &programs) const;
     double headerHeight() const;
     double footerHeight() const;
 

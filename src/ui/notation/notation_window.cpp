@@ -122,19 +122,28 @@ NotationDocument NotationWindow::currentDocument(bool withComposedLine) const {
     const int edited = withComposedLine ? editedPart(lines) : -1;
     NotationDocument document;
     document.score = notation::buildScore(lines, timeSignature(), edited);
-    const std::string &file = m_source.document->fileName();
-    document.header.title =
-        file.empty() ? texts::kUntitled : QFileInfo(displayName(file)).completeBaseName();
-    document.header.division = m_source.timeIncrement ? m_source.timeIncrement() : 48;
+    document.header = currentHeader();
     return document;
+}
+
+NotationHeader NotationWindow::currentHeader() const {
+    NotationHeader header;
+    const std::string &file = m_source.document->fileName();
+    header.title =
+        file.empty() ? texts::kUntitled : QFileInfo(displayName(file)).completeBaseName();
+    header.division = m_source.timeIncrement ? m_source.timeIncrement() : 48;
+    return header;
 }
 
 void NotationWindow::refresh() {
     if (!isVisible()) {
         return; // drawn when shown
     }
-    NotationDocument document = currentDocument(true);
-    m_view->setScore(std::move(document.score), std::move(document.header));
+    // The view keeps the score it shows and lays out again only what the lines changed:
+    // a key in a long score costs what the key changed.
+    std::vector<std::string> lines = m_source.document->lines();
+    const int edited = editedPart(lines);
+    m_view->updateScore(lines, timeSignature(), edited, currentHeader());
 }
 
 void NotationWindow::editNote(std::size_t part, std::size_t tokenEnd) {
