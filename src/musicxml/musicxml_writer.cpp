@@ -687,6 +687,25 @@ void ScoreWriter::writePitch(const Part &part, int key) {
 
 } // namespace
 
+SongInfo songInfoOf(const score::SongProperties &properties, const QString &fallbackTitle) {
+    const auto text = [](const std::string &utf8) { return QString::fromStdString(utf8); };
+    SongInfo song;
+    song.fifths = properties.key.value_or(score::Key{}).signatureAccidentals();
+    const score::SongTime time = properties.time.value_or(score::SongTime{});
+    song.beats = time.beats;
+    song.beatUnit = time.unit;
+    song.beatNote = static_cast<int>(properties.beat.value_or(score::BeatNote::Quarter));
+    song.pickupTicks = properties.pickupTicks;
+    song.title = properties.title.empty() ? fallbackTitle : text(properties.title);
+    song.subtitle = text(properties.subtitle);
+    song.composer = text(properties.composer);
+    song.lyricist = text(properties.lyricist);
+    for (const std::string &name : properties.partNames) {
+        song.partNames.push_back(text(name));
+    }
+    return song;
+}
+
 StaffPitch spellPitch(int key, const SongInfo &song) {
     const int semitone = key % 12;
     const std::array<int, 7> alters = keySignature(song.fifths);

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "score/song_properties.h"
+
 namespace tunelet::musicxml {
 
 // What the staff needs beyond the track lines. Every value has the meaning of a score
@@ -23,6 +25,10 @@ struct SongInfo {
     QString lyricist;
     std::vector<QString> partNames; // by track; a missing or empty one: the instrument's
 };
+
+// The song's properties as the staff needs them; `fallbackTitle` (the file's name, as the
+// 简谱 shows it) when the song has no title.
+SongInfo songInfoOf(const score::SongProperties &properties, const QString &fallbackTitle);
 
 // A pitch on the staff: step C..B, alter -1/0/+1, octave 4 holds middle C.
 struct StaffPitch {

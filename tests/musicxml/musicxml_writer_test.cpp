@@ -192,6 +192,12 @@ TEST(MusicXmlWriter, AttributesCarryKeyTimeAndPickup) {
     };
     SongInfo inF = inTime(3, 4, 48);
     inF.fifths = -1;
+    // A song's properties as the window and the command line hand them over.
+    tunelet::score::SongProperties properties;
+    properties.key = tunelet::score::parseKey("D");
+    properties.time = tunelet::score::SongTime{6, 8};
+    properties.pickupTicks = 24;
+    const SongInfo inD = songInfoOf(properties, QStringLiteral("file"));
     const Case cases[] = {
         {{},
          {"part/measure/attributes/divisions=48", "part/measure/attributes/key/fifths=0",
@@ -201,6 +207,10 @@ TEST(MusicXmlWriter, AttributesCarryKeyTimeAndPickup) {
         {inF,
          {"part/measure/attributes/key/fifths=-1", "part/measure/attributes/time/beats=3",
           "part/measure@number=0", "part/measure@implicit=yes", "part/measure@number=1"},
+         {}},
+        {inD,
+         {"part/measure/attributes/key/fifths=2", "part/measure/attributes/time/beats=6",
+          "part/measure/attributes/time/beat-type=8", "part/measure@implicit=yes"},
          {}},
     };
     for (const Case &c : cases) {

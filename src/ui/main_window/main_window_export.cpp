@@ -131,9 +131,9 @@ void MainWindow::exportMusicXml() {
         m_prompt->notice(failureText(checked, lines, script, output));
         return;
     }
-    musicxml::SongInfo song;
-    song.title =
-        script.empty() ? texts::kUntitled : QFileInfo(displayName(script)).completeBaseName();
+    const musicxml::SongInfo song = musicxml::songInfoOf(
+        m_document.properties(),
+        script.empty() ? texts::kUntitled : QFileInfo(displayName(script)).completeBaseName());
     const std::string why = musicxml::exportMusicXml(lines, m_timeIncrement, song, output);
     if (!why.empty()) {
         m_prompt->notice(texts::kMusicXmlFailed + QLatin1Char('\n') + QString::fromStdString(why));
