@@ -191,6 +191,8 @@ private:
     void exportMidi();
     QString offeredMediaName() const;
     void exportMusicXml();
+    std::optional<QString> chooseExportFile(const QString &filter, const QString &extension,
+                                            const QString &offered);
     void openMedia();
     void buildPracticeKeys();
     void playFromCaret();

@@ -50,22 +50,35 @@ QString musicXmlName(const QString &lastFileName) {
 
 } // namespace
 
-void MainWindow::exportMidi() {
+// An export's target, asked with the shared save dialog after the score's track count is
+// checked; nullopt when there is nothing to export or the dialog is cancelled.
+std::optional<QString> MainWindow::chooseExportFile(const QString &filter, const QString &extension,
+                                                    const QString &offered) {
     const std::size_t tracks = m_document.lineCount();
     if (tracks == 0 || tracks > midi::kMaxTracks) {
         m_prompt->notice(QString::fromStdString(midi::failureMessage(
             tracks == 0 ? midi::ExportFailure::NoTracks : midi::ExportFailure::TooManyTracks)));
-        return;
+        return std::nullopt;
     }
-    sp1.filter = texts::kMidiFilter;
-    sp1.extension = texts::kMidiExtension;
-    sp1.lastFileName = offeredName(sp1.lastFileName, texts::kMidiExtension);
+    sp1.filter = filter;
+    sp1.extension = extension;
+    sp1.lastFileName = offered;
     const std::optional<QString> chosen = m_prompt->saveFile(sp1);
+    if (!chosen) {
+        return std::nullopt;
+    }
+    sp1.lastFileName = withExtension(*chosen, extension);
+    return sp1.lastFileName;
+}
+
+void MainWindow::exportMidi() {
+    const std::optional<QString> chosen =
+        chooseExportFile(texts::kMidiFilter, texts::kMidiExtension,
+                         offeredName(sp1.lastFileName, texts::kMidiExtension));
     if (!chosen) {
         return;
     }
-    const QString path = withExtension(*chosen, texts::kMidiExtension);
-    sp1.lastFileName = path;
+    const QString path = *chosen;
 
     // The file may be the one playing: let it go before it is replaced.
     mp1->close();
@@ -97,21 +110,12 @@ void MainWindow::exportMidi() {
 // as it is (the same checks and notices); the file's name stands for the song's title, as
 // on the numbered notation.
 void MainWindow::exportMusicXml() {
-    const std::size_t tracks = m_document.lineCount();
-    if (tracks == 0 || tracks > midi::kMaxTracks) {
-        m_prompt->notice(QString::fromStdString(midi::failureMessage(
-            tracks == 0 ? midi::ExportFailure::NoTracks : midi::ExportFailure::TooManyTracks)));
-        return;
-    }
-    sp1.filter = texts::kMusicXmlFilter;
-    sp1.extension = texts::kMusicXmlExtension;
-    sp1.lastFileName = musicXmlName(sp1.lastFileName);
-    const std::optional<QString> chosen = m_prompt->saveFile(sp1);
+    const std::optional<QString> chosen = chooseExportFile(
+        texts::kMusicXmlFilter, texts::kMusicXmlExtension, musicXmlName(sp1.lastFileName));
     if (!chosen) {
         return;
     }
-    const QString path = withExtension(*chosen, texts::kMusicXmlExtension);
-    sp1.lastFileName = path;
+    const QString path = *chosen;
     const std::string output = nativeName(path);
     const std::vector<std::string> &lines = m_document.lines();
     const std::string &script = m_document.fileName();
