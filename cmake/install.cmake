@@ -21,7 +21,8 @@ if(TUNELET_GUI)
   install(TARGETS tunelet RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(TARGETS tunelet-window tunelet-window-print
     LIBRARY DESTINATION ${TUNELET_MODULE_INSTALL_DIR})
-  install(TARGETS tunelet-export-notation LIBRARY DESTINATION ${TUNELET_MODULE_INSTALL_DIR})
+  install(TARGETS tunelet-export-notation tunelet-export-musicxml
+    LIBRARY DESTINATION ${TUNELET_MODULE_INSTALL_DIR})
 
   set(tunelet_data ${CMAKE_INSTALL_DATADIR})
   # The installed entry names the program by its full path in the prefix given to

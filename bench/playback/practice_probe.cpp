@@ -11,6 +11,10 @@
 //                                      followed position moves at the new speed
 //   practice_probe follow              when position() reaches each note of a melody, to
 //                                      line up with the notes' sound
+//   practice_probe steady practice|transport
+//                                      20 s of an organ that never falls silent, played
+//                                      from here or by Play, position() asked as the view
+//                                      asks it: any exact silence inside is a dropout
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTemporaryDir>
@@ -167,6 +171,33 @@ int follow() {
     return 0;
 }
 
+int steady(bool practice) {
+    QTemporaryDir dir;
+    auto device = createPracticeSequencer();
+    std::string line = "@019/";
+    for (int i = 0; i < 10; ++i) {
+        line += "1ec/5ec/";
+    }
+    const auto result = tunelet::midi::compileScore({line, "@019/" + line.substr(5)}, {48, false});
+    const QString path = dir.filePath("steady.mid");
+    std::ofstream(path.toStdString(), std::ios::binary) << result.bytes;
+    if (device->open(path) != 0) {
+        return 1;
+    }
+    waitMs(500);
+    mark("play", wallClock());
+    if ((practice ? device->playFrom(0) : device->play()) != 0) {
+        return 1;
+    }
+    for (int ms = 0; ms < 20000; ms += 16) { // the view's frames
+        device->position();
+        waitMs(16);
+    }
+    device->stop();
+    mark("stop", wallClock());
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -184,6 +215,10 @@ int main(int argc, char **argv) {
     if (what == "follow") {
         return follow();
     }
-    std::fprintf(stderr, "usage: practice_probe loop SPEED PASSES | from | speed | follow\n");
+    if (what == "steady" && argc == 3) {
+        return steady(std::string(argv[2]) == "practice");
+    }
+    std::fprintf(stderr, "usage: practice_probe loop SPEED PASSES | from | speed | follow | steady "
+                         "practice|transport\n");
     return 2;
 }

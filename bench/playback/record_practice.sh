@@ -6,7 +6,12 @@
 # pulseaudio-utils and python3, and a build with the practice_probe target:
 #
 #   cmake --build BUILD --target practice_probe
-#   bench/playback/record_practice.sh BUILD [loop|from|follow|speed]   (all by default)
+#   bench/playback/record_practice.sh BUILD [loop|from|follow|speed|steady]   (all by default)
+#   LOAD=2 bench/playback/record_practice.sh BUILD steady   # with two busy loops
+#
+# Dropouts in 20 s with two busy loops on a 2-core machine already at load 9-12, practice /
+# Play: with libpulse's thread at ordinary priority 36/15, 61/26, 77/54, 119/87; with it at
+# the audio thread's priority 1/1 (each under 1 ms), 1/3 (49 ms / 54 ms in all), 1/1, 0/1.
 #
 # It runs a PulseAudio of its own (in RUNTIME, /tmp/pulse-practice unless set) with a null
 # sink, so it neither needs nor disturbs another sound server.
@@ -24,7 +29,8 @@ pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit \
     --load="module-native-protocol-unix auth-anonymous=1" \
     --load="module-null-sink sink_name=practice rate=44100" >"$work/pulse.log" 2>&1 &
 pulse=$!
-trap 'kill $pulse 2>/dev/null || true; rm -rf "$work"' EXIT
+busy=()
+trap 'kill $pulse "${busy[@]}" 2>/dev/null || true; rm -rf "$work"' EXIT
 for _ in $(seq 50); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
 pactl set-default-sink practice
 
@@ -39,6 +45,22 @@ m = read_marks(sys.argv[3])
 if "speed_heard_ms" in m:
     print("speed change to the position followed by ear moving at the new speed: "
           + ", ".join(f"{x:.0f}" for x in m["speed_heard_ms"]) + " ms")
+    sys.exit()
+if "stop" in m and "pass_ms" not in m:
+    # Inside 20 s of sound that never falls silent, every run of exact zero of 1 ms or
+    # more is a dropout (the sound server filled a late block).
+    a, b = frame_at(m["play"][0]) , frame_at(m["stop"][0])
+    a = first_sound(a)
+    runs, run = [], 0
+    for i in range(a, b):
+        if s[2 * i] == 0 and s[2 * i + 1] == 0:
+            run += 1
+        else:
+            if run >= rate // 1000:
+                runs.append(run)
+            run = 0
+    print(f"dropouts: {len(runs)}, {sum(runs) * 1000 // rate} ms in all"
+          + (f", longest {max(runs) * 1000 // rate} ms" if runs else ""))
     sys.exit()
 if "cross" in m:
     high = max(level) / 2
@@ -118,6 +140,14 @@ if wanted loop; then
 fi
 if wanted from; then record from from; fi
 if wanted follow; then record follow follow; fi
+if wanted steady; then
+    for ((i = 0; i < ${LOAD:-0}; i++)); do yes >/dev/null & busy+=($!); done
+    echo "busy loops: ${LOAD:-0}"
+    record steady-practice steady practice
+    record steady-transport steady transport
+    for pid in "${busy[@]}"; do kill "$pid"; done
+    busy=()
+fi
 if wanted speed; then
     "$probe" speed >"$work/speed.marks"
     echo "== speed"

@@ -37,7 +37,7 @@ int runImport(int argc, char **argv) {
     }
     try {
         // Put in place whole, so a failure leaves OUTPUT as it was.
-        score::writeScriptFile(output, result.lines);
+        score::writeScoreFile(output, result.lines, result.properties);
     } catch (const score::FileError &error) {
         std::cerr << "无法写入文件“" << output << "”："
                   << score::systemErrorText(error.error(), score::FileAccess::Write) << "\n";
@@ -45,6 +45,9 @@ int runImport(int argc, char **argv) {
     }
     for (const std::string &line : midi::importReportLines(result.report)) {
         std::cerr << line << "\n";
+    }
+    for (const score::SongBlockNotice &notice : result.songNotices) {
+        std::cerr << score::songBlockNoticeText(notice) << "\n";
     }
     return 0;
 }

@@ -25,6 +25,7 @@ constexpr const char *kUsage =
     "usage: tunelet-export [--division N] [--no-staccato] INPUT.TNL OUTPUT.MID\n"
     "       tunelet-export --wav [--division N] [--no-staccato] INPUT.TNL OUTPUT.wav\n"
     "       tunelet-export --pdf|--svg [--time T] [--division N] INPUT.TNL OUTPUT\n"
+    "       tunelet-export --musicxml [--division N] INPUT.TNL OUTPUT.musicxml\n"
     "       tunelet-export --import INPUT.MID OUTPUT.TNL\n"
     "\n"
     "Exports the script file INPUT.TNL to the Standard MIDI File OUTPUT.MID, or with --wav\n"
@@ -38,6 +39,7 @@ constexpr const char *kUsage =
     "  --wav          write a WAV audio file instead of a MIDI file\n"
     "  --pdf          write the numbered notation as a PDF file (A4 pages)\n"
     "  --svg          write the numbered notation as an SVG picture\n"
+    "  --musicxml     write the score in staff notation as a MusicXML 4.0 file\n"
     "  --time T       the time signature: n/2, n/4 or n/8 with n from 1 to 12; a drawing\n"
     "                 takes 2/4, 3/4, 4/4 (default), 3/8 or 6/8\n"
     "  --division N   ticks per quarter note, 0 to 384 (default 48; 0 is refused); a\n"
@@ -62,6 +64,8 @@ constexpr tunelet::cli::OutputModule kModules[] = {
      "有错误产生，无法导出为PDF文件！"},
     {"--svg", "tunelet-export-notation.so", "tunelet_export_svg",
      "有错误产生，无法导出为SVG文件！"},
+    {"--musicxml", "tunelet-export-musicxml.so", "tunelet_export_musicxml",
+     "有错误产生，无法导出为MusicXML文件！"},
 };
 
 // Song properties given on the command line: each replaces the script file's own.

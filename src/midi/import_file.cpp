@@ -212,6 +212,26 @@ std::vector<std::string> importReportLines(const ImportReport &report) {
         changed = true;
     }
     lines.push_back("时间增量设为" + count(report.timeIncrement));
+    std::vector<std::string> kept;
+    if (report.keptTitle) {
+        kept.push_back("标题");
+    }
+    if (report.keptKey) {
+        kept.push_back("调号" + report.keptKey->header());
+    }
+    if (report.keptTime) {
+        kept.push_back("拍号" + report.keptTime->text());
+    }
+    if (report.keptPartNames > 0) {
+        kept.push_back(count(report.keptPartNames) + "个声部名");
+    }
+    if (!kept.empty()) {
+        std::string text = "乐曲属性取自文件：";
+        for (std::size_t i = 0; i < kept.size(); ++i) {
+            text += (i > 0 ? "、" : "") + kept[i];
+        }
+        lines.push_back(text);
+    }
     if (report.incrementLimited) {
         lines.push_back("文件的速度超出时间增量1至384所能表示的范围，已取最接近的值");
     }
@@ -243,8 +263,8 @@ std::vector<std::string> importReportLines(const ImportReport &report) {
         {report.droppedEvents, "个控制器、弯音、触后或系统专用事件被丢弃"},
         {report.lyrics, "个歌词事件被丢弃"},
         {report.markers, "个标记被丢弃"},
-        {report.keySignatures, "个调号被丢弃"},
-        {report.timeSignatures, "个拍号被丢弃"},
+        {report.keySignatures, "个后来的调号变化未保留（乐谱全曲用开头的调号）"},
+        {report.timeSignatures, "个后来的拍号变化未保留（乐谱全曲用开头的拍号）"},
         {report.texts, "个文字事件（音轨名、乐器名、版权、说明）被丢弃"},
         {report.otherMeta, "个其他元事件（音序器数据等）被丢弃"},
     };
@@ -253,6 +273,10 @@ std::vector<std::string> importReportLines(const ImportReport &report) {
             lines.push_back(count(n) + text);
             changed = true;
         }
+    }
+    if (report.unsupportedTime) {
+        lines.push_back("文件开头的拍号不是乐谱能用的拍号（n/2、n/4、n/8，n为1至12），已丢弃");
+        changed = true;
     }
     if (report.noNotes) {
         lines.push_back("文件中没有音符");

@@ -11,6 +11,7 @@
 
 #include "export/token_composer.h"
 #include "midi/import_tokens.h"
+#include "midi/song_meta.h"
 
 namespace tunelet::midi {
 
@@ -39,6 +40,7 @@ struct Note {
     int key = 0;
     int velocity = 0;
     int program = -1; // the channel's program when the note was struck; -1: none set
+    std::size_t track = 0;
 };
 
 bool isDrum(int source) {
@@ -79,6 +81,7 @@ public:
             next.pop();
             const auto &events = tracks[t].events;
             for (; at[t] < events.size() && events[at[t]].tick == tick; ++at[t]) {
+                m_track = t;
                 event(events[at[t]], ports[t]);
             }
             if (at[t] < events.size()) {
@@ -127,11 +130,8 @@ private:
         case 0x07: // cue point
             ++m_report.markers;
             break;
-        case 0x58:
-            ++m_report.timeSignatures;
-            break;
-        case 0x59:
-            ++m_report.keySignatures;
+        case 0x58: // time and key signatures: the first is the song's, later changes are
+        case 0x59: // counted with the song's properties
             break;
         default:
             // Text, copyright, track and instrument names, and the further text kinds.
@@ -156,7 +156,8 @@ private:
                 ++m_report.restruckNotes;
             }
             sounding = notes.size();
-            notes.push_back({event.tick, -1, source, event.data1, event.data2, channel.program});
+            notes.push_back(
+                {event.tick, -1, source, event.data1, event.data2, channel.program, m_track});
         } else if (kind == 0x80 || kind == 0x90) {
             if (sounding != kNone) {
                 notes[sounding].off = event.tick;
@@ -173,6 +174,7 @@ private:
     std::map<int, ChannelState> m_channels;
     int m_lastSource = -1;
     ChannelState *m_last = nullptr;
+    std::size_t m_track = 0;
 };
 
 // A note without a release ends where the next note of its channel starts, or at the
@@ -466,6 +468,66 @@ std::string writeLine(const Line &line, int &velocity, ImportReport &report) {
     return text;
 }
 
+void noteKept(const score::SongProperties &song, ImportReport &report) {
+    report.keptTitle = !song.title.empty();
+    report.keptKey = song.key;
+    report.keptTime = song.time;
+    report.keptPartNames = static_cast<std::size_t>(std::count_if(
+        song.partNames.begin(), song.partNames.end(), [](const auto &n) { return !n.empty(); }));
+}
+
+// The song's properties from the file's meta events. A track's name (other than the
+// first's, which names the sequence) names the lines its notes land on first; the names
+// and signatures kept are no longer counted as dropped.
+void takeSongProperties(const MidiSongMeta &meta, const std::array<Line, kImportLines> &lines,
+                        std::size_t used, ImportResult &result) {
+    ImportReport &report = result.report;
+    score::SongProperties &song = result.properties;
+    song = meta.properties;
+    result.songNotices = meta.notices;
+    report.keySignatures = meta.laterKeySignatures;
+    report.timeSignatures = meta.laterTimeSignatures;
+    report.unsupportedTime = meta.unsupportedTime;
+    std::size_t keptNames = 0;
+    if (meta.fromTunelet) {
+        // Tunelet's own names and song block, read back (the notes otherwise).
+        for (const std::string &name : meta.trackNames) {
+            keptNames += name.empty() ? 0 : 1;
+        }
+        report.otherMeta -= std::min<std::size_t>(report.otherMeta, 1);
+    } else {
+        keptNames += song.title.empty() ? 0 : 1;
+        std::vector<bool> named(meta.trackNames.size(), false);
+        song.partNames.assign(used, {});
+        for (std::size_t i = 0; i < used; ++i) {
+            if (lines[i].notes.empty()) {
+                continue;
+            }
+            const std::size_t track = lines[i].notes.front().note->track;
+            if (track > 0 && track < meta.trackNames.size() && !meta.trackNames[track].empty() &&
+                score::isUtf8(meta.trackNames[track])) {
+                song.partNames[i] = meta.trackNames[track];
+                keptNames += named[track] ? 0 : 1;
+                named[track] = true;
+            }
+        }
+        while (!song.partNames.empty() && song.partNames.back().empty()) {
+            song.partNames.pop_back();
+        }
+        // Names no score file could hold would make the imported score unsavable.
+        if (score::formatSongBlock(song).size() > score::kMaxSongBlockBytes) {
+            song.partNames.clear();
+            keptNames = song.title.empty() ? 0 : 1;
+        }
+        if (score::formatSongBlock(song).size() > score::kMaxSongBlockBytes) {
+            song.title.clear();
+            keptNames = 0;
+        }
+    }
+    report.texts -= std::min(report.texts, keptNames);
+    noteKept(song, report);
+}
+
 } // namespace
 
 ImportResult importMidi(std::string_view bytes) {
@@ -481,8 +543,12 @@ ImportResult importMidi(std::string_view bytes) {
         result.failure = ImportFailure::NotMidi;
         return result;
     }
+    const MidiSongMeta meta = readSongMeta(smf);
     if (auto own = detail::readOwnExport(collector.tracks, info.format, info.division, report)) {
         result.lines = std::move(*own);
+        result.properties = meta.properties;
+        result.songNotices = meta.notices;
+        noteKept(result.properties, report);
         return result;
     }
     if (info.lengthTicks > kMaxFileTicks) {
@@ -519,6 +585,7 @@ ImportResult importMidi(std::string_view bytes) {
     for (std::size_t i = 0; i < used; ++i) {
         result.lines.push_back(writeLine(layout.lines[i], velocity, report));
     }
+    takeSongProperties(meta, layout.lines, used, result);
     return result;
 }
 

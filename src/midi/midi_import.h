@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "midi/smf_reader.h"
+#include "score/song_block.h"
 
 namespace tunelet::midi {
 
@@ -44,12 +45,18 @@ struct ImportReport {
     std::size_t droppedEvents = 0;     // controllers, pitch bends, pressure, SysEx
     std::size_t lyrics = 0;            // lyric events dropped
     std::size_t markers = 0;           // markers and cue points dropped
-    std::size_t keySignatures = 0;     // key signatures dropped
-    std::size_t timeSignatures = 0;    // time signatures dropped
+    std::size_t keySignatures = 0;     // later key changes: the song keeps the first key
+    std::size_t timeSignatures = 0;    // later time changes: the song keeps the first metre
+    bool unsupportedTime = false;      // the first time signature is none a song can have
     std::size_t texts = 0;             // texts, names and copyright notices dropped
     std::size_t otherMeta = 0;         // other meta events (sequencer data, SMPTE offset...)
     bool smpte = false;                // timed in SMPTE frames: taken at 120 beats a minute
     bool noNotes = false;              // the file holds no note at all
+    // What became song properties: the title, key, metre and how many part names.
+    bool keptTitle = false;
+    std::optional<score::Key> keptKey = {};
+    std::optional<score::SongTime> keptTime = {};
+    std::size_t keptPartNames = 0;
 };
 
 struct ImportResult {
@@ -57,6 +64,11 @@ struct ImportResult {
     int systemError = 0; // ReadError: the system's error number
     SmfInfo file;        // NotMidi: what is wrong with the file, and where
     std::vector<std::string> lines;
+    // The song: Tunelet's own export brings back all it had; another file its first key
+    // and time signature, its first track's name as the title and the other tracks'
+    // names as the part names of the lines their notes land on.
+    score::SongProperties properties;
+    std::vector<score::SongBlockNotice> songNotices; // what of Tunelet's song block was ignored
     ImportReport report;
 
     bool ok() const { return failure == ImportFailure::None; }

@@ -1,8 +1,12 @@
 // MIDI import: a file that Tunelet's own export wrote, read back token for token. The
 // export follows every note and rest with a marker (key 60 at velocity 0) whose delta is
 // the token's length, so each token can be found again, rests split as they were written.
+// A song's export puts its properties in a first track of meta events only, and names
+// each line's track with its part name, at its start.
 #include <cstddef>
 #include <optional>
+#include <span>
+#include <string_view>
 
 #include "export/token_composer.h"
 #include "midi/import_tokens.h"
@@ -14,14 +18,17 @@ namespace {
 constexpr int kMarkerKey = 60;
 constexpr int kStartVelocity = 80;
 constexpr std::uint16_t kMaxTimeIncrement = 384;
+// The song block's event: the non-commercial manufacturer ID, then the block.
+constexpr std::string_view kSongBlock = "\x7Dtunelet-song ";
 
 // Reads one track as the export writes line `channel`, appending its tokens to `line`.
 class OwnTrackReader {
 public:
     OwnTrackReader(const std::vector<SmfEvent> &events, unsigned channel, bool staccato,
-                   int &velocity, std::size_t &guessed)
+                   int &velocity, std::size_t &guessed, bool named)
         : m_events(events), m_noteOn(0x90 | channel), m_program(0xc0 | channel),
           m_staccato(staccato), m_velocity(velocity), m_guessed(guessed),
+          m_at(named && startsWithName(events) ? 1 : 0),
           m_afterNote(channel == 0 ? 0 : static_cast<std::size_t>(-1)) {}
 
     bool read(std::string &line) {
@@ -45,6 +52,11 @@ public:
     }
 
 private:
+    static bool startsWithName(const std::vector<SmfEvent> &events) {
+        return !events.empty() && events[0].tick == 0 && events[0].status == 0xff &&
+               events[0].data1 == 0x03 && !events[0].body.empty();
+    }
+
     // A note or a rest: its start, the marker one token length later and, for a note
     // with staccato, the release at the marker's time.
     bool token(std::string &line) {
@@ -99,7 +111,7 @@ private:
     bool m_staccato;
     int &m_velocity;
     std::size_t &m_guessed;
-    std::size_t m_at = 0;
+    std::size_t m_at;
     std::int64_t m_time = 0;
     std::size_t m_volumePlace = 0; // where a volume token before the next note belongs
     // The end of the line's last note; before the first, nowhere on a line after the
@@ -107,12 +119,38 @@ private:
     std::size_t m_afterNote;
 };
 
-std::optional<std::vector<std::string>> readAll(const std::vector<ImportedTrack> &tracks,
-                                                bool staccato, std::size_t &guessed) {
+// The song's own track: its properties at tick 0 (the title, time and key signatures, the
+// song block), nothing else, and its end.
+bool isSongTrack(const ImportedTrack &track) {
+    const std::vector<SmfEvent> &events = track.events;
+    bool block = false;
+    for (std::size_t i = 0; i < events.size(); ++i) {
+        const SmfEvent &event = events[i];
+        if (event.tick != 0 || event.status != 0xff) {
+            return false;
+        }
+        if (event.data1 == 0x2f) {
+            return block && i + 1 == events.size();
+        }
+        if (event.data1 == 0x7f) {
+            if (block || !event.body.starts_with(kSongBlock)) {
+                return false;
+            }
+            block = true;
+        } else if (event.data1 != 0x03 && event.data1 != 0x58 && event.data1 != 0x59) {
+            return false;
+        }
+    }
+    return false;
+}
+
+std::optional<std::vector<std::string>> readAll(std::span<const ImportedTrack> tracks,
+                                                bool staccato, std::size_t &guessed, bool song) {
     std::vector<std::string> lines(tracks.size());
     int velocity = kStartVelocity;
     for (std::size_t t = 0; t < tracks.size(); ++t) {
-        if (!OwnTrackReader(tracks[t].events, static_cast<unsigned>(t), staccato, velocity, guessed)
+        if (!OwnTrackReader(tracks[t].events, static_cast<unsigned>(t), staccato, velocity, guessed,
+                            song)
                  .read(lines[t])) {
             return std::nullopt;
         }
@@ -125,13 +163,16 @@ std::optional<std::vector<std::string>> readAll(const std::vector<ImportedTrack>
 std::optional<std::vector<std::string>> readOwnExport(const std::vector<ImportedTrack> &tracks,
                                                       int format, std::uint16_t division,
                                                       ImportReport &report) {
-    if (format != 1 || tracks.empty() || tracks.size() > kImportLines || division == 0 ||
+    // With a song's properties, the header counts their track before the lines' tracks.
+    const bool song = tracks.size() > 1 && isSongTrack(tracks.front());
+    const std::span<const ImportedTrack> lineTracks = std::span(tracks).subspan(song ? 1 : 0);
+    if (format != 1 || lineTracks.empty() || lineTracks.size() > kImportLines || division == 0 ||
         division > kMaxTimeIncrement) {
         return std::nullopt;
     }
     for (const bool staccato : {true, false}) {
         std::size_t guessed = 0;
-        if (auto lines = readAll(tracks, staccato, guessed)) {
+        if (auto lines = readAll(lineTracks, staccato, guessed, song)) {
             report.exact = true;
             report.guessedVolumes = guessed;
             report.staccato = staccato;

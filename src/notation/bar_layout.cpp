@@ -2,6 +2,8 @@
 // the underlines shared within a beat.
 #include "notation/bar_layout.h"
 
+#include "notation/layout_steps.h"
+
 #include <algorithm>
 #include <array>
 
@@ -83,17 +85,17 @@ Shape pickShape(bool rest, int position, int end, const TimeSignature &time) {
     return rest ? kRestShapes.back() : kNoteShapes.back();
 }
 
-void appendGlyphs(Score &score, std::size_t part, std::size_t index) {
+} // namespace
+
+namespace detail {
+
+void appendGlyphs(Score &score, std::size_t part, std::size_t index, std::size_t firstBar,
+                  std::size_t endBar) {
     const TimedEvent &event = score.tracks[part].events[index];
     const TimeSignature &time = score.time;
     const bool rest = event.degree == 0;
     const int end = event.onset + event.length;
-    // In 1=C the digits are the script's own, sharps as typed; in any other key a pitch
-    // is a degree of the key, spelled by the one fixed rule of movable do.
-    const MovableDegree written =
-        rest || score.tonic == 0
-            ? MovableDegree{event.degree, event.sharp ? 1 : 0, event.octave}
-            : movableDegree(event.degree, event.sharp, event.octave, score.tonic);
+    const MovableDegree written = writtenDegree(event, score.tonic);
     int position = event.onset;
     while (position < end) {
         const Shape shape = pickShape(rest, position, end, time);
@@ -112,29 +114,35 @@ void appendGlyphs(Score &score, std::size_t part, std::size_t index) {
         position += glyph.length;
         glyph.tiedToNext = !rest && position < end;
         const auto bar = static_cast<std::size_t>(time.barAt(glyph.onset));
-        score.bars[bar].parts[part].glyphs.push_back(glyph);
+        if (bar >= firstBar && bar < endBar) {
+            score.bars[bar].parts[part].glyphs.push_back(glyph);
+        }
     }
 }
 
 // A track that ends before the others is shown resting to the end of the piece (the
 // systems where it only rests leave it out).
-void appendFillerRests(Score &score, std::size_t part, int end) {
+void appendFillerRests(Score &score, std::size_t part, int end, std::size_t firstBar,
+                       std::size_t endBar) {
     const TimeSignature &time = score.time;
+    const int stop = std::min(end, static_cast<int>(endBar) * time.barTicks());
     int position = score.tracks[part].length;
-    while (position < end) {
+    while (position < stop) {
         const Shape shape = pickShape(true, position, end, time);
         Glyph glyph;
         glyph.onset = position;
         glyph.length = shape.ticks;
         glyph.underlines = shape.underlines;
         glyph.dotted = shape.dotted;
-        glyph.event = score.tracks[part].events.size();
+        glyph.event = kNoEvent;
         glyph.firstOfEvent = false;
         glyph.filler = true;
         glyph.length = time.scriptTicks(shape.ticks);
         position += glyph.length;
-        score.bars[static_cast<std::size_t>(time.barAt(glyph.onset))].parts[part].glyphs.push_back(
-            glyph);
+        const auto bar = static_cast<std::size_t>(time.barAt(glyph.onset));
+        if (bar >= firstBar) {
+            score.bars[bar].parts[part].glyphs.push_back(glyph);
+        }
     }
 }
 
@@ -161,22 +169,36 @@ void addBeams(PartBar &bar, int barOrigin, const TimeSignature &time) {
     }
 }
 
-RowExtent extentOf(const Track &track, const std::vector<Bar> &bars, std::size_t part) {
-    RowExtent row;
-    for (const TimedEvent &event : track.events) {
+MovableDegree writtenDegree(const TimedEvent &event, int tonic) {
+    // In 1=C the digits are the script's own, sharps as typed; in any other key a pitch
+    // is a degree of the key, spelled by the one fixed rule of movable do.
+    return event.degree == 0 || tonic == 0
+               ? MovableDegree{event.degree, event.sharp ? 1 : 0, event.octave}
+               : movableDegree(event.degree, event.sharp, event.octave, tonic);
+}
+
+RowExtent eventExtent(const Track &track, std::size_t from, RowExtent row, int tonic) {
+    for (std::size_t e = from; e < track.events.size(); ++e) {
+        const TimedEvent &event = track.events[e];
         row.marks = row.marks || !event.marks.empty();
+        const int octave = writtenDegree(event, tonic).octave;
+        row.dotsAbove = std::max(row.dotsAbove, octave);
+        row.dotsBelow = std::max(row.dotsBelow, -octave);
     }
+    return row;
+}
+
+RowExtent extentOf(const Track &track, const std::vector<Bar> &bars, std::size_t part, int tonic) {
+    RowExtent row = eventExtent(track, 0, {}, tonic);
     for (const Bar &bar : bars) {
         for (const Glyph &glyph : bar.parts[part].glyphs) {
-            row.dotsAbove = std::max(row.dotsAbove, glyph.octave);
-            row.dotsBelow = std::max(row.dotsBelow, -glyph.octave);
             row.underlines = std::max(row.underlines, glyph.underlines);
         }
     }
     return row;
 }
 
-} // namespace
+} // namespace detail
 
 Score buildScore(const std::vector<std::string> &lines, TimeSignature time, int editedPart,
                  int tonic) {
@@ -203,17 +225,17 @@ Score buildScore(const std::vector<std::string> &lines, TimeSignature time, int 
     }
     for (std::size_t part = 0; part < score.tracks.size(); ++part) {
         for (std::size_t i = 0; i < score.tracks[part].events.size(); ++i) {
-            appendGlyphs(score, part, i);
+            detail::appendGlyphs(score, part, i, 0, score.bars.size());
         }
-        appendFillerRests(score, part, length);
+        detail::appendFillerRests(score, part, length, 0, score.bars.size());
     }
     for (Bar &bar : score.bars) {
         for (PartBar &partBar : bar.parts) {
-            addBeams(partBar, time.barOrigin(bar.onset), time);
+            detail::addBeams(partBar, time.barOrigin(bar.onset), time);
         }
     }
     for (std::size_t part = 0; part < score.tracks.size(); ++part) {
-        score.rows.push_back(extentOf(score.tracks[part], score.bars, part));
+        score.rows.push_back(detail::extentOf(score.tracks[part], score.bars, part, tonic));
     }
     return score;
 }

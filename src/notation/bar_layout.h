@@ -10,6 +10,9 @@
 
 namespace tunelet::notation {
 
+// The event of a glyph that has none.
+inline constexpr std::size_t kNoEvent = static_cast<std::size_t>(-1);
+
 // One drawn symbol: a digit (0 for a rest) with its underlines, dashes or dot. A note
 // that crosses a bar line, or whose length no single symbol shows, becomes several
 // glyphs joined by ties.
@@ -26,7 +29,10 @@ struct Glyph {
     std::size_t event = 0;    // index of its event in the track
     bool firstOfEvent = true; // the event's marks are drawn over its first glyph only
     bool filler = false;      // a rest after the track's end: no event of the track (event
-                              // is then the track's event count)
+                              // is then kNoEvent, so these rests stay as they are while
+                              // notes are added before them)
+
+    bool operator==(const Glyph &) const = default;
 };
 
 // Underlines shared by the glyphs first..last of one beat at one level (1 is nearest the
@@ -35,11 +41,15 @@ struct Beam {
     int level = 1;
     std::size_t first = 0;
     std::size_t last = 0;
+
+    bool operator==(const Beam &) const = default;
 };
 
 struct PartBar {
     std::vector<Glyph> glyphs;
     std::vector<Beam> beams;
+
+    bool operator==(const PartBar &) const = default;
 };
 
 struct Bar {
@@ -47,6 +57,8 @@ struct Bar {
     int onset = 0;
     int length = 0;             // ticks of the bar in its metre (a pickup is short)
     std::vector<PartBar> parts; // one per track
+
+    bool operator==(const Bar &) const = default;
 };
 
 // Per track, the room a row needs above and below the digits, the same in every system
@@ -56,6 +68,8 @@ struct RowExtent {
     int dotsAbove = 0;  // most octave dots above a digit
     int dotsBelow = 0;  // most octave dots below a digit
     int underlines = 0; // most underlines under a digit
+
+    bool operator==(const RowExtent &) const = default;
 };
 
 struct Score {
@@ -66,6 +80,8 @@ struct Score {
     std::vector<Bar> bars;
     int editedPart = -1;                // the track that shows the line being composed, or -1
     std::vector<std::string> partNames; // by track, for the labels; empty: the instrument
+
+    bool operator==(const Score &) const = default;
 };
 
 // The lines as parts, cut into bars under the time signature, each pitch written as a degree

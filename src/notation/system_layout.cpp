@@ -2,6 +2,8 @@
 // systems of a given width and systems into pages.
 #include "notation/system_layout.h"
 
+#include "notation/layout_steps.h"
+
 #include <algorithm>
 
 namespace tunelet::notation {
@@ -34,18 +36,9 @@ std::vector<Cell> cellsOf(const Bar &bar, int quarter, const Metrics &metrics) {
     return cells;
 }
 
-// The x of each moment of a bar where a cell starts or ends, from the bar's left line:
-// each cell gets its room, and the parts share one x for one moment.
-struct BarColumns {
-    std::vector<int> times;
-    std::vector<double> x;
-    double width = 0;
+} // namespace
 
-    double at(int time) const {
-        const auto it = std::lower_bound(times.begin(), times.end(), time);
-        return x[static_cast<std::size_t>(it - times.begin())];
-    }
-};
+namespace detail {
 
 BarColumns columnsOf(const Bar &bar, int quarter, const Metrics &metrics) {
     std::vector<Cell> cells = cellsOf(bar, quarter, metrics);
@@ -74,6 +67,10 @@ BarColumns columnsOf(const Bar &bar, int quarter, const Metrics &metrics) {
     return columns;
 }
 
+} // namespace detail
+
+namespace {
+
 // Each row's place from the system's top, after the rows that are shown above it.
 void placeRows(std::vector<Row> &rows, const Score &score, const Metrics &metrics) {
     double y = metrics.barNumber;
@@ -92,6 +89,10 @@ void placeRows(std::vector<Row> &rows, const Score &score, const Metrics &metric
         y = row.bottom + metrics.partGap;
     }
 }
+
+} // namespace
+
+namespace detail {
 
 // Per part, whether it has a note in bars first..end.
 std::vector<bool> playingParts(const Score &score, std::size_t first, std::size_t end) {
@@ -119,7 +120,11 @@ std::vector<bool> shownParts(const Score &score, std::vector<bool> playing,
     return playing;
 }
 
-void placeGlyphs(System &system, const Score &score, const std::vector<BarColumns> &columns,
+} // namespace detail
+
+namespace {
+
+void placeGlyphs(System &system, const Score &score, const std::vector<detail::BarColumns> &columns,
                  double stretch) {
     // Per part, the glyph still waiting for the end of its tie.
     std::vector<std::optional<std::size_t>> tied(score.tracks.size());
@@ -132,9 +137,16 @@ void placeGlyphs(System &system, const Score &score, const std::vector<BarColumn
             tiedIn[part] = !glyphs.empty() && glyphs.back().tiedToNext;
         }
     }
+    std::size_t count = 0;
+    for (std::size_t b = system.firstBar; b < system.endBar; ++b) {
+        for (std::size_t part = 0; part < score.bars[b].parts.size(); ++part) {
+            count += system.rows[part].shown ? score.bars[b].parts[part].glyphs.size() : 0;
+        }
+    }
+    system.glyphs.reserve(count);
     for (std::size_t b = system.firstBar; b < system.endBar; ++b) {
         const double left = system.barLines[b - system.firstBar];
-        const BarColumns &bar = columns[b];
+        const detail::BarColumns &bar = columns[b];
         for (std::size_t part = 0; part < score.bars[b].parts.size(); ++part) {
             if (!system.rows[part].shown) {
                 continue;
@@ -167,6 +179,10 @@ void placeGlyphs(System &system, const Score &score, const std::vector<BarColumn
         }
     }
 }
+
+} // namespace
+
+namespace detail {
 
 // Where the systems end: as few systems as the width allows, and among those the
 // breaks that leave the least room unused, counted squared, so the bars spread evenly and
@@ -204,6 +220,10 @@ std::vector<std::size_t> balancedBreaks(const std::vector<BarColumns> &columns, 
     return ends;
 }
 
+} // namespace detail
+
+namespace {
+
 constexpr std::size_t kMarkLines = 3; // lines of marks stacked before they move right
 
 double markWidth(const Metrics &metrics, const std::vector<Mark> &marks) {
@@ -220,7 +240,8 @@ void placeMarks(System &system, const Score &score, const Metrics &metrics,
     std::vector<std::vector<double>> lineEnds(score.tracks.size());
     for (PlacedGlyph &placed : system.glyphs) {
         const Glyph &glyph = score.bars[placed.bar].parts[placed.part].glyphs[placed.index];
-        if (!glyph.firstOfEvent) {
+        // Only an instrument or volume token changes what is in force.
+        if (!glyph.firstOfEvent || score.tracks[placed.part].events[glyph.event].marks.empty()) {
             continue;
         }
         const std::vector<Mark> marks = shownMarks(score.tracks[placed.part], glyph.event);
@@ -250,65 +271,99 @@ void placeMarks(System &system, const Score &score, const Metrics &metrics,
 
 } // namespace
 
+namespace detail {
+
+double systemRoom(const Metrics &metrics, double width) {
+    return std::max(width - metrics.label, metrics.cell);
+}
+
+double systemStretch(const std::vector<BarColumns> &columns, std::size_t first, std::size_t end,
+                     bool last, double room, double stretchBefore) {
+    double used = 0;
+    for (std::size_t b = first; b < end; ++b) {
+        used += columns[b].width;
+    }
+    // Every line but the last fills the width; the last keeps the spacing of the line
+    // before it as far as the width allows, so its bars look like the others.
+    const double fill = std::max(1.0, room / used);
+    return !last ? fill : std::min(fill, stretchBefore);
+}
+
+System placeSystem(const Score &score, const std::vector<BarColumns> &columns,
+                   const Metrics &metrics, std::size_t first, std::size_t end,
+                   const std::vector<bool> &shown, double stretch, std::vector<int> &markLines,
+                   System system) {
+    system.firstBar = first;
+    system.endBar = end;
+    system.top = system.height = 0;
+    system.last = end == score.bars.size();
+    system.barLines.clear();
+    system.glyphs.clear();
+    system.rows.assign(score.tracks.size(), Row{});
+    for (std::size_t part = 0; part < system.rows.size(); ++part) {
+        system.rows[part].shown = shown[part];
+        system.rows[part].program = programAt(score.tracks[part], score.bars[first].onset);
+    }
+    double x = metrics.label;
+    system.barLines.push_back(x);
+    for (std::size_t b = first; b < end; ++b) {
+        x += columns[b].width * stretch;
+        system.barLines.push_back(x);
+    }
+    placeGlyphs(system, score, columns, stretch);
+    placeMarks(system, score, metrics, markLines);
+    return system;
+}
+
+void stackSystems(Layout &layout, const std::vector<int> &markLines, const Score &score,
+                  const Metrics &metrics, const std::vector<bool> &rowsPlaced) {
+    // A part's row has the same height in every system, with room for all its marks.
+    layout.height = 0;
+    for (std::size_t s = 0; s < layout.systems.size(); ++s) {
+        System &system = layout.systems[s];
+        if (s >= rowsPlaced.size() || !rowsPlaced[s]) {
+            for (std::size_t part = 0; part < system.rows.size(); ++part) {
+                system.rows[part].markLines = markLines[part];
+            }
+            placeRows(system.rows, score, metrics);
+            system.height = metrics.barNumber;
+            for (const Row &row : system.rows) {
+                system.height = std::max(system.height, row.bottom);
+            }
+        }
+        system.top = layout.height;
+        layout.height += system.height + metrics.systemGap;
+    }
+}
+
+} // namespace detail
+
 Layout layoutSystems(const Score &score, const Metrics &metrics, double width) {
-    std::vector<BarColumns> columns;
+    std::vector<detail::BarColumns> columns;
     columns.reserve(score.bars.size());
     for (const Bar &bar : score.bars) {
-        columns.push_back(columnsOf(bar, score.time.quarterTicks(), metrics));
+        columns.push_back(detail::columnsOf(bar, score.time.quarterTicks(), metrics));
     }
     // A part without a note anywhere is left out of every system; a score of rests only
     // shows them all.
-    const std::vector<bool> inScore = shownParts(score, playingParts(score, 0, score.bars.size()),
-                                                 std::vector<bool>(score.tracks.size(), true));
-    const double room = std::max(width - metrics.label, metrics.cell);
+    const std::vector<bool> inScore =
+        detail::shownParts(score, detail::playingParts(score, 0, score.bars.size()),
+                           std::vector<bool>(score.tracks.size(), true));
+    const double room = detail::systemRoom(metrics, width);
     Layout layout;
     std::size_t first = 0;
-    double lastStretch = 1.0;
+    double stretch = 1.0;
     std::vector<int> markLines(score.tracks.size(), 0);
-    for (const std::size_t end : balancedBreaks(columns, room)) {
-        double used = 0;
-        for (std::size_t b = first; b < end; ++b) {
-            used += columns[b].width;
-        }
-        System system;
-        system.firstBar = first;
-        system.endBar = end;
-        system.last = end == score.bars.size();
-        const std::vector<bool> shown = shownParts(score, playingParts(score, first, end), inScore);
-        system.rows.resize(score.tracks.size());
-        for (std::size_t part = 0; part < system.rows.size(); ++part) {
-            system.rows[part].shown = shown[part];
-            system.rows[part].program = programAt(score.tracks[part], score.bars[first].onset);
-        }
-        // Every line but the last fills the width; the last keeps the spacing of the line
-        // before it as far as the width allows, so its bars look like the others.
-        const double fill = std::max(1.0, room / used);
-        const double stretch = !system.last ? fill : std::min(fill, lastStretch);
-        lastStretch = stretch;
-        double x = metrics.label;
-        system.barLines.push_back(x);
-        for (std::size_t b = first; b < end; ++b) {
-            x += columns[b].width * stretch;
-            system.barLines.push_back(x);
-        }
-        placeGlyphs(system, score, columns, stretch);
-        placeMarks(system, score, metrics, markLines);
-        layout.systems.push_back(std::move(system));
+    for (const std::size_t end : detail::balancedBreaks(columns, room)) {
+        stretch =
+            detail::systemStretch(columns, first, end, end == score.bars.size(), room, stretch);
+        const std::vector<bool> shown =
+            detail::shownParts(score, detail::playingParts(score, first, end), inScore);
+        layout.systems.push_back(
+            detail::placeSystem(score, columns, metrics, first, end, shown, stretch, markLines));
         first = end;
     }
-    // A part's row has the same height in every system, with room for all its marks.
-    for (System &system : layout.systems) {
-        for (std::size_t part = 0; part < system.rows.size(); ++part) {
-            system.rows[part].markLines = markLines[part];
-        }
-        placeRows(system.rows, score, metrics);
-        system.top = layout.height;
-        system.height = metrics.barNumber;
-        for (const Row &row : system.rows) {
-            system.height = std::max(system.height, row.bottom);
-        }
-        layout.height += system.height + metrics.systemGap;
-    }
+    detail::stackSystems(layout, markLines, score, metrics);
     return layout;
 }
 

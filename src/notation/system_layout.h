@@ -40,6 +40,8 @@ struct Row {
     bool shown = true;
     int program = -1;  // the instrument in force at the system's start, for the label
     int markLines = 0; // lines of small text above the digits (the same in every system)
+
+    bool operator==(const Row &) const = default;
 };
 
 // A glyph of score.bars[bar].parts[part].glyphs[index], placed.
@@ -59,6 +61,8 @@ struct PlacedGlyph {
     // each takes the nearest free line, and when all are taken it moves right.
     int markLine = -1;
     double markX = 0;
+
+    bool operator==(const PlacedGlyph &) const = default;
 };
 
 struct System {
@@ -70,11 +74,15 @@ struct System {
     std::vector<Row> rows;           // per part, shown or not
     std::vector<PlacedGlyph> glyphs; // bar by bar, part by part, in time order
     bool last = false;               // ends the piece with the final bar line
+
+    bool operator==(const System &) const = default;
 };
 
 struct Layout {
     std::vector<System> systems;
     double height = 0;
+
+    bool operator==(const Layout &) const = default;
 };
 
 // Bars go into as few systems of `width` (the label column included) as fit them, spread

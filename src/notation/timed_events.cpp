@@ -21,6 +21,11 @@ constexpr std::array<int, 12> kDegrees = {1, 1, 2, 2, 3, 4, 4, 5, 5, 6, 6, 7};
 constexpr std::array<bool, 12> kSharps = {false, true,  false, true,  false, false,
                                           true,  false, true,  false, true,  false};
 
+// A note's token is four bytes with its separator, a rest's three.
+std::size_t tokenBytes(const TimedEvent &event) {
+    return event.degree == 0 ? 3 : 4;
+}
+
 } // namespace
 
 std::optional<TimeSignature> parseTimeSignature(std::string_view text) {
@@ -75,14 +80,15 @@ std::string beatsPerMinuteText(int division, int beatNote) {
     return text;
 }
 
-Track readTrack(std::string_view line, int volume) {
-    Track track;
-    track.volumeAtStart = volume;
-    midi::LineScanner scanner(line);
-    int program = -1;
+namespace {
+
+// Reads the line's tokens from byte `from` (a token's start) on, after the track's events,
+// with the instrument and volume in force there.
+void readFrom(Track &track, std::string_view line, std::size_t from, int program, int volume) {
+    midi::LineScanner scanner(line.substr(from));
     std::vector<Mark> marks;
     while (const std::optional<midi::Token> token = scanner.next()) {
-        const std::size_t start = token->position - 1;
+        const std::size_t start = from + token->position - 1;
         if (token->kind == midi::TokenKind::Program || token->kind == midi::TokenKind::Volume) {
             const bool isProgram = token->kind == midi::TokenKind::Program;
             (isProgram ? program : volume) = token->value;
@@ -107,16 +113,50 @@ Track readTrack(std::string_view line, int volume) {
         marks.clear();
         event.tokenStart = start;
         // The caret goes after the separator, where the next token would be composed.
-        event.tokenEnd = std::min(line.size(), start + (event.degree == 0 ? 3 : 4));
+        event.tokenEnd = std::min(line.size(), start + tokenBytes(event));
         track.length += event.length;
         track.events.push_back(std::move(event));
     }
     track.volumeAtEnd = volume;
     if (scanner.fault() != midi::ScanFault::None) {
         track.faulty = true;
-        track.faultAt = scanner.faultTokenStart() - 1;
+        track.faultAt = from + scanner.faultTokenStart() - 1;
     }
+}
+
+} // namespace
+
+Track readTrack(std::string_view line, int volume) {
+    Track track;
+    track.volumeAtStart = volume;
+    readFrom(track, line, 0, -1, volume);
     return track;
+}
+
+std::vector<TimedEvent> rereadTrack(Track &track, std::string_view line, std::size_t unchanged) {
+    // A token reads only its own bytes, so the events whose tokens end within the
+    // unchanged bytes stay; the scan goes on after the last of them.
+    std::vector<TimedEvent> dropped;
+    std::size_t keep = track.events.size();
+    while (keep > 0 &&
+           track.events[keep - 1].tokenStart + tokenBytes(track.events[keep - 1]) > unchanged) {
+        --keep;
+    }
+    dropped.assign(std::make_move_iterator(track.events.begin() + static_cast<long>(keep)),
+                   std::make_move_iterator(track.events.end()));
+    track.events.resize(keep);
+    track.faulty = false;
+    track.faultAt = 0;
+    if (keep == 0) {
+        track.firstProgram = -1;
+        track.length = 0;
+        readFrom(track, line, 0, -1, track.volumeAtStart);
+        return dropped;
+    }
+    const TimedEvent &last = track.events.back();
+    track.length = last.onset + last.length;
+    readFrom(track, line, last.tokenStart + tokenBytes(last), last.program, last.volume);
+    return dropped;
 }
 
 std::vector<Mark> shownMarks(const Track &track, std::size_t event) {
@@ -131,6 +171,18 @@ std::vector<Mark> shownMarks(const Track &track, std::size_t event) {
         shown.push_back({Mark::Kind::Volume, at.volume});
     }
     return shown;
+}
+
+std::vector<int> programsUsed(const Track &track) {
+    std::vector<int> programs = {track.firstProgram};
+    for (const TimedEvent &event : track.events) {
+        if (event.program != programs.back()) {
+            programs.push_back(event.program);
+        }
+    }
+    std::sort(programs.begin(), programs.end());
+    programs.erase(std::unique(programs.begin(), programs.end()), programs.end());
+    return programs;
 }
 
 int programAt(const Track &track, int tick) {

@@ -63,6 +63,8 @@ struct Mark {
     enum class Kind { Program, Volume };
     Kind kind{};
     int value = 0;
+
+    bool operator==(const Mark &) const = default;
 };
 
 // One note or rest of a track, timed as the export times it.
@@ -77,6 +79,8 @@ struct TimedEvent {
     std::vector<Mark> marks;    // the @ and # tokens between the previous event and this one
     std::size_t tokenStart = 0; // byte offset of the token in its line
     std::size_t tokenEnd = 0;   // byte offset just after the token and its separator
+
+    bool operator==(const TimedEvent &) const = default;
 };
 
 // A track line's events up to its first fault, if any.
@@ -88,15 +92,24 @@ struct Track {
     int volumeAtEnd = 80;    // the volume in force after the last token
     bool faulty = false;     // the line holds a token the scanner refuses
     std::size_t faultAt = 0; // byte offset of that token
+
+    bool operator==(const Track &) const = default;
 };
 
 // volume: the volume in force at the start (the export carries it from track to track).
 Track readTrack(std::string_view line, int volume = 80);
+// The same for a track read before from a line whose first `unchanged` bytes `line` keeps:
+// only the tokens after its last event that ends within them are read again. Answers
+// the events it dropped.
+std::vector<TimedEvent> rereadTrack(Track &track, std::string_view line, std::size_t unchanged);
 
 // The marks worth showing over an event: the instrument and the volume it starts with,
 // each only when it differs from the one in force before (a repeat of the same value, or a
 // value changed twice between two notes, says nothing more).
 std::vector<Mark> shownMarks(const Track &track, std::size_t event);
+
+// The instruments a track has in force at its start and at any of its events, in order.
+std::vector<int> programsUsed(const Track &track);
 
 // The instrument in force at a tick: that of the last event starting at or before it (its
 // own marks included), -1 before any instrument token.

@@ -10,7 +10,10 @@
 #include <cmath>
 #include <mutex>
 #include <optional>
+#include <sched.h>
 #include <string>
+#include <sys/types.h>
+#include <utility>
 #include <vector>
 
 #include "midi/smf_reader.h"
@@ -61,6 +64,15 @@ void applyFluidSynthSettings(fluid_settings_t *settings, const FluidSynthOptions
     fluid_settings_setint(settings, "audio.periods", options.periods);
 }
 
+void FluidSynthSequencer::ensureSettings() {
+    if (!m_engine->settings) {
+        // The first FluidSynth call of the run: it opens the library (fluidsynth_library.h).
+        FluidLogCapture::install();
+        m_engine->settings.reset(new_fluid_settings());
+        applyFluidSynthSettings(m_engine->settings.get(), m_options);
+    }
+}
+
 ErrorCode FluidSynthSequencer::ensureSynth() {
     if (m_engine->synth) {
         return 0;
@@ -74,13 +86,8 @@ ErrorCode FluidSynthSequencer::ensureSynth() {
     if (!found) {
         return fail(kErrNoSoundFont, {});
     }
-    // The first FluidSynth call of the run: it opens the library (fluidsynth_library.h).
-    FluidLogCapture::install();
+    ensureSettings();
     FluidLogCapture capture(m_detail);
-    if (!m_engine->settings) {
-        m_engine->settings.reset(new_fluid_settings());
-        applyFluidSynthSettings(m_engine->settings.get(), m_options);
-    }
     m_engine->synth.reset(new_fluid_synth(m_engine->settings.get()));
     if (!m_engine->synth) {
         if (const char *why = fluidSynthLoadError()) {
@@ -100,24 +107,75 @@ ErrorCode FluidSynthSequencer::ensureSynth() {
 // locks: the driver's thread waits for them before its first block.
 ErrorCode FluidSynthSequencer::startOutputLocked(int periodSize) {
     m_outputActive = true;
-    if (m_engine->driver) {
-        return 0; // a running output keeps its period size
+    m_unnotedFrames = 0; // of what played before: this play's blocks are counted afresh
+    m_unnotedPeak = 0.0f;
+    if (const ErrorCode code = openOutputLocked(periodSize)) {
+        m_outputActive = false;
+        return code;
+    }
+    return 0;
+}
+
+namespace {
+
+std::vector<pid_t> threadIds() {
+    std::vector<pid_t> ids;
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString &name : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        ids.push_back(pid_t(name.toInt()));
+    }
+    return ids;
+}
+
+// FluidSynth renders on a thread of real-time priority where the system allows it, but
+// its PulseAudio output hands every block to libpulse's own thread ("threaded-ml"), an
+// ordinary one: on a busy machine that thread comes late and the server fills the gap
+// with silence (bench/playback/record_practice.sh steady, with LOAD=2). The threads the
+// driver started get the priority of its audio thread; where the system refuses, they
+// stay as they are.
+void raiseNewAudioThreads(const std::vector<pid_t> &before, fluid_settings_t *settings) {
+    int priority = 0;
+    fluid_settings_getint(settings, "audio.realtime-prio", &priority);
+    if (priority <= 0) {
+        return;
+    }
+    for (const pid_t id : threadIds()) {
+        QFile name(QStringLiteral("/proc/self/task/%1/comm").arg(id));
+        if (std::find(before.begin(), before.end(), id) == before.end() &&
+            name.open(QIODevice::ReadOnly) && name.readLine().trimmed() == "threaded-ml") {
+            sched_param param{};
+            param.sched_priority = priority;
+            sched_setscheduler(id, SCHED_FIFO, &param);
+        }
+    }
+}
+
+} // namespace
+
+// Opens the output when none is open; until it is marked running it hands the sound server
+// silence without rendering. Needs the settings, not the synthesiser.
+ErrorCode FluidSynthSequencer::openOutputLocked(int periodSize) {
+    if (m_outputPeriod != 0) {
+        return 0; // an open output keeps its period size
     }
     // Set for the silent output too, so that outputPeriodSize() tells what a driver gets.
     fluid_settings_setint(m_engine->settings.get(), "audio.period-size", periodSize);
     if (m_options.output == FluidSynthOptions::Output::Silent) {
+        m_outputPeriod = periodSize;
         return 0;
     }
     FluidLogCapture capture(m_detail);
+    const std::vector<pid_t> threadsBefore = threadIds();
     for (const QString &name : m_options.audioDrivers) {
         fluid_settings_setstr(m_engine->settings.get(), "audio.driver", name.toUtf8().constData());
         m_engine->driver.reset(
             new_fluid_audio_driver2(m_engine->settings.get(), renderAudio, this));
         if (m_engine->driver) {
+            raiseNewAudioThreads(threadsBefore, m_engine->settings.get());
+            m_outputPeriod = periodSize;
             return 0;
         }
     }
-    m_outputActive = false;
     return fail(kErrNoAudioOutput, {});
 }
 
@@ -143,8 +201,9 @@ int FluidSynthSequencer::forwardEvent(void *data, fluid_midi_event_t *event) {
     return fluid_synth_handle_midi_event(self->m_engine->synth.get(), event);
 }
 
+// Under the synthesiser's lock, which everyone who changes m_outputActive holds too: the
+// audio thread need not wait for the window's questions to learn it.
 bool FluidSynthSequencer::renderingWanted() const {
-    std::lock_guard lock(m_mutex);
     return m_outputActive;
 }
 
@@ -176,8 +235,16 @@ int FluidSynthSequencer::renderAudio(void *data, int len, int nfx, float *fx[], 
     for (int i = 0; i < nout; ++i) {
         peak = std::max(peak, peakOf(out[i], len));
     }
-    std::lock_guard lock(self->m_mutex);
-    self->afterRenderLocked(len, peak);
+    // The window's questions hold m_mutex for a moment, but a busy machine may stop the
+    // window's thread in that moment for longer than a period: then this block is noted
+    // with the next one, and the audio thread never waits for the window.
+    self->m_unnotedFrames += len;
+    self->m_unnotedPeak = std::max(self->m_unnotedPeak, peak);
+    std::unique_lock lock(self->m_mutex, std::try_to_lock);
+    if (lock.owns_lock()) {
+        self->afterRenderLocked(std::exchange(self->m_unnotedFrames, 0),
+                                std::exchange(self->m_unnotedPeak, 0.0f));
+    }
     return result;
 }
 

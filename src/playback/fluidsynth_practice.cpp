@@ -14,6 +14,7 @@ namespace tunelet::playback {
 // The scheduler is FluidSynth's to call back while it renders, so it is changed only under
 // the synthesiser's lock, like the player.
 ErrorCode FluidSynthSequencer::playFrom(std::int64_t tick) {
+    giveWayToPeriods(m_options.periodSize);
     const auto synthLock = lockSynth(true);
     std::lock_guard lock(m_mutex);
     if (m_state == State::Closed) {

@@ -20,6 +20,10 @@ FluidSynthSequencer::FluidSynthSequencer(FluidSynthOptions options, QObject *par
     : Sequencer(parent), m_options(std::move(options)), m_engine(std::make_unique<Engine>()) {}
 
 FluidSynthSequencer::~FluidSynthSequencer() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_composing = false; // so that close() leaves no output open
+    }
     close();
     // The driver's thread renders with this object's members, so it ends first; it is
     // joined outside the lock its last block may be waiting for.
@@ -138,10 +142,14 @@ ErrorCode FluidSynthSequencer::close() {
                                 scratch.data(), 1, 2);
         m_engine->player.reset();
         m_midi.clear();
-        driver = std::move(m_engine->driver);
+        if (!keptForComposingLocked()) {
+            driver = std::move(m_engine->driver);
+            m_outputPeriod = 0;
+        }
     }
     // Joined outside the locks, which the audio thread may be waiting for.
     driver.reset();
+    openComposingOutput();
     return 0;
 }
 
@@ -160,6 +168,7 @@ ErrorCode FluidSynthSequencer::play() {
             return 0;
         }
     }
+    giveWayToPeriods(m_options.periodSize);
     const auto synthLock = lockSynth(false);
     std::lock_guard lock(m_mutex);
     if (m_state == State::Closed) {
@@ -179,6 +188,9 @@ ErrorCode FluidSynthSequencer::play() {
         m_state = State::Stopped;
         m_noticePending = false;
         postNotice(NotifyResult::Successful, m_session);
+        if (m_composing) {
+            openOutputLocked(m_options.auditionPeriodSize); // as it was before giving way
+        }
         return 0;
     }
     ErrorCode code = m_playerReady ? 0 : preparePlayerLocked();
@@ -356,7 +368,8 @@ ErrorCode FluidSynthSequencer::auditionNote(int program, int key, int velocity, 
     fluid_synth_noteon(synth, kAuditionChannel, key, velocity);
     m_auditionKey = key;
     m_auditionFramesLeft = std::max(1, milliseconds * m_options.sampleRate / 1000);
-    m_outputLingerFrames = kAuditionLingerSeconds * m_options.sampleRate;
+    // An output kept open for composing needs no rendering in between to stay open.
+    m_outputLingerFrames = m_composing ? 0 : kAuditionLingerSeconds * m_options.sampleRate;
     if (const ErrorCode code = startOutputLocked(m_options.auditionPeriodSize)) {
         fluid_synth_noteoff(synth, kAuditionChannel, key);
         m_auditionKey = -1;
@@ -404,10 +417,7 @@ void FluidSynthSequencer::afterRenderLocked(int frames, float peak) {
     if (peak < kQuietPeak && !auditionHeld && !lingering) {
         silenceLocked();
         m_outputActive = false;
-        if (m_options.output == FluidSynthOptions::Output::AudioDriver || !m_playerReady) {
-            QMetaObject::invokeMethod(this, &FluidSynthSequencer::stopIdleOutput,
-                                      Qt::QueuedConnection);
-        }
+        QMetaObject::invokeMethod(this, &FluidSynthSequencer::stopIdleOutput, Qt::QueuedConnection);
     }
 }
 
@@ -425,7 +435,8 @@ void FluidSynthSequencer::releaseAllNotesLocked() {
     }
 }
 
-// On the UI thread, once all is quiet: the driver's thread cannot end itself.
+// On the UI thread, once all is quiet: the driver's thread cannot end itself. An output
+// kept open for composing stays; a play's output gives way to one for composing.
 void FluidSynthSequencer::stopIdleOutput() {
     FluidPtr<fluid_audio_driver_t> idle;
     {
@@ -434,13 +445,78 @@ void FluidSynthSequencer::stopIdleOutput() {
         if (m_outputActive) {
             return; // a play started again in the meantime
         }
-        idle = std::move(m_engine->driver);
+        if (!keptForComposingLocked()) {
+            idle = std::move(m_engine->driver);
+            m_outputPeriod = 0;
+        }
         // After an end, the next Play's player is read now, while nothing sounds.
         if (m_state == State::Stopped && !m_playerReady) {
             preparePlayerLocked();
         }
     }
     idle.reset();
+    openComposingOutput();
+}
+
+bool FluidSynthSequencer::keptForComposingLocked() const {
+    return m_composing && m_outputPeriod == m_options.auditionPeriodSize;
+}
+
+void FluidSynthSequencer::setComposing(bool composing) {
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_composing == composing) {
+            return;
+        }
+        m_composing = composing;
+        m_composeFailed = false; // tried again from now on
+    }
+    if (composing) {
+        openComposingOutput();
+    } else {
+        stopIdleOutput(); // unless something sounds: then once it is quiet
+    }
+}
+
+// A sound server may hear a new output only once the buffer it is playing has run out
+// (a null sink recorded without a latency asks for 2 s), so the output that plays a
+// composed note must already be open: opened here, it hands over silence, rendering
+// nothing, until a note starts it. Needs no SoundFont. A failure is left to the next
+// note, which reports it.
+void FluidSynthSequencer::openComposingOutput() {
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_composing || m_outputPeriod != 0 || m_composeFailed) {
+            return;
+        }
+    }
+    ensureSettings();
+    const auto synthLock = lockSynth(false);
+    std::lock_guard lock(m_mutex);
+    if (m_composing && m_outputPeriod == 0) {
+        // Without a sound output, not tried again at every play's end while composing.
+        m_composeFailed = openOutputLocked(m_options.auditionPeriodSize) != 0;
+    }
+}
+
+// A play renders with its own longer periods, which a busy machine keeps up with: an
+// output open with shorter ones (kept for composing) is closed first, outside the locks
+// its thread may be waiting for. The notes it plays go on in the next.
+void FluidSynthSequencer::giveWayToPeriods(int periodSize) {
+    const auto shorterOpen = [&] { return m_outputPeriod != 0 && m_outputPeriod < periodSize; };
+    {
+        std::lock_guard lock(m_mutex); // a play's own output never waits for a block
+        if (!shorterOpen()) {
+            return;
+        }
+    }
+    FluidPtr<fluid_audio_driver_t> shorter;
+    const auto synthLock = lockSynth(false);
+    std::lock_guard lock(m_mutex);
+    if (shorterOpen()) {
+        shorter = std::move(m_engine->driver);
+        m_outputPeriod = 0;
+    }
 }
 
 // Posted, so that it reaches the bar on the UI thread; dropped when the file it belongs
@@ -495,19 +571,17 @@ std::int64_t FluidSynthSequencer::length() const {
 
 int FluidSynthSequencer::outputPeriodSize() const {
     std::lock_guard lock(m_mutex);
-    int frames = 0;
-    if (m_engine->settings) {
-        fluid_settings_getint(m_engine->settings.get(), "audio.period-size", &frames);
-    }
-    return frames;
+    return m_outputPeriod;
 }
 
 bool FluidSynthSequencer::outputRunning() const {
     std::lock_guard lock(m_mutex);
-    if (m_options.output == FluidSynthOptions::Output::Silent) {
+    if (m_options.output == FluidSynthOptions::Output::Silent || m_outputActive) {
         return m_outputActive;
     }
-    return m_engine->driver != nullptr;
+    // A driver open after the sound has died, until the UI thread closes it; the output
+    // kept for composing only hands over silence.
+    return m_outputPeriod != 0 && !keptForComposingLocked();
 }
 
 Capabilities FluidSynthSequencer::capabilities() const {

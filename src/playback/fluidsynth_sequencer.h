@@ -18,8 +18,10 @@ namespace tunelet::playback {
 class PracticeScheduler;
 
 // The sequencer the program uses. Cheap to create: the SoundFont is loaded at the first
-// open(). The audio output runs only while something sounds: from Play until the music
+// open(). The audio output renders only while something sounds: from Play until the music
 // and its last notes' ring have ended, so an open file that does not play costs nothing.
+// While the user composes the output stays open in between, handing silence to the sound
+// server without rendering, so that the next composed note is heard at once.
 std::unique_ptr<Sequencer> createSystemSequencer();
 
 // Error codes of the FluidSynth device (0 is success).
@@ -53,10 +55,11 @@ struct FluidSynthOptions {
                            render::kSoundFontCandidates.end()};
     int sampleRate = 44100;
     // Frames FluidSynth renders at a time; the sound server is asked to buffer as much.
-    // A file plays with 2048 (46 ms), which keeps a busy machine from dropping out; a
-    // note heard while composing starts the output with 512 (12 ms), so that it sounds
-    // within 30 ms of its key. An output already running keeps its size. Figures in
-    // scripts/record_playback.sh.
+    // A file plays with 2048 (46 ms), which keeps a busy machine from dropping out; the
+    // output for notes heard while composing has 512 (12 ms), so that each sounds within
+    // 30 ms of its key. A play takes the place of an output with shorter periods; a
+    // composed note plays through whatever output runs. Figures in
+    // scripts/record_playback.sh and bench/playback/record_keys.sh.
     int periodSize = 2048;
     int auditionPeriodSize = 512;
     int periods = 2; // ALSA only: periods in its ring buffer
@@ -86,6 +89,7 @@ public:
     QString errorDetail(ErrorCode code) const override;
     QString failureText() const override;
     ErrorCode auditionNote(int program, int key, int velocity, int milliseconds) override;
+    void setComposing(bool composing) override;
     ErrorCode playFrom(std::int64_t tick) override;
     ErrorCode setLoop(std::int64_t from, std::int64_t to) override;
     ErrorCode setSpeed(double factor) override;
@@ -107,9 +111,11 @@ public:
     const std::vector<float> &lastBlock() const { return m_block; }
 
     // Whether the audio output runs (the driver exists, or the silent output renders):
-    // from Play until the music has ended and its sound has died away.
+    // from Play until the music has ended and its sound has died away. An output kept
+    // open for composing does not count while it only hands over silence.
     bool outputRunning() const;
-    // Frames per period the audio output was last started with.
+    // Frames per period of the open output (also of the silent output), 0 when none is
+    // open. A play's output is open from Play until a quiet block after its end.
     int outputPeriodSize() const;
 
     // How many times a SoundFont was loaded (once per device at most).
@@ -123,9 +129,14 @@ private:
     enum class State { Closed, Stopped, Playing, Paused };
 
     ErrorCode fail(ErrorCode code, const QString &subject);
+    void ensureSettings();
     ErrorCode ensureSynth();
     std::unique_lock<std::mutex> lockSynth(bool interruptPlay);
     ErrorCode startOutputLocked(int periodSize);
+    ErrorCode openOutputLocked(int periodSize);
+    void openComposingOutput();
+    void giveWayToPeriods(int periodSize);
+    bool keptForComposingLocked() const;
     ErrorCode preparePlayerLocked();
     void stopIdleOutput();
     static int forwardEvent(void *data, fluid_midi_event_t *event);
@@ -156,6 +167,10 @@ private:
     // Set by a command that ends a play, so that a long block (a file with a million
     // notes at one instant) drops its remaining events and hands m_synthMutex over soon.
     std::atomic<bool> m_interrupt = false;
+    // Blocks the audio thread rendered but could not note yet, the window holding m_mutex;
+    // under the synthesiser's lock.
+    int m_unnotedFrames = 0;
+    float m_unnotedPeak = 0.0f;
 
     // Shared with the rendering thread, always under m_mutex, which nobody holds while
     // FluidSynth renders: the window's questions never wait for a block.
@@ -172,6 +187,9 @@ private:
     int m_auditionKey = -1;       // the note heard while composing, until its release
     int m_auditionFramesLeft = 0; // until that note is released
     int m_outputLingerFrames = 0; // the output runs on, quiet, for the next note
+    int m_outputPeriod = 0;       // frames per period of the open output; 0: none open
+    bool m_composing = false;     // the output stays open for the next composed note
+    bool m_composeFailed = false; // no output could be opened for it
 
     // The practice play (fluidsynth_practice.cpp); its scheduler holds a sample timer of
     // the synth, so it is declared after m_engine and freed before it.

@@ -79,6 +79,8 @@ public:
     // A note heard through the bar's synthesiser while composing; silent while the bar
     // plays. Returns whether the device could sound it (false without a sound output).
     bool auditionNote(int program, int key, int velocity, int milliseconds);
+    // While true, the device keeps its output ready for the next composed note.
+    void setComposing(bool composing) { m_device->setComposing(composing); }
     TButtonSet activeButtons() const;
     NotifyResult lastNotifyResult() const;
 

@@ -53,11 +53,14 @@ bool isNoteOff(std::uint8_t status, std::uint8_t velocity) {
 } // namespace
 
 PracticeScheduler::PracticeScheduler(fluid_synth_t *synth)
-    : m_synth(synth), m_seq(new_fluid_sequencer2(0)) {
+    : m_synth(synth), m_seq(new_fluid_sequencer2(0)), m_timerEvent(new_fluid_event()) {
     // Registering the synthesiser gives the sequencer its sample clock; the synthesiser's
     // own client is not used, events go straight to the synthesiser from the callback.
     fluid_sequencer_register_fluidsynth(m_seq.get(), synth);
     m_client = fluid_sequencer_register_client(m_seq.get(), "practice", &onTimer, this);
+    fluid_event_set_source(m_timerEvent.get(), -1);
+    fluid_event_set_dest(m_timerEvent.get(), m_client);
+    fluid_event_timer(m_timerEvent.get(), nullptr);
     m_program.fill(0);
     m_programAtLoopStart.fill(0);
 }
@@ -182,13 +185,10 @@ double PracticeScheduler::ticksPerMs() const {
     return double(m_division) * m_speed * 1000.0 / m_usPerQuarter;
 }
 
+// The sequencer copies the event: the one made up front serves every block, so the audio
+// thread allocates nothing here.
 void PracticeScheduler::scheduleTimer(unsigned int at) {
-    fluid_event_t *event = new_fluid_event();
-    fluid_event_set_source(event, -1);
-    fluid_event_set_dest(event, m_client);
-    fluid_event_timer(event, nullptr);
-    fluid_sequencer_send_at(m_seq.get(), event, at, 1);
-    delete_fluid_event(event);
+    fluid_sequencer_send_at(m_seq.get(), m_timerEvent.get(), at, 1);
 }
 
 // Called by the sequencer in every rendered block while the play runs.

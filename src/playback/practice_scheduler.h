@@ -57,6 +57,9 @@ private:
     struct SequencerDeleter {
         void operator()(fluid_sequencer_t *seq) const { delete_fluid_sequencer(seq); }
     };
+    struct EventDeleter {
+        void operator()(fluid_event_t *event) const { delete_fluid_event(event); }
+    };
 
     static void onTimer(unsigned int time, fluid_event_t *event, fluid_sequencer_t *seq,
                         void *data);
@@ -76,6 +79,7 @@ private:
 
     fluid_synth_t *m_synth;
     std::unique_ptr<fluid_sequencer_t, SequencerDeleter> m_seq;
+    std::unique_ptr<fluid_event_t, EventDeleter> m_timerEvent; // sent again in every block
     fluid_seq_id_t m_client = -1;
 
     // The file: events in time order (the order of the file within a tick and track).

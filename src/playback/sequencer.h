@@ -67,6 +67,10 @@ public:
     // written: General MIDI program, key, velocity, for milliseconds. A new note cuts the
     // one still sounding. Nothing sounds while a file plays. Needs no open file.
     virtual ErrorCode auditionNote(int program, int key, int velocity, int milliseconds) = 0;
+    // While the user may compose, the device keeps its sound output open, silent, so that
+    // a composed note only has to be rendered: a new output can take a sound server up to
+    // its whole buffer (seconds) to be heard. Failures are left to auditionNote().
+    virtual void setComposing(bool composing) { (void)composing; }
 
     // --- Practice: the open file played from any tick, looped, slower or faster ---
     // Plays the open file from `tick` with every program and controller set earlier in

@@ -268,10 +268,18 @@ TEST_F(TuneletExport, WavModuleIsFoundBesideTheProgramOrInItsInstalledFolder) {
 TEST_F(TuneletExport, ImportWritesTheScriptAndReportsOnStderr) {
     write("a.MID", kMiddleC);
     write("old.TNL", "2fd/\r\n");
+    tunelet::score::SongProperties song;
+    song.title = "歌";
+    song.key = tunelet::score::Key{7};
+    write("song.MID", tunelet::midi::compileScore({"1fd/0d/"}, {}, song).bytes);
     const std::vector<std::tuple<std::string, int, std::string, std::string>> cases = {
         {"a.MID b.TNL", 0, "1fd/\r\n",
          "这是Tunelet导出的MIDI文件，已逐个还原为原来的符号（导出时断奏）\n时间增量设为48\n"
          "没有丢弃或改动任何音符\n"},
+        {"song.MID c.TNL", 0,
+         std::string("1fd/0d/\r\n") + '\0' + "tunelet-song 1\ntitle=歌\nkey=G\n",
+         "这是Tunelet导出的MIDI文件，已逐个还原为原来的符号（导出时断奏）\n时间增量设为48\n"
+         "乐曲属性取自文件：标题、调号1=G\n没有丢弃或改动任何音符\n"},
         {"old.TNL old.TNL", 1, "2fd/\r\n",
          "输出文件“old.TNL”就是MIDI文件“old.TNL”，导入会覆盖它\n"},
         {"old.TNL b.TNL", 1, "1fd/\r\n",

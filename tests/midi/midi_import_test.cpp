@@ -103,7 +103,7 @@ std::string chordsInTurn() {
 }
 
 Ev meta(std::uint32_t tick, int type, const std::string &body) {
-    return {tick, std::string{'\xff', char(type), char(body.size())} + body};
+    return {tick, std::string{'\xff', char(type)} + vlq(std::uint32_t(body.size())) + body};
 }
 
 // The file wrapped as a RIFF MIDI file ("RMID"), with a chunk before the music.
@@ -172,11 +172,14 @@ INSTANTIATE_TEST_SUITE_P(
                         track({on(0, 0, 64), off(96, 0, 64)})}),
                    {"3fd/", "1fd/"},
                    {.zeroTempos = 1, .patterns = 2}},
-        ImportCase{"words_marks_and_signatures_counted",
+        // The name (the title), the first signatures and their repeats are the song's.
+        ImportCase{"words_marks_and_later_signatures_counted",
                    smf(0, 96,
                        {track({meta(0, 0x03, "Piano"), meta(0, 0x58, {4, 2, 24, 8}),
                                meta(0, 0x59, {0, 0}), meta(0, 0x06, "A"), meta(0, 0x05, "la"),
-                               meta(0, 0x7f, {0, 0, 0x41}), on(0, 0, 60), off(96, 0, 60)})}),
+                               meta(0, 0x02, "(c)"), meta(0, 0x7f, {0, 0, 0x41}),
+                               meta(48, 0x58, {4, 2, 24, 8}), meta(48, 0x58, {3, 2, 24, 8}),
+                               meta(48, 0x59, {2, 0}), on(0, 0, 60), off(96, 0, 60)})}),
                    {"1fd/"},
                    {.lyrics = 1, .markers = 1, .keys = 1, .times = 1, .texts = 1, .otherMeta = 1}}),
     [](const ::testing::TestParamInfo<ImportCase> &info) { return std::string(info.param.name); });
@@ -322,6 +325,79 @@ TEST_F(ImportFiles, OnlyARegularFileWithTheHeaderIsAMidiFile) {
     }
 }
 
+// Another program's file: the first track's name is the title, the other tracks' names
+// name the lines their notes land on; a name kept is no longer counted as dropped.
+TEST(ImportSong, NamesAndSignaturesBecomeTheSongs) {
+    const struct {
+        const char *name;
+        std::string file;
+        std::string title;
+        std::vector<std::string> partNames;
+        std::optional<int> tonic;
+        std::optional<score::SongTime> time;
+        std::size_t texts;
+    } cases[] = {
+        {"conductor_track_then_named_parts",
+         smf(1, 96,
+             {track({meta(0, 0x03, "Song"), meta(0, 0x58, {3, 2, 24, 8}), meta(0, 0x59, {1, 0})}),
+              track({meta(0, 0x03, "Flute"), on(0, 0, 72), off(96, 0, 72)}),
+              track({meta(0, 0x03, "Bass"), on(0, 1, 48), off(96, 1, 48)})}),
+         "Song",
+         {"Flute", "Bass"},
+         7,
+         score::SongTime{3, 4},
+         0},
+        {"a_chord_names_every_line_it_takes",
+         smf(1, 96,
+             {track({}), track({meta(0, 0x03, "Piano"), on(0, 0, 60), on(0, 0, 64), off(96, 0, 60),
+                                off(96, 0, 64)})}),
+         "",
+         {"Piano", "Piano"},
+         std::nullopt,
+         std::nullopt,
+         0},
+        {"names_of_silent_or_unnamed_tracks_dropped",
+         smf(1, 96,
+             {track({meta(0, 0x03, "Song")}), track({meta(0, 0x03, "Empty")}),
+              track({meta(0, 0x03, "\xB8\xE8"), on(0, 1, 60), off(96, 1, 60)})}),
+         "Song",
+         {},
+         std::nullopt,
+         std::nullopt,
+         2},
+        {"names_too_long_for_a_score_file_dropped",
+         smf(1, 96,
+             {track({meta(0, 0x03, "Song")}),
+              track({meta(0, 0x03, std::string(600000, 'a')), on(0, 0, 60), off(96, 0, 60)}),
+              track({meta(0, 0x03, std::string(600000, 'b')), on(0, 1, 60), off(96, 1, 60)})}),
+         "Song",
+         {},
+         std::nullopt,
+         std::nullopt,
+         2},
+        {"one_track_names_the_song_not_a_part",
+         smf(0, 96, {track({meta(0, 0x03, "Tune"), on(0, 0, 60), off(96, 0, 60)})}),
+         "Tune",
+         {},
+         std::nullopt,
+         std::nullopt,
+         0},
+    };
+    for (const auto &c : cases) {
+        const ImportResult result = importMidi(c.file);
+        ASSERT_TRUE(result.ok()) << c.name;
+        EXPECT_EQ(result.properties.title, c.title) << c.name;
+        EXPECT_EQ(result.properties.partNames, c.partNames) << c.name;
+        EXPECT_EQ(result.properties.key ? std::optional(result.properties.key->tonic)
+                                        : std::nullopt,
+                  c.tonic)
+            << c.name;
+        EXPECT_EQ(result.properties.time, c.time) << c.name;
+        EXPECT_EQ(result.report.texts, c.texts) << c.name;
+        EXPECT_EQ(result.report.keptPartNames, c.partNames.size()) << c.name;
+    }
+}
+
 TEST(ImportReportText, EveryChangeIsOneLine) {
     const ImportReport report{.timeIncrement = 42,
                               .tempo = 576923,
@@ -341,11 +417,17 @@ TEST(ImportReportText, EveryChangeIsOneLine) {
                               .markers = 13,
                               .keySignatures = 14,
                               .timeSignatures = 15,
+                              .unsupportedTime = true,
                               .texts = 16,
-                              .otherMeta = 17};
+                              .otherMeta = 17,
+                              .keptTitle = true,
+                              .keptKey = score::Key{7},
+                              .keptTime = score::SongTime{3, 4},
+                              .keptPartNames = 2};
     EXPECT_EQ(importReportLines(report),
               (Lines{"这是格式2的文件：3个独立的乐段被叠在一起，从头同时演奏",
                      "时间增量设为42",
+                     "乐曲属性取自文件：标题、调号1=G、拍号3/4、2个声部名",
                      "乐曲的速度是每分钟104拍，时间增量42按每分钟105拍演奏（快1%）",
                      "2个音符因其余15个音轨都在发声（第10音轨只奏鼓）而丢弃",
                      "7个鼓音与更要紧的鼓音同时敲击而丢弃（第10音轨一次只奏一个鼓音：依次保留大鼓"
@@ -361,10 +443,13 @@ TEST(ImportReportText, EveryChangeIsOneLine) {
                      "6个控制器、弯音、触后或系统专用事件被丢弃",
                      "12个歌词事件被丢弃",
                      "13个标记被丢弃",
-                     "14个调号被丢弃",
-                     "15个拍号被丢弃",
+                     "14个后来的调号变化未保留（乐谱全曲用开头的调号）",
+                     "15个后来的拍号变化未保留（乐谱全曲用开头的拍号）",
                      "16个文字事件（音轨名、乐器名、版权、说明）被丢弃",
-                     "17个其他元事件（音序器数据等）被丢弃"}));
+                     "17个其他元事件（音序器数据等）被丢弃",
+                     "文件开头的拍号不是乐谱能用的拍号（n/2、n/4、n/8，n为1至12），已丢弃"}));
+    EXPECT_EQ(importReportLines({.timeIncrement = 48, .keptKey = score::Key{5}}),
+              (Lines{"时间增量设为48", "乐曲属性取自文件：调号1=F", "没有丢弃或改动任何音符"}));
     // A tempo the increment plays exactly, and one it plays slower by a little.
     EXPECT_EQ(importReportLines({.timeIncrement = 40, .tempo = 600000}),
               (Lines{"时间增量设为40", "没有丢弃或改动任何音符"}));

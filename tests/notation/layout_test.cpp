@@ -1,4 +1,5 @@
 // Tests of the numbered-notation layout: the glyphs of each rule, systems, pages, hits.
+#include <algorithm>
 #include <array>
 #include <string>
 #include <vector>
@@ -6,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "notation/bar_layout.h"
+#include "notation/layout_cache.h"
 #include "notation/system_layout.h"
 
 namespace tunelet::notation {
@@ -466,6 +468,114 @@ TEST(NotationLayout, PagesFollowTheLength) {
     EXPECT_EQ(paginate(four, exact - 1, exact).size(), 2u);
     const std::vector<Page> tight = paginate(layout, system / 4, 5 * system);
     EXPECT_EQ(tight[0].endSystem, 1u) << "a system taller than the first page's room goes on it";
+}
+
+TEST(NotationLayout, ATrackReadAgainFromItsChangeIsAsReadWhole) {
+    struct Case {
+        const char *edit;
+        std::string before;
+        std::string after;
+        std::size_t dropped; // old events read again
+    };
+    const Case cases[] = {
+        {"a note typed", "1fd/0e/", "1fd/0e/2fd/", 0},
+        {"a rest typed after a note without its separator", "1fd", "1fd/0e/", 1},
+        {"a note changed in the middle", "1fd/2fd/3fd/", "1fd/4fd/3fd/", 2},
+        {"the last note deleted", "1fd/2fd/", "1fd/", 1},
+        {"marks after the last note", "1fd/#100/", "1fd/#100/@040/2fd/", 0},
+        {"a wrong token typed", "1fd/@040/2fd/", "1fd/@040/2fd/1X/3fd/", 0},
+        {"the first instrument changed", "@040/1fd/", "@041/1fd/", 1},
+        {"all deleted", "1fd/2fd/", "", 2},
+    };
+    for (const Case &c : cases) {
+        Track track = readTrack(c.before, 90);
+        const auto unchanged = static_cast<std::size_t>(
+            std::mismatch(c.before.begin(), c.before.end(), c.after.begin(), c.after.end()).first -
+            c.before.begin());
+        EXPECT_EQ(rereadTrack(track, c.after, unchanged).size(), c.dropped) << c.edit;
+        EXPECT_TRUE(track == readTrack(c.after, 90)) << c.edit;
+    }
+}
+
+std::string repeated(const std::string &text, int times) {
+    std::string line;
+    for (int i = 0; i < times; ++i) {
+        line += text;
+    }
+    return line;
+}
+
+TEST(NotationLayout, AnEditLaidOutAgainGivesWhatAFreshLayoutGives) {
+    struct Case {
+        const char *edit;
+        std::vector<std::string> before;
+        std::vector<std::string> after;
+        int editedBefore = 2;
+        int editedAfter = 2;
+        TimeSignature time{4, 4};
+        int tonic = 0;
+    };
+    // Forty bars of eighths and quarters with an instrument at the start, a part of seven
+    // and a half bars whose first note sets the volume, and a short line being composed.
+    const std::string longest = "@040/" + repeated("1fd/2fe/3fe/4fd/5fd/", 40);
+    const std::string shorter = "#100/" + repeated("3fd/", 30);
+    const std::vector<std::string> score = {longest, shorter, "1fd/2fd/"};
+    const auto with = [&](std::size_t part, const std::string &line) {
+        std::vector<std::string> lines = score;
+        lines[part] = line;
+        return lines;
+    };
+    const std::string middle = longest.substr(0, 5 + 20 * 20);
+    const Case cases[] = {
+        {"a note typed at the end of a short part", score, with(2, "1fd/2fd/3fe/")},
+        {"a note at the end of the longest part: a bar more", score, with(0, longest + "1fa/")},
+        {"a note inserted in the middle moves the rest", score,
+         with(0, middle + "6fe/" + longest.substr(middle.size()))},
+        {"a note of another part", score, with(1, "#100/3fd/3fd/4fd/" + shorter.substr(13))},
+        {"a volume at a part's end carries into the next", score, with(0, longest + "#100/")},
+        {"an instrument at a part's end names the later systems", score,
+         with(1, shorter + "@073/1fd/")},
+        {"a note tied over the bar line", with(2, "1fd/2fd/3fd/"), with(2, "1fd/2fd/3fd/4fb/")},
+        {"another part is being composed", score, score, 2, 1},
+        {"a part gets its first note", with(2, "0a/0a/"), with(2, "0a/1fd/"), -1, -1},
+        {"crowded marks far on give every system another line", score,
+         with(0, longest + repeated("#090/1ff/#091/1ff/", 2))},
+        {"an instrument before the first note", score, with(2, "@010/1fd/2fd/")},
+        {"a volume between two notes", score, with(2, "1fd/#050/2fd/")},
+        {"a wrong token typed", score, with(2, "1fd/2fd/1X/3fd/")},
+        {"a high note gives its row room for dots in every system", score, with(2, "1fd/2fd/1jd/")},
+        {"a part more", score, {longest, shorter, "1fd/2fd/", "5fd/"}},
+        {"in 1=G and 3/4 with a pickup, a note inserted in the middle",
+         score,
+         with(0, middle + "6fe/" + longest.substr(middle.size())),
+         2,
+         2,
+         {3, 4, 4, 48},
+         7},
+        {"in 1=F with the beat as an eighth, a high note at the end",
+         score,
+         with(0, longest + "1jg/"),
+         2,
+         2,
+         {3, 4, 8, 24},
+         5},
+    };
+    const Metrics m = unitMetrics();
+    for (const Case &c : cases) {
+        LayoutCache cache;
+        cache.update(c.before, c.time, c.editedBefore, c.tonic);
+        cache.layOut(m, 220);
+        ASSERT_GT(cache.layout().systems.size(), 10u) << c.edit;
+        // The edit, then back again.
+        for (const auto &[lines, edited] :
+             {std::pair{c.after, c.editedAfter}, std::pair{c.before, c.editedBefore}}) {
+            cache.update(lines, c.time, edited, c.tonic);
+            cache.layOut(m, 220);
+            const Score fresh = buildScore(lines, c.time, edited, c.tonic);
+            EXPECT_TRUE(cache.score() == fresh) << c.edit;
+            EXPECT_TRUE(cache.layout() == layoutSystems(fresh, m, 220)) << c.edit;
+        }
+    }
 }
 
 TEST(NotationLayout, APointFindsItsGlyph) {

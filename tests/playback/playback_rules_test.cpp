@@ -187,6 +187,52 @@ TEST_F(PlaybackRules, ComposedNotesStartTheOutputWithShortPeriods) {
     }
 }
 
+// While the user composes, an output stays open between the notes, with the composer's
+// short periods; a play has its own longer ones and gives the output back when it falls
+// silent. Opening it needs no SoundFont.
+TEST_F(PlaybackRules, WhileComposingTheOutputStaysOpen) {
+    const FluidSynthOptions options = silent();
+    const int composing = options.auditionPeriodSize;
+    const QString song = exported({"1fd/"});
+    FluidSynthSequencer device(options);
+    const auto untilQuiet = [&] {
+        for (int ms = 0; device.outputRunning() && ms < 20000; ms += 20) {
+            device.renderMilliseconds(20);
+        }
+        QCoreApplication::processEvents();
+    };
+    struct Step {
+        const char *what;
+        std::function<void()> run;
+        int periodSize;
+    };
+    const Step steps[] = {
+        {"composing begins",
+         [&] {
+             device.setComposing(true);
+             EXPECT_EQ(device.soundFontLoads(), 0);
+         },
+         composing},
+        {"a note rings out",
+         [&] {
+             device.auditionNote(0, 60, 80, 200);
+             untilQuiet();
+         },
+         composing},
+        {"a play", [&] { device.open(song), device.play(); }, options.periodSize},
+        {"the play ends", untilQuiet, composing},
+        {"a practice play", [&] { device.playFrom(0); }, options.periodSize},
+        {"it is stopped", [&] { device.stop(), untilQuiet(); }, composing},
+        {"the file is closed", [&] { device.close(); }, composing},
+        {"composing ends", [&] { device.setComposing(false); }, 0},
+        {"a note rings out", [&] { device.auditionNote(0, 60, 80, 200), untilQuiet(); }, 0},
+    };
+    for (const Step &step : steps) {
+        step.run();
+        EXPECT_EQ(device.outputPeriodSize(), step.periodSize) << step.what;
+    }
+}
+
 // The instrument before the caret is the one heard: each sounds unlike the piano.
 TEST_F(PlaybackRules, AComposedNoteSoundsItsInstrument) {
     const auto heard = [](int program) {

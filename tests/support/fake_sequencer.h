@@ -142,6 +142,11 @@ public:
                        "audition");
     }
 
+    // Whether the window asks for the output to be kept ready for composed notes; not
+    // recorded with the commands, as it follows the window's state at any time.
+    void setComposing(bool composing) override { m_composing = composing; }
+    bool composing() const { return m_composing; }
+
     // Recorded as "playFrom TICK", "loop FROM TO", "speed FACTOR", "clicks COUNTIN METRONOME
     // BEATS TICKS".
     ErrorCode playFrom(std::int64_t tick) override {
@@ -211,6 +216,7 @@ private:
     }
 
     bool m_open = false;
+    bool m_composing = false;
     QByteArray m_openedBytes;
     bool m_pending = false;
     DeviceMode m_mode = DeviceMode::NotReady;

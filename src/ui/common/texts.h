@@ -22,6 +22,10 @@ inline const QString kOpenFilter = QStringLiteral("*.TNL|*.TNL|*.MID|*.MID|*.*|*
 inline const QString kMidiFilter = QStringLiteral("*.MID|*.MID|*.*|*.*");
 inline const QString kScriptExtension = QStringLiteral(".TNL");
 inline const QString kMidiExtension = QStringLiteral(".MID");
+// Staff notation for other notation programs.
+inline const QString kMusicXmlFilter = QStringLiteral("MusicXML 文件|*.musicxml|*.*|*.*");
+inline const QString kMusicXmlExtension = QStringLiteral(".musicxml");
+inline const QString kMusicXmlFailed = QStringLiteral("有错误产生，无法导出为MusicXML文件！");
 
 inline const QString kAskChangedSave = QStringLiteral("文件已更改，保存吗？");
 inline const QString kAskUnsavedSave = QStringLiteral("文件未保存，是否保存？");
@@ -62,6 +66,7 @@ inline const QString kOpen = QStringLiteral("打开(&O)");
 inline const QString kSave = QStringLiteral("保存(&S)");
 inline const QString kSaveAs = QStringLiteral("另存为(&A)");
 inline const QString kExportMidi = QStringLiteral("导出为&MIDI");
+inline const QString kExportMusicXml = QStringLiteral("导出为MusicXML(&L)...");
 inline const QString kExit = QStringLiteral("退出(&X)");
 inline const QString kMenuEdit = QStringLiteral("编辑(&E)");
 inline const QString kInsertTrack = QStringLiteral("插入空白音轨(&I)");

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QFrame>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -166,8 +167,16 @@ void MainWindow::wire() {
     ij->setKeyHandler([this](QChar k) { runGuarded([&] { ijKeyPress(k); }); });
     ij->setFullHandler([this] { m_prompt->notice(texts::kEditorFull); });
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
-    connect(m_afterFirstFrame, &QTimer::timeout, this,
-            [this] { palette().setVisible(showT->isChecked()); });
+    connect(m_afterFirstFrame, &QTimer::timeout, this, [this] {
+        palette().setVisible(showT->isChecked());
+        updateComposing();
+    });
+    m_inFront = QGuiApplication::applicationState() == Qt::ApplicationActive;
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            [this](Qt::ApplicationState state) {
+                m_inFront = state == Qt::ApplicationActive;
+                updateComposing();
+            });
     lp->viewport()->installEventFilter(this);
     ToolBar3->installEventFilter(this);
     Timer1->start();

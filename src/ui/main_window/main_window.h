@@ -7,7 +7,8 @@
 //     └─ mp1, the transport bar ── Sequencer (FluidSynth) plays it
 //
 // Generated names and their roles:
-//   F1 File:   N2 new, O1 open, S1 save, A1 save as, MIDI1 export, N1 line, X1 exit
+//   F1 File:   N2 new, O1 open, S1 save, A1 save as, MIDI1 export, XML1 MusicXML,
+//              N1 line, X1 exit
 //   E1 Edit:   I1 insert empty track, D1 delete track, N3 line, P1 time increment,
 //              dz staccato (its check mark is the switch)
 //   N4 Scale:  N01 N11 N21 ... N101, the octave letters a to k
@@ -106,6 +107,7 @@ private:
     void S1Click() { saveScore(); }
     void A1Click() { saveScoreAs(); }
     void MIDI1Click() { exportMidi(); }
+    void XML1Click() { exportMusicXml(); }
     void X1Click();
     void dzClick();
     void K1Click() { openMedia(); }
@@ -152,6 +154,7 @@ private:
     bool insertToken(const QString &token);
     // Sounds a note just composed into ij, as the tokens before the caret set it.
     void auditionNote(const midi::ComposedNote &note);
+    void updateComposing();
     void buildLayout(std::unique_ptr<playback::Sequencer> sequencer);
     QWidget *buildCoolBar1(QWidget *parent, std::unique_ptr<playback::Sequencer> sequencer);
     QWidget *buildScoreBox(QWidget *parent);
@@ -189,6 +192,9 @@ private:
 
     void exportMidi();
     QString offeredMediaName() const;
+    void exportMusicXml();
+    std::optional<QString> chooseExportFile(const QString &filter, const QString &extension,
+                                            const QString &offered);
     void openMedia();
     void buildPracticeKeys();
     void playFromCaret();
@@ -196,6 +202,8 @@ private:
 
     score::ScoreDocument m_document;
     bool m_firstFrame = false; // the window was painted once: the palette may show
+    bool m_inFront = false;    // the program is the one the user works in
+    bool m_composed = false;   // a note was composed: its output is kept ready for the next
     bool m_placed = false;     // the outer size was set at the first showing; early, since
                                // event() reads it while the members below are being made
     // Declared after the document it reads, so it goes first when the window does.
@@ -220,7 +228,7 @@ private:
     QListView *lp;                 // the track list
     QLineEdit *tmp = nullptr;      // hidden staging field of token insertion, made at first use
     QTimer *Timer1;                // refreshes the status line
-    QTimer *m_afterFirstFrame;     // shows the palette once the first frame is out
+    QTimer *m_afterFirstFrame;     // shows the palette, readies the sound, after the first frame
     InputPalette *hpf = nullptr;   // the input palette, made by palette()
     QAction *dz = nullptr;         // staccato
     QAction *showT = nullptr;      // palette shown

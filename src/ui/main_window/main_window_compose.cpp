@@ -71,6 +71,17 @@ void MainWindow::auditionNote(const midi::ComposedNote &note) {
                        : std::min(kLongestAudition, note.ticks * kQuarterNoteMs / m_timeIncrement);
     // Without a sound output the composer works on in silence: no box at every key.
     m_auditionFailed = !mp1->auditionNote(sound.program, note.key, sound.velocity, ms);
+    m_composed = true;
+    updateComposing();
+}
+
+// Once a note was composed, and while the program is in use with notes heard, the
+// transport bar's device keeps its output open for the next ones. Not before the first
+// note: a program only opened to play or read a score costs no sound output at idle.
+// Another program in front lets the sound server rest.
+void MainWindow::updateComposing() {
+    mp1->setComposing(m_composed && m_firstFrame && m_inFront && L1->isChecked() &&
+                      !m_auditionFailed);
 }
 
 } // namespace tunelet::ui

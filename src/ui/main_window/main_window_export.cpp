@@ -1,12 +1,16 @@
-// Main window (Tmain): the export to a MIDI file and the offer to play it.
+// Main window (Tmain): the export to a MIDI file and the offer to play it, and to MusicXML.
+#include <QFileInfo>
 #include <QListView>
 
 #include "export/fault_text.h"
 #include "export/score_to_midi.h"
+#include "musicxml/musicxml_writer.h"
 #include "playback/media_player.h"
+#include "score/file_access.h"
 #include "ui/common/file_names.h"
 #include "ui/common/texts.h"
 #include "ui/main_window/main_window.h"
+#include "ui/notation/notation_texts.h"
 
 namespace tunelet::ui {
 
@@ -33,24 +37,48 @@ QString failureText(const midi::ExportResult &result, const std::vector<std::str
     return text;
 }
 
+// The shared save dialog's last name for a MusicXML file: a script's or a MIDI file's
+// name with the extension changed, so accepting it never writes "song.TNL.musicxml".
+QString musicXmlName(const QString &lastFileName) {
+    for (const QString &other : {texts::kScriptExtension, texts::kMidiExtension}) {
+        if (!lastFileName.isEmpty() && withExtension(lastFileName, other) == lastFileName) {
+            return lastFileName.chopped(other.size()) + texts::kMusicXmlExtension;
+        }
+    }
+    return lastFileName;
+}
+
 } // namespace
 
-void MainWindow::exportMidi() {
+// An export's target, asked with the shared save dialog after the score's track count is
+// checked; nullopt when there is nothing to export or the dialog is cancelled.
+std::optional<QString> MainWindow::chooseExportFile(const QString &filter, const QString &extension,
+                                                    const QString &offered) {
     const std::size_t tracks = m_document.lineCount();
     if (tracks == 0 || tracks > midi::kMaxTracks) {
         m_prompt->notice(QString::fromStdString(midi::failureMessage(
             tracks == 0 ? midi::ExportFailure::NoTracks : midi::ExportFailure::TooManyTracks)));
-        return;
+        return std::nullopt;
     }
-    sp1.filter = texts::kMidiFilter;
-    sp1.extension = texts::kMidiExtension;
-    sp1.lastFileName = offeredName(sp1.lastFileName, texts::kMidiExtension);
+    sp1.filter = filter;
+    sp1.extension = extension;
+    sp1.lastFileName = offered;
     const std::optional<QString> chosen = m_prompt->saveFile(sp1);
+    if (!chosen) {
+        return std::nullopt;
+    }
+    sp1.lastFileName = withExtension(*chosen, extension);
+    return sp1.lastFileName;
+}
+
+void MainWindow::exportMidi() {
+    const std::optional<QString> chosen =
+        chooseExportFile(texts::kMidiFilter, texts::kMidiExtension,
+                         offeredName(sp1.lastFileName, texts::kMidiExtension));
     if (!chosen) {
         return;
     }
-    const QString path = withExtension(*chosen, texts::kMidiExtension);
-    sp1.lastFileName = path;
+    const QString path = *chosen;
 
     // The file may be the one playing: let it go before it is replaced.
     mp1->close();
@@ -75,6 +103,44 @@ void MainWindow::exportMidi() {
         mp1->setFileName(path);
         mp1->open();
         mp1->play();
+    }
+}
+
+// The score in staff notation for other notation programs. The score must export to MIDI
+// as it is (the same checks and notices); the file's name stands for the song's title, as
+// on the numbered notation.
+void MainWindow::exportMusicXml() {
+    const std::optional<QString> chosen = chooseExportFile(
+        texts::kMusicXmlFilter, texts::kMusicXmlExtension, musicXmlName(sp1.lastFileName));
+    if (!chosen) {
+        return;
+    }
+    const QString path = *chosen;
+    const std::string output = nativeName(path);
+    const std::vector<std::string> &lines = m_document.lines();
+    const std::string &script = m_document.fileName();
+    if (!script.empty() && score::isSameFile(output, script)) {
+        midi::ExportResult same;
+        same.failure = midi::ExportFailure::SameFile;
+        m_prompt->notice(texts::kMusicXmlFailed + QLatin1Char('\n') +
+                         QString::fromStdString(midi::failureDetail(same, script, output)));
+        return;
+    }
+    const midi::ExportResult checked = midi::compileScore(
+        lines, midi::ExportOptions{.division = m_timeIncrement, .staccato = staccato()});
+    if (!checked.ok()) {
+        if (isLineFault(checked, lines)) {
+            lp->scrollTo(lp->model()->index(static_cast<int>(checked.track - 1), 0));
+        }
+        m_prompt->notice(failureText(checked, lines, script, output));
+        return;
+    }
+    const musicxml::SongInfo song = musicxml::songInfoOf(
+        m_document.properties(),
+        script.empty() ? texts::kUntitled : QFileInfo(displayName(script)).completeBaseName());
+    const std::string why = musicxml::exportMusicXml(lines, m_timeIncrement, song, output);
+    if (!why.empty()) {
+        m_prompt->notice(texts::kMusicXmlFailed + QLatin1Char('\n') + QString::fromStdString(why));
     }
 }
 

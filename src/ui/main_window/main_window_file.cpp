@@ -79,6 +79,7 @@ void MainWindow::importMidiFile(const QString &path) {
     }
     resetEditor();
     m_model->setLines(std::move(result.lines));
+    m_document.setProperties(std::move(result.properties));
     m_document.setFileName({});
     m_document.setSaved(false);
     setTimeIncrement(result.report.timeIncrement); // also says the name is gone
@@ -89,12 +90,16 @@ void MainWindow::importMidiFile(const QString &path) {
     for (const std::string &line : midi::importReportLines(result.report)) {
         report += QLatin1Char('\n') + QString::fromStdString(line);
     }
+    for (const score::SongBlockNotice &notice : result.songNotices) {
+        report += QLatin1Char('\n') + QString::fromStdString(score::songBlockNoticeText(notice));
+    }
     m_prompt->notice(report);
 }
 
 void MainWindow::loadScore(const QString &path) {
+    std::vector<score::SongBlockNotice> notices;
     try {
-        m_model->load(nativeName(path));
+        notices = m_model->load(nativeName(path));
     } catch (const std::bad_alloc &) {
         // Showing the lines needs memory too: said as any other reason a file cannot open.
         throw score::FileError("Cannot open file " + nativeName(path) + "\n" +
@@ -105,6 +110,15 @@ void MainWindow::loadScore(const QString &path) {
     resetEditor();
     m_document.setSaved(true);
     emit scoreHeaderChanged();
+    // The tracks are open; what of the song's properties could not be read is said.
+    if (!notices.empty()) {
+        QString text;
+        for (const score::SongBlockNotice &notice : notices) {
+            text += (text.isEmpty() ? QString() : QStringLiteral("\n")) +
+                    QString::fromStdString(score::songBlockNoticeText(notice));
+        }
+        m_prompt->notice(text);
+    }
 }
 
 bool MainWindow::saveScore() {

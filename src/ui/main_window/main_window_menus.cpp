@@ -105,6 +105,7 @@ void MainWindow::buildMenus() {
     addItem(F1, "S1", texts::kSave, 2, &MainWindow::S1Click, K(Qt::CTRL | Qt::Key_S));
     addItem(F1, "A1", texts::kSaveAs, kNoImage, &MainWindow::A1Click);
     addItem(F1, "MIDI1", texts::kExportMidi, 3, &MainWindow::MIDI1Click, K(Qt::CTRL | Qt::Key_M));
+    addItem(F1, "XML1", texts::kExportMusicXml, kNoImage, &MainWindow::XML1Click);
     addSeparator(F1, "N1");
     addItem(F1, "X1", texts::kExit, kNoImage, &MainWindow::X1Click);
 
@@ -293,6 +294,7 @@ void MainWindow::showTClick() {
 // Switching it off and on again also tries a sound output that was missing.
 void MainWindow::L1Click() {
     m_auditionFailed = false;
+    updateComposing();
 }
 
 void MainWindow::R1Click() {

@@ -99,7 +99,7 @@ void TrackListModel::setLines(std::vector<std::string> lines) {
     endResetModel();
 }
 
-void TrackListModel::load(const std::string &path) {
+std::vector<score::SongBlockNotice> TrackListModel::load(const std::string &path) {
     // A failed load changes nothing, but the view must hear the reset's end either way.
     struct ResetGuard {
         TrackListModel *model;
@@ -107,7 +107,7 @@ void TrackListModel::load(const std::string &path) {
     };
     beginResetModel();
     ResetGuard guard{this};
-    m_document.load(path);
+    return m_document.load(path);
 }
 
 } // namespace tunelet::ui

@@ -44,7 +44,8 @@ public:
     void clear();
     void setLines(std::vector<std::string> lines);
     // Replaces every line with the file's; on an error the lines stay as they were.
-    void load(const std::string &path);
+    // Returns what of the file's song block was ignored.
+    std::vector<score::SongBlockNotice> load(const std::string &path);
 
 private:
     score::ScoreDocument &m_document;

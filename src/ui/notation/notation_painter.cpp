@@ -7,7 +7,6 @@
 #include <QPainterPath>
 #include <QStaticText>
 #include <algorithm>
-#include <set>
 
 #include "score/song_properties.h"
 #include "ui/dialogs/dialog_texts.h"
@@ -64,7 +63,11 @@ QString partLabel(const notation::Score &score, std::size_t part) {
 }
 
 QString partLabel(const notation::Score &score, std::size_t part, int program) {
-    const std::string given = part < score.partNames.size() ? score.partNames[part] : "";
+    return partLabel(part, program,
+                     part < score.partNames.size() ? score.partNames[part] : std::string());
+}
+
+QString partLabel(std::size_t part, int program, const std::string &given) {
     const QString name = !given.empty()       ? QString::fromStdString(given)
                          : part == kDrumsPart ? texts::kDrumsLabel
                                               : instrumentName(std::max(0, program));
@@ -92,18 +95,24 @@ NotationPainter::NotationPainter(double size, bool textAsPaths)
 }
 
 notation::Metrics NotationPainter::metrics(const notation::Score &score) const {
+    std::vector<std::vector<int>> programs;
+    for (const notation::Track &track : score.tracks) {
+        programs.push_back(notation::programsUsed(track));
+    }
+    return metrics(programs, score.partNames);
+}
+
+notation::Metrics NotationPainter::metrics(const std::vector<std::vector<int>> &programs,
+                                           const std::vector<std::string> &partNames) const {
     const QFontMetricsF label(m_labelFont);
     const QFontMetricsF small(m_smallFont);
     // The label column is as wide as the widest label any system shows.
     double labelWidth = 0;
-    for (std::size_t part = 0; part < score.tracks.size(); ++part) {
-        std::set<int> programs = {score.tracks[part].firstProgram};
-        for (const notation::TimedEvent &event : score.tracks[part].events) {
-            programs.insert(event.program);
-        }
-        for (const int program : programs) {
+    for (std::size_t part = 0; part < programs.size(); ++part) {
+        const std::string name = part < partNames.size() ? partNames[part] : "";
+        for (const int program : programs[part]) {
             labelWidth =
-                std::max(labelWidth, label.horizontalAdvance(partLabel(score, part, program)));
+                std::max(labelWidth, label.horizontalAdvance(partLabel(part, program, name)));
         }
     }
     notation::Metrics m;

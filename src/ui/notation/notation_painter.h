@@ -23,6 +23,9 @@ struct NotationHeader {
     QString subtitle = {};
     QString composer = {}; // 曲
     QString lyricist = {}; // 词
+    // What the score is built with: the key's tonic and the parts' names.
+    int tonic = 0;
+    std::vector<std::string> partNames = {};
 };
 
 // The text of a part's label: its number, and the part's name or, when it has none, the
@@ -30,6 +33,8 @@ struct NotationHeader {
 QString partLabel(const notation::Score &score, std::size_t part);
 // The same with the instrument in force (-1 before any: the first of the list).
 QString partLabel(const notation::Score &score, std::size_t part, int program);
+// The same with the part's name (empty: none).
+QString partLabel(std::size_t part, int program, const std::string &name);
 // The small text of a note's marks: instrument names and 力度NN.
 QString marksText(const std::vector<notation::Mark> &marks);
 
@@ -41,6 +46,10 @@ public:
 
     // The sizes the layout needs, with the label column as wide as this score's labels.
     notation::Metrics metrics(const notation::Score &score) const;
+    // The same from the instruments each part uses (notation::programsUsed) and the parts'
+    // names.
+    notation::Metrics metrics(const std::vector<std::vector<int>> &programs,
+                              const std::vector<std::string> &partNames = {}) const;
     double headerHeight(const NotationHeader &header) const;
     double footerHeight() const;
 

@@ -23,9 +23,17 @@ NotationView::NotationView(QWidget *parent) : QWidget(parent), m_painter(kDigitP
 }
 
 void NotationView::setScore(notation::Score score, NotationHeader header) {
-    m_score = std::move(score);
+    m_notation.setScore(std::move(score));
     m_header = std::move(header);
-    m_metrics = m_painter.metrics(m_score);
+    m_metrics = m_painter.metrics(m_notation.programs(), m_notation.score().partNames);
+    relayout();
+}
+
+void NotationView::updateScore(const std::vector<std::string> &lines, notation::TimeSignature time,
+                               int editedPart, NotationHeader header) {
+    m_notation.update(lines, time, editedPart, header.tonic, header.partNames);
+    m_header = std::move(header);
+    m_metrics = m_painter.metrics(m_notation.programs(), m_notation.score().partNames);
     relayout();
 }
 
@@ -34,7 +42,7 @@ double NotationView::contentWidth() const {
 }
 
 void NotationView::relayout() {
-    m_layout = notation::layoutSystems(m_score, m_metrics, contentWidth());
+    m_notation.layOut(m_metrics, contentWidth());
     const int height = heightForWidth(width());
     if (minimumHeight() != height) {
         setMinimumHeight(height);

@@ -12,6 +12,7 @@
 #include <optional>
 #include <vector>
 
+#include "notation/layout_cache.h"
 #include "notation/system_layout.h"
 #include "ui/notation/notation_painter.h"
 
@@ -26,6 +27,9 @@ public:
     explicit NotationView(QWidget *parent = nullptr);
 
     void setScore(notation::Score score, NotationHeader header);
+    // The score of these lines; only what differs from the score shown is laid out again.
+    void updateScore(const std::vector<std::string> &lines, notation::TimeSignature time,
+                     int editedPart, NotationHeader header);
     const notation::Score &score() const { return m_score; }
     const NotationHeader &header() const { return m_header; }
     const notation::Layout &layout() const { return m_layout; }
@@ -72,10 +76,13 @@ private:
     void forEachSounding(int tick, const std::function<bool(const QRectF &cell)> &use) const;
 
     NotationPainter m_painter;
-    notation::Score m_score;
+    // The score and its layout, kept from one change to the next; m_score and m_layout
+    // are its objects.
+    notation::LayoutCache m_notation;
+    const notation::Score &m_score = m_notation.score();
+    const notation::Layout &m_layout = m_notation.layout();
     NotationHeader m_header;
     notation::Metrics m_metrics;
-    notation::Layout m_layout;
     NoteHandler m_noteHandler;
     PressHandler m_pressHandler;
     std::optional<int> m_markedTick;

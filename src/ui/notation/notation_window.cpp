@@ -154,19 +154,26 @@ NotationDocument NotationWindow::currentDocument(bool withComposedLine) const {
     std::vector<std::string> lines = m_source.document->lines();
     const int edited = withComposedLine ? editedPart(lines) : -1;
     NotationDocument document;
-    const score::SongProperties &song = m_source.document->properties();
-    document.score =
-        notation::buildScore(lines, timeSignature(), edited, song.key ? song.key->tonic : 0);
-    document.score.partNames = song.partNames;
-    const std::string &file = m_source.document->fileName();
-    document.header.title = !song.title.empty() ? QString::fromStdString(song.title)
-                            : file.empty()      ? texts::kUntitled
-                                                : QFileInfo(displayName(file)).completeBaseName();
-    document.header.subtitle = QString::fromStdString(song.subtitle);
-    document.header.composer = QString::fromStdString(song.composer);
-    document.header.lyricist = QString::fromStdString(song.lyricist);
-    document.header.division = m_source.timeIncrement ? m_source.timeIncrement() : 48;
+    document.header = currentHeader();
+    document.score = notation::buildScore(lines, timeSignature(), edited, document.header.tonic);
+    document.score.partNames = document.header.partNames;
     return document;
+}
+
+NotationHeader NotationWindow::currentHeader() const {
+    const score::SongProperties &song = m_source.document->properties();
+    NotationHeader header;
+    const std::string &file = m_source.document->fileName();
+    header.title = !song.title.empty() ? QString::fromStdString(song.title)
+                   : file.empty()      ? texts::kUntitled
+                                       : QFileInfo(displayName(file)).completeBaseName();
+    header.division = m_source.timeIncrement ? m_source.timeIncrement() : 48;
+    header.subtitle = QString::fromStdString(song.subtitle);
+    header.composer = QString::fromStdString(song.composer);
+    header.lyricist = QString::fromStdString(song.lyricist);
+    header.tonic = song.key ? song.key->tonic : 0;
+    header.partNames = song.partNames;
+    return header;
 }
 
 void NotationWindow::refresh() {
@@ -187,8 +194,11 @@ void NotationWindow::refresh() {
     if (!isVisible()) {
         return; // drawn when shown
     }
-    NotationDocument document = currentDocument(true);
-    m_view->setScore(std::move(document.score), std::move(document.header));
+    // The view keeps the score it shows and lays out again only what the lines changed:
+    // a key in a long score costs what the key changed.
+    std::vector<std::string> lines = m_source.document->lines();
+    const int edited = editedPart(lines);
+    m_view->updateScore(lines, timeSignature(), edited, currentHeader());
 }
 
 void NotationWindow::editNote(std::size_t part, std::size_t tokenEnd) {

@@ -61,6 +61,8 @@ public:
     // composed takes the place of the selected track (or follows the last one); files
     // and paper, like the MIDI export, hold only the submitted tracks.
     NotationDocument currentDocument(bool withComposedLine) const;
+    // The title and the time increment the header shows.
+    NotationHeader currentHeader() const;
     NotationView *view() const { return m_view; }
 
     // Loads the part's track into ij as a double-click on the track list does, with the

@@ -1,5 +1,6 @@
 // Window tests: notes heard while composing come back once a play has ended.
 #include <functional>
+#include <tuple>
 
 #include "ui/support/window_fixture.h"
 
@@ -24,6 +25,27 @@ TEST_F(WindowTest, ComposedNotesAreHeardAgainOnceAPlayEnds) {
         device->clearCommands();
         QTest::keyClick(ij(), '2');
         EXPECT_EQ(device->commands(), QStringList{"audition 0 62 80 500"}) << what;
+    }
+}
+
+// Once a note was composed, while the program is in front with notes heard, the device
+// keeps its output ready for the next; with the notes switched off or another program in front it
+// may let it go.
+TEST_F(WindowTest, TheSoundIsKeptReadyWhileComposing) {
+    const auto application = [](Qt::ApplicationState state) {
+        return [state] { emit qApp->applicationStateChanged(state); };
+    };
+    const std::vector<std::tuple<const char *, std::function<void()>, bool>> steps = {
+        {"shown, in front, nothing composed", [] {}, false},
+        {"a note composed", [this] { QTest::keyClick(ij(), '1'); }, true},
+        {"notes switched off", [this] { trigger("L1"); }, false},
+        {"switched on again", [this] { trigger("L1"); }, true},
+        {"another program in front", application(Qt::ApplicationInactive), false},
+        {"back in front", application(Qt::ApplicationActive), true},
+    };
+    for (const auto &[what, step, composing] : steps) {
+        step();
+        EXPECT_EQ(device->composing(), composing) << what;
     }
 }
 

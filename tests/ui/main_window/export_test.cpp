@@ -168,6 +168,60 @@ TEST_F(WindowTest, ExportThatCannotWriteSaysWhy) {
                                    "”：文件夹不存在"}));
 }
 
+// MusicXML: the name completed, the script's name as the title, and the same refusals as
+// the MIDI export, each with its notice.
+TEST_F(WindowTest, MusicXmlExportWritesTheChosenFileOrSaysWhy) {
+    struct Case {
+        Lines score;
+        const char *chosen;
+        QString notice; // empty: written, no notice
+    };
+    const Case cases[] = {
+        {{"1fd/"}, "ode", {}},
+        {{"1fd/"}, "ode.MusicXML", {}},
+        {{"1fd/", "1qd/"},
+         "bad",
+         "音轨有错误，无法导出为MIDI文件！\n第2音轨，第2字节：“q”不是八度字母（应为 a 到 k）"},
+        {{"1fd/"},
+         "link.musicxml",
+         "有错误产生，无法导出为MusicXML文件！\n输出文件“%1”就是脚本文件“SCRIPT”，导出会覆盖乐谱"},
+        {{"1fd/"},
+         "absent/ode",
+         "有错误产生，无法导出为MusicXML文件！\n无法写入文件“%1.musicxml”：文件夹不存在"},
+    };
+    ASSERT_TRUE(QFile::link(path("song.TNL"), path("link.musicxml")));
+    for (const Case &c : cases) {
+        const QString script = openScript(c.score, "song.TNL");
+        prompt->shown.clear();
+        prompt->files = {path(c.chosen)};
+        trigger("XML1");
+        ASSERT_FALSE(prompt->shown.empty());
+        EXPECT_EQ(prompt->shown[0].kind, "save");
+        EXPECT_EQ(prompt->shown[0].text, "MusicXML 文件|*.musicxml|*.*|*.*");
+        const QString written =
+            path(c.chosen) + (QString(c.chosen).contains('.') ? "" : ".musicxml");
+        if (c.notice.isEmpty()) {
+            EXPECT_EQ(prompt->shown.size(), 1u) << c.chosen;
+            EXPECT_TRUE(readAll(written).contains("<work-title>song</work-title>")) << c.chosen;
+        } else {
+            EXPECT_EQ(
+                prompt->shown.back(),
+                (Shown{"notice", QString(c.notice.arg(path(c.chosen))).replace("SCRIPT", script)}));
+            EXPECT_EQ(readAll(script),
+                      "1fd/\r\n" + QByteArray(c.score.size() > 1 ? "1qd/\r\n" : ""));
+        }
+    }
+    EXPECT_FALSE(QFileInfo::exists(path("bad.musicxml")));
+
+    // After a MIDI export the offer is its name as a MusicXML file.
+    prompt->files = {path("tune"), std::nullopt};
+    prompt->answers = {Answer::No};
+    trigger("MIDI1");
+    trigger("XML1");
+    EXPECT_EQ(prompt->shown.back(),
+              (Shown{"save", "MusicXML 文件|*.musicxml|*.*|*.*", path("tune.musicxml")}));
+}
+
 TEST_F(WindowTest, ExportClosesPlaybackFirstAndYesPlaysTheNewFile) {
     const QString script = openScript({"1fd/"});
     prompt->files = {path("old.MID")};

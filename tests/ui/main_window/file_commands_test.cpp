@@ -85,6 +85,22 @@ TEST_F(WindowTest, OpenReplacesTheScoreAndClearsTheEditor) {
     EXPECT_EQ(lp()->model()->rowCount(), 3);
 }
 
+// What of the song block could not be read is said once the tracks are open.
+TEST_F(WindowTest, OpenSaysWhatOfTheSongWasIgnored) {
+    const QString file = path("song.TNL");
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(QByteArray("1fd/\r\n\0tunelet-song 1\ntitle=x\nkey=H\ntitle=y\n", 44));
+    out.close();
+    prompt->files = {file};
+    trigger("O1");
+    EXPECT_EQ(prompt->shown.back(), (Shown{"notice", "歌曲属性第3行（key）无法读取，已忽略\n"
+                                                     "歌曲属性第4行（title）重复出现，已忽略"}));
+    EXPECT_EQ(lines(), Lines{"1fd/"});
+    EXPECT_EQ(window->document().properties().title, "x");
+    EXPECT_TRUE(saved());
+}
+
 TEST_F(WindowTest, NewAnsweredNoDiscardsWithoutAskingAgain) {
     addTwoTracks(*this, *prompt, ij());
     prompt->answers = {Answer::No};

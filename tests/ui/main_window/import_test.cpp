@@ -57,6 +57,30 @@ TEST_F(ImportTest, YesMakesANewUnsavedScoreWithoutANameAndReports) {
     EXPECT_EQ(prompt->shown.at(0).kind, "save") << "Save asks for a name";
 }
 
+// A song's export comes back with its properties, kept by the score that is saved.
+TEST_F(ImportTest, ASongComesBackWithItsProperties) {
+    score::SongProperties song;
+    song.title = "茉莉花";
+    song.time = score::SongTime{2, 4};
+    song.partNames = {"", "笛子"};
+    QFile out(path("song.MID"));
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(QByteArray::fromStdString(midi::compileScore(kSong, {}, song).bytes));
+    out.close();
+    prompt->files = {path("song.MID")};
+    prompt->answers = {Answer::Yes};
+    trigger("O1");
+    EXPECT_EQ(lines(), kSong);
+    EXPECT_EQ(window->document().properties(), song);
+    EXPECT_TRUE(prompt->shown.back().text.contains("乐曲属性取自文件：标题、拍号2/4、1个声部名"));
+
+    prompt->files = {path("saved.TNL")};
+    trigger("S1");
+    score::ScoreDocument reopened;
+    reopened.load(path("saved.TNL").toStdString());
+    EXPECT_EQ(reopened.properties(), song);
+}
+
 // No opens nothing; an unsaved score is asked about first; a damaged file changes nothing.
 TEST_F(ImportTest, NoOrADamagedFileLeavesTheScore) {
     const QString script = openScript({"1fd/"});

@@ -28,6 +28,7 @@ const Item kMenu[] = {
     {"S1", "保存(&S)", "Ctrl+S", "save", false, nullptr},
     {"A1", "另存为(&A)", "", nullptr, false, nullptr},
     {"MIDI1", "导出为&MIDI", "Ctrl+M", "export_midi", false, nullptr},
+    {"XML1", "导出为MusicXML(&L)...", "", nullptr, false, nullptr},
     {"X1", "退出(&X)", "", nullptr, false, nullptr},
     {"I1", "插入空白音轨(&I)", "", "insert_track", false, nullptr},
     {"D1", "删除音轨(&D)", "", "delete_track", false, nullptr},

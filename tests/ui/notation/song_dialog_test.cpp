@@ -115,6 +115,12 @@ TEST_F(SongWindowTest, TheSongIsDrawnAndUnsavedUntilSaved) {
     EXPECT_EQ(shown.score.time, (notation::TimeSignature{3, 4, 4, 48}));
     ASSERT_EQ(shown.score.bars.size(), 3u);
     EXPECT_EQ(shown.score.bars[0].parts[0].glyphs[0].degree, 1); // G3 in 1=G
+    // The view, kept between edits, draws the same.
+    const notation::Score &drawn = notation->view()->score();
+    EXPECT_EQ(drawn.tonic, 7);
+    EXPECT_EQ(drawn.partNames, std::vector<std::string>{"旋律"});
+    EXPECT_EQ(drawn.bars.at(0).number, 0);
+    EXPECT_EQ(notation->view()->header().composer, "希尔");
     auto *time = notation->findChild<QComboBox *>(QStringLiteral("timeSignature"));
     EXPECT_EQ(time->currentText(), "3/4");
 

@@ -1,0 +1,764 @@
+// MusicXML export: the score's track lines as a MusicXML 4.0 partwise score.
+#include "musicxml/musicxml_writer.h"
+
+#include <QBuffer>
+#include <QXmlStreamWriter>
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <map>
+#include <set>
+#include <utility>
+
+#include "export/score_to_midi.h"
+#include "notation/timed_events.h"
+#include "score/atomic_file.h"
+#include "ui/dialogs/dialog_texts.h"
+#include "ui/notation/notation_texts.h"
+
+namespace tunelet::musicxml {
+
+namespace {
+
+using notation::kTicksPerBeat; // a script beat
+
+constexpr std::size_t kDrumTrack = 9; // line 10 plays on MIDI channel 10, the drums
+constexpr int kMaxDataByte = 127;
+constexpr int kMiddleKey = 60;       // C4, octave letter f of the script
+constexpr int kBassClefBelow = 57;   // a part whose notes lie lower on average reads in F clef
+constexpr double kFullVelocity = 90; // the velocity that <sound dynamics> calls 100
+constexpr int kSmallestTicks = 6;    // the shortest note the script writes (a 32nd)
+
+constexpr std::array<char, 7> kSteps = {'C', 'D', 'E', 'F', 'G', 'A', 'B'};
+constexpr std::array<int, 7> kNaturals = {0, 2, 4, 5, 7, 9, 11};
+
+// The note values a length is written with, longest first, in script ticks when a script
+// beat is a quarter note: every multiple of the shortest is a sum of them, so a length no
+// single value shows becomes tied notes.
+struct NoteValue {
+    int ticks;
+    const char *type;
+    int dots;
+};
+constexpr std::array<NoteValue, 14> kNoteValues = {{{384, "breve", 0},
+                                                    {288, "whole", 1},
+                                                    {192, "whole", 0},
+                                                    {144, "half", 1},
+                                                    {96, "half", 0},
+                                                    {72, "quarter", 1},
+                                                    {48, "quarter", 0},
+                                                    {36, "eighth", 1},
+                                                    {24, "eighth", 0},
+                                                    {18, "16th", 1},
+                                                    {12, "16th", 0},
+                                                    {9, "32nd", 1},
+                                                    {6, "32nd", 0},
+                                                    {3, "64th", 0}}};
+
+// A readable dynamics mark for a velocity: the mark whose usual velocity is nearest.
+struct DynamicsMark {
+    int below; // velocities under this one take the mark
+    const char *mark;
+};
+constexpr std::array<DynamicsMark, 6> kDynamicsMarks = {
+    {{42, "pp"}, {58, "p"}, {74, "mp"}, {90, "mf"}, {106, "f"}, {kMaxDataByte + 1, "ff"}}};
+
+// Where the drums of the General MIDI kit sit on a percussion staff, and which are drawn
+// with a cross (cymbals and hi-hats). Other keys are placed by their own pitch.
+struct DrumPlace {
+    int key;
+    char step;
+    int octave;
+    bool cross;
+};
+constexpr std::array<DrumPlace, 19> kDrumPlaces = {{
+    {35, 'E', 4, false}, {36, 'F', 4, false}, {37, 'C', 5, true},  {38, 'C', 5, false},
+    {40, 'C', 5, false}, {41, 'A', 4, false}, {42, 'G', 5, true},  {43, 'A', 4, false},
+    {44, 'D', 4, true},  {45, 'B', 4, false}, {46, 'G', 5, true},  {47, 'B', 4, false},
+    {48, 'D', 5, false}, {49, 'A', 5, true},  {50, 'E', 5, false}, {51, 'F', 5, true},
+    {52, 'A', 5, true},  {55, 'A', 5, true},  {57, 'A', 5, true},
+}};
+
+// The General MIDI percussion names of keys 35..81, for the drum part's instruments.
+constexpr std::array<const char *, 47> kDrumNames = {"Acoustic Bass Drum",
+                                                     "Bass Drum 1",
+                                                     "Side Stick",
+                                                     "Acoustic Snare",
+                                                     "Hand Clap",
+                                                     "Electric Snare",
+                                                     "Low Floor Tom",
+                                                     "Closed Hi-Hat",
+                                                     "High Floor Tom",
+                                                     "Pedal Hi-Hat",
+                                                     "Low Tom",
+                                                     "Open Hi-Hat",
+                                                     "Low-Mid Tom",
+                                                     "Hi-Mid Tom",
+                                                     "Crash Cymbal 1",
+                                                     "High Tom",
+                                                     "Ride Cymbal 1",
+                                                     "Chinese Cymbal",
+                                                     "Ride Bell",
+                                                     "Tambourine",
+                                                     "Splash Cymbal",
+                                                     "Cowbell",
+                                                     "Crash Cymbal 2",
+                                                     "Vibraslap",
+                                                     "Ride Cymbal 2",
+                                                     "Hi Bongo",
+                                                     "Low Bongo",
+                                                     "Mute Hi Conga",
+                                                     "Open Hi Conga",
+                                                     "Low Conga",
+                                                     "High Timbale",
+                                                     "Low Timbale",
+                                                     "High Agogo",
+                                                     "Low Agogo",
+                                                     "Cabasa",
+                                                     "Maracas",
+                                                     "Short Whistle",
+                                                     "Long Whistle",
+                                                     "Short Guiro",
+                                                     "Long Guiro",
+                                                     "Claves",
+                                                     "Hi Wood Block",
+                                                     "Low Wood Block",
+                                                     "Mute Cuica",
+                                                     "Open Cuica",
+                                                     "Mute Triangle",
+                                                     "Open Triangle"};
+constexpr int kFirstDrumName = 35;
+
+// One note or rest of a part; key -1 is a rest.
+struct Sounding {
+    int onset = 0;
+    int length = 0;
+    int key = -1;
+    int program = -1; // the instrument in force, -1 before any
+    int volume = 80;
+};
+
+struct Part {
+    std::size_t track = 0;
+    QString id;   // "P1".."P16", by track
+    QString name; // the part name, else the instrument's
+    int program = 0;
+    std::vector<Sounding> events;
+    std::set<int> drums; // the drum part's keys
+    // Semitones the notes are written above their sound: 12 for a part that reaches below
+    // C0, the lowest octave a staff pitch has (the part then says so in <transpose>).
+    int written = 0;
+};
+
+// A decimal without trailing zeros: 120, 88.89.
+QString decimal(double value) {
+    QString text = QString::number(value, 'f', 2);
+    while (text.endsWith(QLatin1Char('0'))) {
+        text.chop(1);
+    }
+    if (text.endsWith(QLatin1Char('.'))) {
+        text.chop(1);
+    }
+    return text;
+}
+
+int velocityOf(int volume) {
+    return std::clamp(volume, 0, kMaxDataByte);
+}
+
+const char *dynamicsMark(int velocity) {
+    for (const DynamicsMark &mark : kDynamicsMarks) {
+        if (velocity < mark.below) {
+            return mark.mark;
+        }
+    }
+    return kDynamicsMarks.back().mark;
+}
+
+// The alteration the key signature gives each step: sharps are added F C G D A E B,
+// flats B E A D G C F.
+std::array<int, 7> keySignature(int fifths) {
+    constexpr std::array<int, 7> kSharpOrder = {3, 0, 4, 1, 5, 2, 6};
+    std::array<int, 7> alters{};
+    const int count = std::min(std::abs(fifths), 7);
+    for (int i = 0; i < count; ++i) {
+        const int step = fifths > 0 ? kSharpOrder[static_cast<std::size_t>(i)]
+                                    : kSharpOrder[static_cast<std::size_t>(6 - i)];
+        alters[static_cast<std::size_t>(step)] = fifths > 0 ? 1 : -1;
+    }
+    return alters;
+}
+
+const DrumPlace *drumPlace(int key) {
+    for (const DrumPlace &place : kDrumPlaces) {
+        if (place.key == key) {
+            return &place;
+        }
+    }
+    return nullptr;
+}
+
+QString drumName(int key) {
+    const int index = key - kFirstDrumName;
+    if (index >= 0 && index < static_cast<int>(kDrumNames.size())) {
+        return QLatin1String(kDrumNames[static_cast<std::size_t>(index)]);
+    }
+    return QStringLiteral("Drum %1").arg(key);
+}
+
+QString instrumentId(const Part &part, int key) {
+    return part.track == kDrumTrack ? QStringLiteral("%1-I%2").arg(part.id).arg(key + 1)
+                                    : part.id + QStringLiteral("-I1");
+}
+
+// The bar lines: where each measure starts, then where the last one ends.
+std::vector<int> measureStarts(int songTicks, int barTicks, int pickup) {
+    std::vector<int> starts{0};
+    int at = pickup > 0 ? pickup : barTicks;
+    while (at < songTicks) {
+        starts.push_back(at);
+        at += barTicks;
+    }
+    starts.push_back(at);
+    return starts;
+}
+
+class ScoreWriter {
+public:
+    ScoreWriter(QXmlStreamWriter &xml, const SongInfo &song, int division)
+        : m_xml(xml), m_song(song), m_division(division), m_keyAlters(keySignature(song.fifths)) {
+        m_beatNote = song.beatNote == 2 || song.beatNote == 8 ? song.beatNote : 4;
+        m_beats = std::clamp(song.beats, 1, 99);
+        m_unit = song.beatUnit == 2 || song.beatUnit == 8 ? song.beatUnit : 4;
+        // A whole note is as many script ticks as beatNote script beats.
+        m_barTicks = m_beats * kTicksPerBeat * m_beatNote / m_unit;
+        // A pickup shorter than a bar, in whole 32nds of the script.
+        const int pickup = song.pickupTicks / kSmallestTicks * kSmallestTicks;
+        m_pickup = pickup > 0 && pickup < m_barTicks ? pickup : 0;
+        // The note values in script ticks for this beat note; those that are no whole
+        // number of ticks are never needed.
+        for (const NoteValue &value : kNoteValues) {
+            if (value.ticks * m_beatNote % 4 == 0) {
+                m_values.push_back({value.ticks * m_beatNote / 4, value.type, value.dots});
+            }
+        }
+    }
+
+    void write(const std::vector<std::string> &lines);
+
+private:
+    std::vector<Part> readParts(const std::vector<std::string> &lines) const;
+    void writeHeader();
+    void writeCredit(const char *type, const QString &text, int x, int y, const char *justify,
+                     int size);
+    void writePartList(const std::vector<Part> &parts);
+    void writePart(const Part &part, const std::vector<int> &starts, bool first);
+    void writeAttributes(const Part &part);
+    void writeTempo();
+    void writeMarks(const Part &part, const Sounding &event, const Sounding *before);
+    void writeNote(const Part &part, const Sounding &event, int start, int end, bool wholeBar);
+    void writePitch(const Part &part, int key);
+
+    QXmlStreamWriter &m_xml;
+    const SongInfo &m_song;
+    int m_division;
+    std::array<int, 7> m_keyAlters;
+    int m_beatNote = 4; // the note value of a script beat: 2, 4 or 8
+    int m_beats = 4;
+    int m_unit = 4;
+    int m_barTicks = 0;
+    int m_pickup = 0;
+    std::vector<NoteValue> m_values;
+    // The alteration in force in the measure, by (octave, step), where a note changed it.
+    std::map<std::pair<int, int>, int> m_measureAlters;
+};
+
+std::vector<Part> ScoreWriter::readParts(const std::vector<std::string> &lines) const {
+    std::vector<Part> parts;
+    int volume = 80; // the export carries the volume from track to track
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+        const notation::Track track = notation::readTrack(lines[k], volume);
+        volume = track.volumeAtEnd;
+        if (track.events.empty() && !(k + 1 == lines.size() && parts.empty())) {
+            continue;
+        }
+        Part part;
+        part.track = k;
+        part.id = QStringLiteral("P%1").arg(k + 1);
+        part.program = std::clamp(track.firstProgram, 0, kMaxDataByte);
+        for (const notation::TimedEvent &timed : track.events) {
+            Sounding event{timed.onset, timed.length, -1, timed.program, timed.volume};
+            if (timed.degree != 0) {
+                event.key = 12 * (timed.octave + kMiddleKey / 12) +
+                            kNaturals[static_cast<std::size_t>(timed.degree - 1)] +
+                            (timed.sharp ? 1 : 0);
+                if (k == kDrumTrack) {
+                    part.drums.insert(event.key);
+                } else if (event.key < 12) {
+                    part.written = 12;
+                }
+            }
+            part.events.push_back(event);
+        }
+        if (k < m_song.partNames.size() && !m_song.partNames[k].isEmpty()) {
+            part.name = m_song.partNames[k];
+        } else {
+            part.name = k == kDrumTrack ? ui::texts::kDrumsLabel
+                                        : ui::texts::kInstrumentNames.value(part.program);
+        }
+        parts.push_back(std::move(part));
+    }
+    return parts;
+}
+
+void ScoreWriter::write(const std::vector<std::string> &lines) {
+    std::vector<Part> parts = readParts(lines);
+    int songTicks = 0;
+    for (const Part &part : parts) {
+        if (!part.events.empty()) {
+            songTicks = std::max(songTicks, part.events.back().onset + part.events.back().length);
+        }
+    }
+    const std::vector<int> starts = measureStarts(songTicks, m_barTicks, m_pickup);
+    // Every part fills the last measure: the shorter ones rest to the song's end.
+    for (Part &part : parts) {
+        const int end =
+            part.events.empty() ? 0 : part.events.back().onset + part.events.back().length;
+        if (end < starts.back()) {
+            Sounding rest;
+            rest.onset = end;
+            rest.length = starts.back() - end;
+            rest.program = part.events.empty() ? -1 : part.events.back().program;
+            rest.volume = part.events.empty() ? 80 : part.events.back().volume;
+            part.events.push_back(rest);
+        }
+    }
+
+    m_xml.writeStartDocument();
+    m_xml.writeDTD(
+        QStringLiteral("<!DOCTYPE score-partwise PUBLIC \"-//Recordare//DTD MusicXML "
+                       "4.0 Partwise//EN\" \"http://www.musicxml.org/dtds/partwise.dtd\">"));
+    m_xml.writeStartElement(QStringLiteral("score-partwise"));
+    m_xml.writeAttribute(QStringLiteral("version"), QStringLiteral("4.0"));
+    writeHeader();
+    writePartList(parts);
+    for (std::size_t p = 0; p < parts.size(); ++p) {
+        writePart(parts[p], starts, p == 0);
+    }
+    m_xml.writeEndElement();
+    m_xml.writeEndDocument();
+}
+
+// The page the credits are placed on: A4 in tenths of a staff space of 7 mm / 40.
+constexpr int kPageWidth = 1200;
+constexpr int kPageHeight = 1697;
+constexpr int kPageMargin = 85;
+
+void ScoreWriter::writeHeader() {
+    if (!m_song.title.isEmpty()) {
+        m_xml.writeStartElement(QStringLiteral("work"));
+        m_xml.writeTextElement(QStringLiteral("work-title"), m_song.title);
+        m_xml.writeEndElement();
+    }
+    m_xml.writeStartElement(QStringLiteral("identification"));
+    const std::pair<const char *, const QString *> creators[] = {{"composer", &m_song.composer},
+                                                                 {"lyricist", &m_song.lyricist}};
+    for (const auto &[type, name] : creators) {
+        if (!name->isEmpty()) {
+            m_xml.writeStartElement(QStringLiteral("creator"));
+            m_xml.writeAttribute(QStringLiteral("type"), QLatin1String(type));
+            m_xml.writeCharacters(*name);
+            m_xml.writeEndElement();
+        }
+    }
+    m_xml.writeStartElement(QStringLiteral("encoding"));
+    m_xml.writeTextElement(QStringLiteral("software"), QStringLiteral("Tunelet"));
+    m_xml.writeEndElement();
+    m_xml.writeEndElement(); // identification
+
+    m_xml.writeStartElement(QStringLiteral("defaults"));
+    m_xml.writeStartElement(QStringLiteral("scaling"));
+    m_xml.writeTextElement(QStringLiteral("millimeters"), QStringLiteral("7"));
+    m_xml.writeTextElement(QStringLiteral("tenths"), QStringLiteral("40"));
+    m_xml.writeEndElement();
+    m_xml.writeStartElement(QStringLiteral("page-layout"));
+    m_xml.writeTextElement(QStringLiteral("page-height"), QString::number(kPageHeight));
+    m_xml.writeTextElement(QStringLiteral("page-width"), QString::number(kPageWidth));
+    m_xml.writeEndElement();
+    m_xml.writeEndElement(); // defaults
+
+    const int top = kPageHeight - kPageMargin;
+    writeCredit("title", m_song.title, kPageWidth / 2, top, "center", 22);
+    writeCredit("subtitle", m_song.subtitle, kPageWidth / 2, top - 70, "center", 14);
+    writeCredit("composer", m_song.composer, kPageWidth - kPageMargin, top - 130, "right", 12);
+    writeCredit("lyricist", m_song.lyricist, kPageMargin, top - 130, "left", 12);
+}
+
+void ScoreWriter::writeCredit(const char *type, const QString &text, int x, int y,
+                              const char *justify, int size) {
+    if (text.isEmpty()) {
+        return;
+    }
+    m_xml.writeStartElement(QStringLiteral("credit"));
+    m_xml.writeAttribute(QStringLiteral("page"), QStringLiteral("1"));
+    m_xml.writeTextElement(QStringLiteral("credit-type"), QLatin1String(type));
+    m_xml.writeStartElement(QStringLiteral("credit-words"));
+    m_xml.writeAttribute(QStringLiteral("default-x"), QString::number(x));
+    m_xml.writeAttribute(QStringLiteral("default-y"), QString::number(y));
+    m_xml.writeAttribute(QStringLiteral("font-size"), QString::number(size));
+    m_xml.writeAttribute(QStringLiteral("justify"), QLatin1String(justify));
+    m_xml.writeAttribute(QStringLiteral("valign"), QStringLiteral("top"));
+    m_xml.writeCharacters(text);
+    m_xml.writeEndElement();
+    m_xml.writeEndElement();
+}
+
+void ScoreWriter::writePartList(const std::vector<Part> &parts) {
+    m_xml.writeStartElement(QStringLiteral("part-list"));
+    for (const Part &part : parts) {
+        const bool drums = part.track == kDrumTrack;
+        m_xml.writeStartElement(QStringLiteral("score-part"));
+        m_xml.writeAttribute(QStringLiteral("id"), part.id);
+        m_xml.writeTextElement(QStringLiteral("part-name"), part.name);
+        // The drum part has one instrument per drum it plays, the others one.
+        std::vector<int> keys(part.drums.begin(), part.drums.end());
+        if (!drums || keys.empty()) {
+            keys = {-1};
+        }
+        for (const int key : keys) {
+            m_xml.writeStartElement(QStringLiteral("score-instrument"));
+            m_xml.writeAttribute(QStringLiteral("id"), instrumentId(part, key));
+            m_xml.writeTextElement(QStringLiteral("instrument-name"),
+                                   drums && key >= 0 ? drumName(key) : part.name);
+            m_xml.writeEndElement();
+        }
+        for (const int key : keys) {
+            m_xml.writeStartElement(QStringLiteral("midi-instrument"));
+            m_xml.writeAttribute(QStringLiteral("id"), instrumentId(part, key));
+            m_xml.writeTextElement(QStringLiteral("midi-channel"), QString::number(part.track + 1));
+            // MusicXML counts programs and keys from 1.
+            m_xml.writeTextElement(QStringLiteral("midi-program"),
+                                   QString::number(part.program + 1));
+            if (drums && key >= 0) {
+                m_xml.writeTextElement(QStringLiteral("midi-unpitched"), QString::number(key + 1));
+            }
+            m_xml.writeEndElement();
+        }
+        m_xml.writeEndElement(); // score-part
+    }
+    m_xml.writeEndElement();
+}
+
+void ScoreWriter::writePart(const Part &part, const std::vector<int> &starts, bool first) {
+    m_xml.writeStartElement(QStringLiteral("part"));
+    m_xml.writeAttribute(QStringLiteral("id"), part.id);
+    std::size_t next = 0; // the first event not yet written whole
+    for (std::size_t m = 0; m + 1 < starts.size(); ++m) {
+        const int start = starts[m];
+        const int end = starts[m + 1];
+        m_xml.writeStartElement(QStringLiteral("measure"));
+        // A pickup is measure 0 and does not count as a bar.
+        m_xml.writeAttribute(QStringLiteral("number"), QString::number(m_pickup > 0 ? m : m + 1));
+        if (m == 0 && m_pickup > 0) {
+            m_xml.writeAttribute(QStringLiteral("implicit"), QStringLiteral("yes"));
+        }
+        if (m == 0) {
+            writeAttributes(part);
+            if (first) {
+                writeTempo();
+            }
+        }
+        m_measureAlters.clear();
+        while (next < part.events.size() && part.events[next].onset < end) {
+            const Sounding &event = part.events[next];
+            if (event.onset >= start) {
+                writeMarks(part, event, next > 0 ? &part.events[next - 1] : nullptr);
+            }
+            const int eventEnd = event.onset + event.length;
+            const int pieceStart = std::max(event.onset, start);
+            const int pieceEnd = std::min(eventEnd, end);
+            writeNote(part, event, pieceStart, pieceEnd, pieceStart == start && pieceEnd == end);
+            if (eventEnd > end) {
+                break; // goes on in the next measure
+            }
+            ++next;
+        }
+        m_xml.writeEndElement(); // measure
+    }
+    m_xml.writeEndElement(); // part
+}
+
+void ScoreWriter::writeAttributes(const Part &part) {
+    m_xml.writeStartElement(QStringLiteral("attributes"));
+    // Durations are script ticks: a quarter note is as many as the beat note makes it.
+    m_xml.writeTextElement(QStringLiteral("divisions"),
+                           QString::number(kTicksPerBeat * m_beatNote / 4));
+    m_xml.writeStartElement(QStringLiteral("key"));
+    m_xml.writeTextElement(QStringLiteral("fifths"),
+                           QString::number(std::clamp(m_song.fifths, -7, 7)));
+    m_xml.writeTextElement(QStringLiteral("mode"), QStringLiteral("major"));
+    m_xml.writeEndElement();
+    m_xml.writeStartElement(QStringLiteral("time"));
+    m_xml.writeTextElement(QStringLiteral("beats"), QString::number(m_beats));
+    m_xml.writeTextElement(QStringLiteral("beat-type"), QString::number(m_unit));
+    m_xml.writeEndElement();
+    m_xml.writeStartElement(QStringLiteral("clef"));
+    if (part.track == kDrumTrack) {
+        m_xml.writeTextElement(QStringLiteral("sign"), QStringLiteral("percussion"));
+    } else {
+        long sum = 0;
+        int notes = 0;
+        for (const Sounding &event : part.events) {
+            if (event.key >= 0) {
+                sum += event.key;
+                ++notes;
+            }
+        }
+        const bool bass = notes > 0 && sum < static_cast<long>(kBassClefBelow) * notes;
+        m_xml.writeTextElement(QStringLiteral("sign"),
+                               bass ? QStringLiteral("F") : QStringLiteral("G"));
+        m_xml.writeTextElement(QStringLiteral("line"),
+                               bass ? QStringLiteral("4") : QStringLiteral("2"));
+    }
+    m_xml.writeEndElement(); // clef
+    if (part.written != 0) {
+        m_xml.writeStartElement(QStringLiteral("transpose"));
+        m_xml.writeTextElement(QStringLiteral("diatonic"), QStringLiteral("0"));
+        m_xml.writeTextElement(QStringLiteral("chromatic"), QStringLiteral("0"));
+        m_xml.writeTextElement(QStringLiteral("octave-change"), QStringLiteral("-1"));
+        m_xml.writeEndElement();
+    }
+    m_xml.writeEndElement(); // attributes
+}
+
+// The speed the time increment gives, in script beats a minute: a metronome mark of the
+// beat's note value to read, and a tempo in quarter notes to play.
+void ScoreWriter::writeTempo() {
+    m_xml.writeStartElement(QStringLiteral("direction"));
+    m_xml.writeAttribute(QStringLiteral("placement"), QStringLiteral("above"));
+    m_xml.writeStartElement(QStringLiteral("direction-type"));
+    m_xml.writeStartElement(QStringLiteral("metronome"));
+    m_xml.writeTextElement(QStringLiteral("beat-unit"), m_beatNote == 2 ? QStringLiteral("half")
+                                                        : m_beatNote == 8
+                                                            ? QStringLiteral("eighth")
+                                                            : QStringLiteral("quarter"));
+    m_xml.writeTextElement(QStringLiteral("per-minute"),
+                           QString::fromStdString(notation::beatsPerMinuteText(m_division)));
+    m_xml.writeEndElement();
+    m_xml.writeEndElement();
+    m_xml.writeEmptyElement(QStringLiteral("sound"));
+    m_xml.writeAttribute(QStringLiteral("tempo"),
+                         decimal(notation::beatsPerMinute(m_division) * 4 / m_beatNote));
+    m_xml.writeEndElement();
+}
+
+// Before a note: the dynamics where the velocity changes (and at the part's first note),
+// the instrument where it changes.
+void ScoreWriter::writeMarks(const Part &part, const Sounding &event, const Sounding *before) {
+    if (before == nullptr || velocityOf(before->volume) != velocityOf(event.volume)) {
+        const int velocity = velocityOf(event.volume);
+        m_xml.writeStartElement(QStringLiteral("direction"));
+        m_xml.writeAttribute(QStringLiteral("placement"), QStringLiteral("below"));
+        m_xml.writeStartElement(QStringLiteral("direction-type"));
+        m_xml.writeStartElement(QStringLiteral("dynamics"));
+        m_xml.writeEmptyElement(QLatin1String(dynamicsMark(velocity)));
+        m_xml.writeEndElement();
+        m_xml.writeEndElement();
+        m_xml.writeEmptyElement(QStringLiteral("sound"));
+        m_xml.writeAttribute(QStringLiteral("dynamics"), decimal(velocity / kFullVelocity * 100));
+        m_xml.writeEndElement();
+    }
+    const int program = before != nullptr && before->program >= 0 ? before->program : part.program;
+    if (part.track != kDrumTrack && event.program >= 0 && event.program != program) {
+        m_xml.writeStartElement(QStringLiteral("sound"));
+        m_xml.writeStartElement(QStringLiteral("midi-instrument"));
+        m_xml.writeAttribute(QStringLiteral("id"), instrumentId(part, -1));
+        m_xml.writeTextElement(QStringLiteral("midi-program"),
+                               QString::number(std::clamp(event.program, 0, kMaxDataByte) + 1));
+        m_xml.writeEndElement();
+        m_xml.writeEndElement();
+    }
+}
+
+// The part of an event between start and end (within one measure), as notes of the
+// values that add up to it, tied where the event goes on.
+void ScoreWriter::writeNote(const Part &part, const Sounding &event, int start, int end,
+                            bool wholeBar) {
+    const bool rest = event.key < 0;
+    if (rest && wholeBar) {
+        m_xml.writeStartElement(QStringLiteral("note"));
+        m_xml.writeEmptyElement(QStringLiteral("rest"));
+        m_xml.writeAttribute(QStringLiteral("measure"), QStringLiteral("yes"));
+        m_xml.writeTextElement(QStringLiteral("duration"), QString::number(end - start));
+        m_xml.writeTextElement(QStringLiteral("voice"), QStringLiteral("1"));
+        m_xml.writeEndElement();
+        return;
+    }
+    for (int at = start; at < end;) {
+        const auto value = std::find_if(m_values.begin(), m_values.end(),
+                                        [&](const NoteValue &v) { return v.ticks <= end - at; });
+        const int ticks = value != m_values.end() ? value->ticks : end - at;
+        const bool tiedFrom = !rest && at > event.onset;
+        const bool tiedOn = !rest && at + ticks < event.onset + event.length;
+        m_xml.writeStartElement(QStringLiteral("note"));
+        if (rest) {
+            m_xml.writeEmptyElement(QStringLiteral("rest"));
+        } else {
+            writePitch(part, event.key);
+        }
+        m_xml.writeTextElement(QStringLiteral("duration"), QString::number(ticks));
+        for (const auto &[tied, type] : {std::pair{tiedFrom, "stop"}, std::pair{tiedOn, "start"}}) {
+            if (tied) {
+                m_xml.writeEmptyElement(QStringLiteral("tie"));
+                m_xml.writeAttribute(QStringLiteral("type"), QLatin1String(type));
+            }
+        }
+        if (!rest && part.track == kDrumTrack) {
+            m_xml.writeEmptyElement(QStringLiteral("instrument"));
+            m_xml.writeAttribute(QStringLiteral("id"), instrumentId(part, event.key));
+        }
+        m_xml.writeTextElement(QStringLiteral("voice"), QStringLiteral("1"));
+        if (value != m_values.end()) {
+            m_xml.writeTextElement(QStringLiteral("type"), QLatin1String(value->type));
+            for (int d = 0; d < value->dots; ++d) {
+                m_xml.writeEmptyElement(QStringLiteral("dot"));
+            }
+        }
+        if (!rest && part.track != kDrumTrack) {
+            const StaffPitch pitch = spellPitch(event.key + part.written, m_song);
+            const std::pair<int, int> place{pitch.octave, pitch.step};
+            const auto changed = m_measureAlters.find(place);
+            const int stepIndex = static_cast<int>(
+                std::find(kSteps.begin(), kSteps.end(), pitch.step) - kSteps.begin());
+            const int inForce = changed != m_measureAlters.end()
+                                    ? changed->second
+                                    : m_keyAlters[static_cast<std::size_t>(stepIndex)];
+            // A note tied over keeps its accidental unsaid, and the measure's own stays.
+            if (!tiedFrom && pitch.alter != inForce) {
+                static constexpr std::array<const char *, 3> kAccidentals = {"flat", "natural",
+                                                                             "sharp"};
+                m_xml.writeTextElement(
+                    QStringLiteral("accidental"),
+                    QLatin1String(kAccidentals[static_cast<std::size_t>(pitch.alter + 1)]));
+                m_measureAlters[place] = pitch.alter;
+            }
+        } else if (!rest) {
+            if (const DrumPlace *place = drumPlace(event.key); place != nullptr && place->cross) {
+                m_xml.writeTextElement(QStringLiteral("notehead"), QStringLiteral("x"));
+            }
+        }
+        if (tiedFrom || tiedOn) {
+            m_xml.writeStartElement(QStringLiteral("notations"));
+            for (const auto &[tied, type] :
+                 {std::pair{tiedFrom, "stop"}, std::pair{tiedOn, "start"}}) {
+                if (tied) {
+                    m_xml.writeEmptyElement(QStringLiteral("tied"));
+                    m_xml.writeAttribute(QStringLiteral("type"), QLatin1String(type));
+                }
+            }
+            m_xml.writeEndElement();
+        }
+        m_xml.writeEndElement(); // note
+        at += ticks;
+    }
+}
+
+void ScoreWriter::writePitch(const Part &part, int key) {
+    if (part.track == kDrumTrack) {
+        StaffPitch shown = spellPitch(key, SongInfo{});
+        if (const DrumPlace *place = drumPlace(key)) {
+            shown = {place->step, 0, place->octave};
+        }
+        m_xml.writeStartElement(QStringLiteral("unpitched"));
+        m_xml.writeTextElement(QStringLiteral("display-step"), QString(QLatin1Char(shown.step)));
+        m_xml.writeTextElement(QStringLiteral("display-octave"), QString::number(shown.octave));
+        m_xml.writeEndElement();
+        return;
+    }
+    const StaffPitch pitch = spellPitch(key + part.written, m_song);
+    m_xml.writeStartElement(QStringLiteral("pitch"));
+    m_xml.writeTextElement(QStringLiteral("step"), QString(QLatin1Char(pitch.step)));
+    if (pitch.alter != 0) {
+        m_xml.writeTextElement(QStringLiteral("alter"), QString::number(pitch.alter));
+    }
+    m_xml.writeTextElement(QStringLiteral("octave"), QString::number(pitch.octave));
+    m_xml.writeEndElement();
+}
+
+} // namespace
+
+SongInfo songInfoOf(const score::SongProperties &properties, const QString &fallbackTitle) {
+    const auto text = [](const std::string &utf8) { return QString::fromStdString(utf8); };
+    SongInfo song;
+    song.fifths = properties.key.value_or(score::Key{}).signatureAccidentals();
+    const score::SongTime time = properties.time.value_or(score::SongTime{});
+    song.beats = time.beats;
+    song.beatUnit = time.unit;
+    song.beatNote = static_cast<int>(properties.beat.value_or(score::BeatNote::Quarter));
+    song.pickupTicks = properties.pickupTicks;
+    song.title = properties.title.empty() ? fallbackTitle : text(properties.title);
+    song.subtitle = text(properties.subtitle);
+    song.composer = text(properties.composer);
+    song.lyricist = text(properties.lyricist);
+    for (const std::string &name : properties.partNames) {
+        song.partNames.push_back(text(name));
+    }
+    return song;
+}
+
+StaffPitch spellPitch(int key, const SongInfo &song) {
+    const int semitone = key % 12;
+    const std::array<int, 7> alters = keySignature(song.fifths);
+    auto spelled = [&](std::size_t step, int alter) {
+        return StaffPitch{kSteps[step], alter, (key - kNaturals[step] - alter) / 12 - 1};
+    };
+    // The key's own notes as its signature writes them (in 1=F, B flat; in 1=G, F sharp)...
+    for (std::size_t step = 0; step < kSteps.size(); ++step) {
+        if ((kNaturals[step] + alters[step] + 12) % 12 == semitone) {
+            return spelled(step, alters[step]);
+        }
+    }
+    // ...then a natural where there is one, else the black key as a sharp of the step
+    // below or, in a key of flats, as a flat of the step above. A rule that spells by the
+    // degree in the key belongs here.
+    for (std::size_t step = 0; step < kSteps.size(); ++step) {
+        if (kNaturals[step] == semitone) {
+            return spelled(step, 0);
+        }
+    }
+    for (std::size_t step = 0; step < kSteps.size(); ++step) {
+        if (song.fifths >= 0 ? kNaturals[step] + 1 == semitone
+                             : (kNaturals[step] + 11) % 12 == semitone) {
+            return spelled(step, song.fifths >= 0 ? 1 : -1);
+        }
+    }
+    return spelled(0, 0); // not reached: every semitone has a spelling above
+}
+
+QByteArray writeMusicXml(const std::vector<std::string> &lines, int division,
+                         const SongInfo &song) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QXmlStreamWriter xml(&buffer);
+    xml.setAutoFormatting(true);
+    xml.setAutoFormattingIndent(2);
+    ScoreWriter(xml, song, division).write(lines);
+    return bytes;
+}
+
+std::string exportMusicXml(const std::vector<std::string> &lines, int division,
+                           const SongInfo &song, const std::string &path) {
+    const QByteArray bytes = writeMusicXml(lines, division, song);
+    const score::FileWriteResult written =
+        score::replaceFileAtomically(path, std::string_view(bytes.constData(), bytes.size()));
+    if (written.ok()) {
+        return {};
+    }
+    midi::ExportResult failure;
+    failure.failure = midi::ExportFailure::WriteError;
+    failure.systemError = written.error;
+    return midi::failureDetail(failure, {}, path);
+}
+
+} // namespace tunelet::musicxml
