@@ -7,6 +7,7 @@
 
 #include "cli/module_support.h"
 #include "musicxml/musicxml_writer.h"
+#include "score/song_block.h"
 
 namespace {
 
@@ -14,9 +15,15 @@ constexpr const char *kFailure = "有错误产生，无法导出为MusicXML文�
 
 int write(const TuneletExportRequest &request, char *message, std::size_t messageSize) {
     using namespace tunelet;
-    musicxml::SongInfo song;
-    // As on the numbered notation, the script file's name stands for the title.
-    song.title = QFileInfo(QFile::decodeName(request.inputPath)).completeBaseName();
+    score::SongProperties properties;
+    if (request.songBlock != nullptr && request.songBlockSize > 0) {
+        properties =
+            score::parseSongBlock(std::string_view(request.songBlock, request.songBlockSize))
+                .properties;
+    }
+    // As on the numbered notation, the script file's name stands for a missing title.
+    const musicxml::SongInfo song = musicxml::songInfoOf(
+        properties, QFileInfo(QFile::decodeName(request.inputPath)).completeBaseName());
     const std::string why = musicxml::exportMusicXml(
         cli::linesOf(request), static_cast<int>(request.division), song, request.outputPath);
     if (!why.empty()) {

@@ -17,13 +17,19 @@ TEST_F(TuneletExport, MusicXmlIsWrittenOrTheOutputLeftAlone) {
     const Case cases[] = {
         {"--musicxml --division 96 ode.joy.TNL ode.musicxml", 0, "",
          "<work-title>ode.joy</work-title>"},
+        // The song as the script file keeps it, with the command line's in its place.
+        {"--musicxml --division 96 --key G ode.joy.TNL ode.musicxml", 0, "", "<fifths>1</fifths>"},
+        {"--musicxml --division 96 --title 欢乐颂 song.TNL ode.musicxml", 0, "",
+         "<work-title>欢乐颂</work-title>"},
+        {"--musicxml --division 96 song.TNL ode.musicxml", 0, "", "<beats>3</beats>"},
         {"--musicxml bad.TNL ode.musicxml", 1, "音轨有错误，无法导出为MIDI文件！",
-         "<work-title>ode.joy</work-title>"},
+         "<beats>3</beats>"},
         {"--musicxml ode.joy.TNL no/such.musicxml", 1,
          "有错误产生，无法导出为MusicXML文件！\n无法写入文件“no/such.musicxml”", nullptr},
     };
     write("ode.joy.TNL", "3fd/3fd/4fd/5fd/\r\n");
     write("bad.TNL", "1fd/1F\r\n");
+    write("song.TNL", std::string("3fd/3fd/4fd/5fd/\r\n") + '\0' + "tunelet-song 1\ntime=3/4\n");
     for (const Case &c : cases) {
         const Outcome r = run(c.arguments);
         EXPECT_EQ(r.exitCode, c.exitCode) << c.arguments;
@@ -34,7 +40,7 @@ TEST_F(TuneletExport, MusicXmlIsWrittenOrTheOutputLeftAlone) {
             EXPECT_NE(xml.find("<sound tempo=\"240\"/>"), std::string::npos) << c.arguments;
         }
     }
-    EXPECT_EQ(m_dir.entryCount(), 3u) << "no temporary file left";
+    EXPECT_EQ(m_dir.entryCount(), 4u) << "no temporary file left";
 }
 
 } // namespace
