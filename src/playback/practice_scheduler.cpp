@@ -134,8 +134,9 @@ void PracticeScheduler::start(std::int64_t tick) {
     applyStateBefore(tick);
     m_tick = double(tick);
     m_next = firstAt(tick);
+    m_nextBeat = beatAtOrAfter(tick);
+    m_startTick = tick;
     const std::int64_t beat = std::max<std::int64_t>(1, m_clicks.beatTicks);
-    m_nextBeat = (tick + beat - 1) / beat * beat;
     m_countInClicks = m_clicks.countIn ? std::max(1, m_clicks.beatsPerBar) : 0;
     m_distance = -double(m_countInClicks * beat);
     m_anchorDistance = m_distance;
@@ -221,7 +222,7 @@ void PracticeScheduler::advance(double ticks) {
         if (-double(beatsLeft * beat) > to) {
             break;
         }
-        click(beatsLeft == std::max(1, m_clicks.beatsPerBar));
+        click(onBarLine(m_startTick - beatsLeft * beat));
         --m_countInClicks;
     }
     double music = to - std::max(m_distance, 0.0);
@@ -253,8 +254,7 @@ void PracticeScheduler::sweep(double to) {
     }
     for (; m_nextBeat <= last; m_nextBeat += beat) {
         if (m_clicks.metronome) {
-            const std::int64_t bar = beat * std::max(1, m_clicks.beatsPerBar);
-            click(m_nextBeat % bar == 0);
+            click(onBarLine(m_nextBeat));
         }
     }
 }
@@ -278,8 +278,21 @@ void PracticeScheduler::wrapToLoopStart() {
     }
     m_tick = double(m_loopFrom);
     m_next = firstAt(m_loopFrom);
+    m_nextBeat = beatAtOrAfter(m_loopFrom);
+}
+
+// Beats and bars are counted from the clicks' bar line (the pickup's end), before it too.
+std::int64_t PracticeScheduler::beatAtOrAfter(std::int64_t tick) const {
     const std::int64_t beat = std::max<std::int64_t>(1, m_clicks.beatTicks);
-    m_nextBeat = (m_loopFrom + beat - 1) / beat * beat;
+    const std::int64_t from = tick - m_clicks.barLine;
+    const std::int64_t beats = from >= 0 ? (from + beat - 1) / beat : -(-from / beat);
+    return m_clicks.barLine + beats * beat;
+}
+
+bool PracticeScheduler::onBarLine(std::int64_t tick) const {
+    const std::int64_t bar =
+        std::max<std::int64_t>(1, m_clicks.beatTicks) * std::max(1, m_clicks.beatsPerBar);
+    return ((tick - m_clicks.barLine) % bar + bar) % bar == 0;
 }
 
 void PracticeScheduler::noteBlock(double renderedAtMs, double blockMs) {

@@ -71,6 +71,8 @@ private:
     void advance(double ticks);
     void sweep(double to);
     void wrapToLoopStart();
+    std::int64_t beatAtOrAfter(std::int64_t tick) const;
+    bool onBarLine(std::int64_t tick) const;
     void send(const Event &event);
     void click(bool accent);
     void applyStateBefore(std::int64_t tick);
@@ -105,6 +107,7 @@ private:
     std::size_t m_next = 0;
     std::int64_t m_nextBeat = 0;
     int m_countInClicks = 0;
+    std::int64_t m_startTick = 0; // where the music of this play starts, after the count-in
     std::array<int, 16> m_program{};
 
     // The last blocks rendered, newest last: when, how long, the distance and tick at

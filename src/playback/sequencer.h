@@ -19,7 +19,10 @@ struct PracticeClicks {
     bool countIn = false;
     bool metronome = false;
     int beatsPerBar = 4;
-    std::int64_t beatTicks = 48; // ticks of one beat; bars are counted from tick 0
+    std::int64_t beatTicks = 48; // ticks of one beat
+    // A tick where a bar begins: the pickup's length in a song that starts with one. Beats
+    // and bars are counted from it, the count-in's too.
+    std::int64_t barLine = 0;
 };
 
 struct Capabilities {

@@ -189,6 +189,7 @@ TEST_F(PracticeTest, CountInAndMetronomeClickOnTheBeats) {
         bool countIn;
         double untilMs, musicMs; // the music: the first onset of key 60
         std::vector<std::pair<double, int>> clicks;
+        std::int64_t barLine = 0;
     } rows[] = {
         {"count-in",
          0,
@@ -202,10 +203,19 @@ TEST_F(PracticeTest, CountInAndMetronomeClickOnTheBeats) {
          2600,
          1250,
          {{250, 77}, {750, 77}, {1250, 76}, {1750, 77}, {2250, 77}}},
+        // A song that starts with a beat of pickup in 3/4: the count-in counts to the
+        // pickup, the accents fall where its bars begin.
+        {"a pickup",
+         0,
+         true,
+         3200,
+         1500,
+         {{0, 77}, {500, 76}, {1000, 77}, {1500, 77}, {2000, 76}, {2500, 77}, {3000, 77}},
+         48},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.what);
-        device.setClicks({row.countIn, true, 3, 48});
+        device.setClicks({row.countIn, true, 3, 48, row.barLine});
         ASSERT_EQ(device.playFrom(row.from), 0u);
         const double start = renderTo(0);
         renderTo(start + row.untilMs);

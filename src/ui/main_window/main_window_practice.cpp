@@ -5,6 +5,7 @@
 
 #include "export/score_to_midi.h"
 #include "export/token_timing.h"
+#include "notation/timed_events.h"
 #include "playback/fluidsynth_sequencer.h"
 #include "playback/media_player.h"
 #include "ui/common/line_editor.h"
@@ -69,6 +70,9 @@ void MainWindow::playFromCaret() {
     if (mp1->isOpen()) {
         mp1->stop();
     }
+    // The clicks and the bar counter follow the song's metre, with or without the 简谱.
+    const notation::TimeSignature time = notation::timeSignatureOf(m_document.properties());
+    m_practice->setTimeSignature(time.beats, time.barTicks() / time.beats, time.pickup);
     const QString failure = m_practice->playFrom(score, tokens[*index].onset);
     if (!failure.isEmpty()) {
         m_prompt->notice(failure);

@@ -40,7 +40,7 @@ void NotationWindow::buildPractice(QVBoxLayout *column, QScrollArea *scroll) {
             [this] { m_view->setMarkedTick(std::nullopt); });
     const auto followTime = [this] {
         const notation::TimeSignature time = timeSignature();
-        m_source.practice->setTimeSignature(time.beats, time.barTicks() / time.beats);
+        m_source.practice->setTimeSignature(time.beats, time.barTicks() / time.beats, time.pickup);
         m_practiceBar->setChosenTick(m_loopFrom); // bars counted anew
     };
     connect(this, &NotationWindow::metreChanged, this, followTime);

@@ -118,9 +118,9 @@ void PracticeBar::configure(QAction *action, const char *name, const QString &ti
     action->setShortcutContext(Qt::WindowShortcut);
 }
 
-// Bars counted from 1 at the start of the score, at the session's time signature.
+// Bars numbered as the notation numbers them, at the song's metre and pickup.
 void PracticeBar::showPosition(std::int64_t tick) {
-    m_currentBar->setText(texts::kCurrentBar.arg(tick / m_session.barTicks() + 1));
+    m_currentBar->setText(texts::kCurrentBar.arg(m_session.barNumberAt(tick)));
 }
 
 } // namespace tunelet::ui

@@ -120,10 +120,19 @@ void PracticeSession::setMetronome(bool on) {
     m_device->setClicks(m_clicks);
 }
 
-void PracticeSession::setTimeSignature(int beats, int beatTicks) {
+void PracticeSession::setTimeSignature(int beats, int beatTicks, std::int64_t pickupTicks) {
     m_clicks.beatsPerBar = std::max(1, beats);
     m_clicks.beatTicks = std::max(1, beatTicks);
+    m_clicks.barLine = pickupTicks;
     m_device->setClicks(m_clicks);
+}
+
+// With a pickup its short bar is bar 0 (as the notation numbers it) and the first full
+// bar bar 1; without one, bar 1 starts at tick 0.
+std::int64_t PracticeSession::barNumberAt(std::int64_t tick) const {
+    const std::int64_t bar = std::max<std::int64_t>(1, barTicks());
+    const std::int64_t from = tick - m_clicks.barLine;
+    return (from >= 0 ? from / bar : -((-from + bar - 1) / bar)) + 1;
 }
 
 bool PracticeSession::playing() const {

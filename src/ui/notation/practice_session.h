@@ -38,9 +38,12 @@ public:
     void setSpeedPercent(int percent);
     void setCountIn(bool on);
     void setMetronome(bool on);
-    // The view's time signature: beats a bar, ticks a beat.
-    void setTimeSignature(int beats, int beatTicks);
+    // The song's metre: beats a bar, ticks a beat, and the pickup's length, where the
+    // first full bar begins.
+    void setTimeSignature(int beats, int beatTicks, std::int64_t pickupTicks = 0);
     std::int64_t barTicks() const { return m_clicks.beatsPerBar * m_clicks.beatTicks; }
+    // The bar a tick lies in, as the notation numbers it (a pickup is bar 0).
+    std::int64_t barNumberAt(std::int64_t tick) const;
 
     bool playing() const;
     // Playing and repeating a passage.

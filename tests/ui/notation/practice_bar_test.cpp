@@ -86,14 +86,18 @@ TEST_F(PracticeBarTest, TheSpeedStaysWithinItsRange) {
     }
 }
 
-// The bar being played, counted from 1, at four beats of 48 ticks.
+// The bar being played, counted from 1, at four beats of 48 ticks; with a pickup of a
+// beat, that short bar is bar 0 as the notation numbers it.
 TEST_F(PracticeBarTest, ShowsTheBarBeingPlayed) {
     const struct {
-        std::int64_t from;
+        std::int64_t pickup, from;
         const char *shown;
-    } rows[] = {{0, "第 1 小节"}, {191, "第 1 小节"}, {192, "第 2 小节"}, {500, "第 3 小节"}};
+    } rows[] = {{0, 0, "第 1 小节"},    {0, 191, "第 1 小节"}, {0, 192, "第 2 小节"},
+                {0, 500, "第 3 小节"},  {48, 47, "第 0 小节"}, {48, 48, "第 1 小节"},
+                {48, 239, "第 1 小节"}, {48, 240, "第 2 小节"}};
     auto *label = bar->findChild<QLabel *>("currentBar");
     for (const auto &row : rows) {
+        session->setTimeSignature(4, 48, row.pickup);
         play(row.from);
         EXPECT_EQ(label->text(), QString::fromUtf8(row.shown)) << row.from;
     }
