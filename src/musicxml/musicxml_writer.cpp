@@ -11,6 +11,8 @@
 #include <utility>
 
 #include "export/score_to_midi.h"
+#include "musicxml/percussion_kit.h"
+#include "musicxml/staff_pitch.h"
 #include "notation/timed_events.h"
 #include "score/atomic_file.h"
 #include "ui/dialogs/dialog_texts.h"
@@ -28,9 +30,6 @@ constexpr int kMiddleKey = 60;       // C4, octave letter f of the script
 constexpr int kBassClefBelow = 57;   // a part whose notes lie lower on average reads in F clef
 constexpr double kFullVelocity = 90; // the velocity that <sound dynamics> calls 100
 constexpr int kSmallestTicks = 6;    // the shortest note the script writes (a 32nd)
-
-constexpr std::array<char, 7> kSteps = {'C', 'D', 'E', 'F', 'G', 'A', 'B'};
-constexpr std::array<int, 7> kNaturals = {0, 2, 4, 5, 7, 9, 11};
 
 // The note values a length is written with, longest first, in script ticks when a script
 // beat is a quarter note: every multiple of the shortest is a sum of them, so a length no
@@ -62,72 +61,6 @@ struct DynamicsMark {
 };
 constexpr std::array<DynamicsMark, 6> kDynamicsMarks = {
     {{42, "pp"}, {58, "p"}, {74, "mp"}, {90, "mf"}, {106, "f"}, {kMaxDataByte + 1, "ff"}}};
-
-// Where the drums of the General MIDI kit sit on a percussion staff, and which are drawn
-// with a cross (cymbals and hi-hats). Other keys are placed by their own pitch.
-struct DrumPlace {
-    int key;
-    char step;
-    int octave;
-    bool cross;
-};
-constexpr std::array<DrumPlace, 19> kDrumPlaces = {{
-    {35, 'E', 4, false}, {36, 'F', 4, false}, {37, 'C', 5, true},  {38, 'C', 5, false},
-    {40, 'C', 5, false}, {41, 'A', 4, false}, {42, 'G', 5, true},  {43, 'A', 4, false},
-    {44, 'D', 4, true},  {45, 'B', 4, false}, {46, 'G', 5, true},  {47, 'B', 4, false},
-    {48, 'D', 5, false}, {49, 'A', 5, true},  {50, 'E', 5, false}, {51, 'F', 5, true},
-    {52, 'A', 5, true},  {55, 'A', 5, true},  {57, 'A', 5, true},
-}};
-
-// The General MIDI percussion names of keys 35..81, for the drum part's instruments.
-constexpr std::array<const char *, 47> kDrumNames = {"Acoustic Bass Drum",
-                                                     "Bass Drum 1",
-                                                     "Side Stick",
-                                                     "Acoustic Snare",
-                                                     "Hand Clap",
-                                                     "Electric Snare",
-                                                     "Low Floor Tom",
-                                                     "Closed Hi-Hat",
-                                                     "High Floor Tom",
-                                                     "Pedal Hi-Hat",
-                                                     "Low Tom",
-                                                     "Open Hi-Hat",
-                                                     "Low-Mid Tom",
-                                                     "Hi-Mid Tom",
-                                                     "Crash Cymbal 1",
-                                                     "High Tom",
-                                                     "Ride Cymbal 1",
-                                                     "Chinese Cymbal",
-                                                     "Ride Bell",
-                                                     "Tambourine",
-                                                     "Splash Cymbal",
-                                                     "Cowbell",
-                                                     "Crash Cymbal 2",
-                                                     "Vibraslap",
-                                                     "Ride Cymbal 2",
-                                                     "Hi Bongo",
-                                                     "Low Bongo",
-                                                     "Mute Hi Conga",
-                                                     "Open Hi Conga",
-                                                     "Low Conga",
-                                                     "High Timbale",
-                                                     "Low Timbale",
-                                                     "High Agogo",
-                                                     "Low Agogo",
-                                                     "Cabasa",
-                                                     "Maracas",
-                                                     "Short Whistle",
-                                                     "Long Whistle",
-                                                     "Short Guiro",
-                                                     "Long Guiro",
-                                                     "Claves",
-                                                     "Hi Wood Block",
-                                                     "Low Wood Block",
-                                                     "Mute Cuica",
-                                                     "Open Cuica",
-                                                     "Mute Triangle",
-                                                     "Open Triangle"};
-constexpr int kFirstDrumName = 35;
 
 // One note or rest of a part; key -1 is a rest.
 struct Sounding {
@@ -173,37 +106,6 @@ const char *dynamicsMark(int velocity) {
         }
     }
     return kDynamicsMarks.back().mark;
-}
-
-// The alteration the key signature gives each step: sharps are added F C G D A E B,
-// flats B E A D G C F.
-std::array<int, 7> keySignature(int fifths) {
-    constexpr std::array<int, 7> kSharpOrder = {3, 0, 4, 1, 5, 2, 6};
-    std::array<int, 7> alters{};
-    const int count = std::min(std::abs(fifths), 7);
-    for (int i = 0; i < count; ++i) {
-        const int step = fifths > 0 ? kSharpOrder[static_cast<std::size_t>(i)]
-                                    : kSharpOrder[static_cast<std::size_t>(6 - i)];
-        alters[static_cast<std::size_t>(step)] = fifths > 0 ? 1 : -1;
-    }
-    return alters;
-}
-
-const DrumPlace *drumPlace(int key) {
-    for (const DrumPlace &place : kDrumPlaces) {
-        if (place.key == key) {
-            return &place;
-        }
-    }
-    return nullptr;
-}
-
-QString drumName(int key) {
-    const int index = key - kFirstDrumName;
-    if (index >= 0 && index < static_cast<int>(kDrumNames.size())) {
-        return QLatin1String(kDrumNames[static_cast<std::size_t>(index)]);
-    }
-    return QStringLiteral("Drum %1").arg(key);
 }
 
 QString instrumentId(const Part &part, int key) {
@@ -704,35 +606,6 @@ SongInfo songInfoOf(const score::SongProperties &properties, const QString &fall
         song.partNames.push_back(text(name));
     }
     return song;
-}
-
-StaffPitch spellPitch(int key, const SongInfo &song) {
-    const int semitone = key % 12;
-    const std::array<int, 7> alters = keySignature(song.fifths);
-    auto spelled = [&](std::size_t step, int alter) {
-        return StaffPitch{kSteps[step], alter, (key - kNaturals[step] - alter) / 12 - 1};
-    };
-    // The key's own notes as its signature writes them (in 1=F, B flat; in 1=G, F sharp)...
-    for (std::size_t step = 0; step < kSteps.size(); ++step) {
-        if ((kNaturals[step] + alters[step] + 12) % 12 == semitone) {
-            return spelled(step, alters[step]);
-        }
-    }
-    // ...then a natural where there is one, else the black key as a sharp of the step
-    // below or, in a key of flats, as a flat of the step above. A rule that spells by the
-    // degree in the key belongs here.
-    for (std::size_t step = 0; step < kSteps.size(); ++step) {
-        if (kNaturals[step] == semitone) {
-            return spelled(step, 0);
-        }
-    }
-    for (std::size_t step = 0; step < kSteps.size(); ++step) {
-        if (song.fifths >= 0 ? kNaturals[step] + 1 == semitone
-                             : (kNaturals[step] + 11) % 12 == semitone) {
-            return spelled(step, song.fifths >= 0 ? 1 : -1);
-        }
-    }
-    return spelled(0, 0); // not reached: every semitone has a spelling above
 }
 
 QByteArray writeMusicXml(const std::vector<std::string> &lines, int division,
