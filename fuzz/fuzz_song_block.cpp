@@ -7,18 +7,11 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "fuzz_check.h"
 #include "score/script_file.h"
 #include "score/song_block.h"
 
-namespace {
-
-void check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
-
-} // namespace
+using tunelet::fuzz::check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     using namespace tunelet::score;

@@ -7,17 +7,10 @@
 #include <string_view>
 
 #include "export/score_to_midi.h"
+#include "fuzz_check.h"
 #include "midi/song_meta.h"
 
-namespace {
-
-void check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
-
-} // namespace
+using tunelet::fuzz::check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     using namespace tunelet;
