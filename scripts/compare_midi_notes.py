@@ -6,6 +6,17 @@ Prints the count of notes and the first differences; exit status 1 when they dif
 import sys
 
 
+def quantity(data, at):
+    """A variable-length quantity at `at`: its value and the index after it."""
+    value = 0
+    while True:
+        byte = data[at]
+        at += 1
+        value = (value << 7) | (byte & 0x7F)
+        if byte < 0x80:
+            return value, at
+
+
 def notes(path):
     data = open(path, 'rb').read()
     division = int.from_bytes(data[12:14], 'big')
@@ -18,35 +29,17 @@ def notes(path):
             continue
         i, tick, status = 0, 0, 0
         while i < len(track):
-            delta = 0
-            while True:
-                byte = track[i]
-                i += 1
-                delta = (delta << 7) | (byte & 0x7F)
-                if byte < 0x80:
-                    break
+            delta, i = quantity(track, i)
             tick += delta
             if track[i] >= 0x80:
                 status = track[i]
                 i += 1
             if status == 0xFF:
                 i += 1  # meta type
-                length = 0
-                while True:
-                    byte = track[i]
-                    i += 1
-                    length = (length << 7) | (byte & 0x7F)
-                    if byte < 0x80:
-                        break
+                length, i = quantity(track, i)
                 i += length
             elif status in (0xF0, 0xF7):
-                length = 0
-                while True:
-                    byte = track[i]
-                    i += 1
-                    length = (length << 7) | (byte & 0x7F)
-                    if byte < 0x80:
-                        break
+                length, i = quantity(track, i)
                 i += length
             else:
                 size = 1 if status & 0xF0 in (0xC0, 0xD0) else 2
