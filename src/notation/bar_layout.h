@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "notation/timed_events.h"
+#include "score/lyrics.h"
 
 namespace tunelet::notation {
 
@@ -72,6 +73,14 @@ struct RowExtent {
     bool operator==(const RowExtent &) const = default;
 };
 
+// The words sung to one part: per verse (trailing empty verses left out), what each event
+// of its track shows. Rests show nothing.
+struct PartWords {
+    std::vector<std::vector<score::NoteSyllable>> verses;
+
+    bool operator==(const PartWords &) const = default;
+};
+
 struct Score {
     TimeSignature time;
     int tonic = 0; // the key's tonic, pitch class from C: the digits are its degrees
@@ -80,6 +89,7 @@ struct Score {
     std::vector<Bar> bars;
     int editedPart = -1;                // the track that shows the line being composed, or -1
     std::vector<std::string> partNames; // by track, for the labels; empty: the instrument
+    std::vector<PartWords> words;       // by track (words.h); empty: no words at all
 
     bool operator==(const Score &) const = default;
 };

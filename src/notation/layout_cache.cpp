@@ -2,6 +2,8 @@
 // lines changed.
 #include "notation/layout_cache.h"
 
+#include "notation/words_layout.h"
+
 #include <algorithm>
 #include <limits>
 #include <utility>
@@ -49,11 +51,14 @@ void LayoutCache::rebuild(const std::vector<std::string> &lines, TimeSignature t
 }
 
 void LayoutCache::update(const std::vector<std::string> &lines, TimeSignature time, int editedPart,
-                         int tonic, const std::vector<std::string> &partNames) {
+                         int tonic, const std::vector<std::string> &partNames,
+                         const std::vector<std::vector<std::string>> &words) {
     if (!m_linesKnown || !(time == m_score.time) || tonic != m_score.tonic ||
         lines.size() != m_lines.size()) {
         rebuild(lines, time, editedPart, tonic);
         m_score.partNames = partNames;
+        setWords(m_score, words);
+        m_words = words;
         return;
     }
     m_score.partNames = partNames;
@@ -63,11 +68,13 @@ void LayoutCache::update(const std::vector<std::string> &lines, TimeSignature ti
     // Per part, the bars to cut anew: from the bar of its first changed note to the bar
     // where the longer of its old and new tracks ends (after it, both only rest).
     std::vector<std::pair<std::size_t, std::size_t>> redo(lines.size(), {0, 0});
+    std::vector<bool> reread(lines.size(), false);
     int volume = 80;
     for (std::size_t part = 0; part < lines.size(); ++part) {
         const Track &track = m_score.tracks[part];
         if (lines[part] != m_lines[part] || volume != track.volumeAtStart) {
-            redo[part] = reread(part, lines[part], volume);
+            redo[part] = this->reread(part, lines[part], volume);
+            reread[part] = true;
         }
         volume = track.volumeAtEnd;
     }
@@ -110,6 +117,62 @@ void LayoutCache::update(const std::vector<std::string> &lines, TimeSignature ti
             }
         }
     }
+    updateWords(words, reread);
+}
+
+// The words of the parts whose notes or words changed, given again; the bars from the
+// first note whose syllables differ are laid out again.
+void LayoutCache::updateWords(const std::vector<std::vector<std::string>> &words,
+                              const std::vector<bool> &reread) {
+    const auto versesOf = [](const std::vector<std::vector<std::string>> &all, std::size_t part) {
+        return part < all.size() ? all[part] : std::vector<std::string>{};
+    };
+    const std::size_t parts = m_score.tracks.size();
+    // setWords' rule: a score without any words has none for any part.
+    const bool any = std::any_of(words.begin(), words.end(), [](const auto &verses) {
+        return std::any_of(verses.begin(), verses.end(),
+                           [](const std::string &verse) { return !verse.empty(); });
+    });
+    std::vector<PartWords> now(any ? parts : 0);
+    std::vector<PartWords> &before = m_score.words;
+    for (std::size_t part = 0; part < parts; ++part) {
+        const bool same = !reread[part] && versesOf(words, part) == versesOf(m_words, part);
+        if (any && same && part < before.size()) {
+            now[part] = std::move(before[part]);
+            continue;
+        }
+        if (any) {
+            now[part] = partWords(m_score.tracks[part], versesOf(words, part));
+        }
+        if (same) {
+            continue; // no words before and none now
+        }
+        const PartWords none;
+        const PartWords &old = part < before.size() ? before[part] : none;
+        const PartWords &given = any ? now[part] : none;
+        // The first event whose syllable differs in any verse.
+        const std::vector<TimedEvent> &events = m_score.tracks[part].events;
+        std::size_t first = events.size();
+        for (std::size_t v = 0; v < std::max(old.verses.size(), given.verses.size()); ++v) {
+            static const std::vector<score::NoteSyllable> kNone;
+            const auto &a = v < old.verses.size() ? old.verses[v] : kNone;
+            const auto &b = v < given.verses.size() ? given.verses[v] : kNone;
+            const score::NoteSyllable blank;
+            for (std::size_t e = 0; e < first; ++e) {
+                if ((e < a.size() ? a[e] : blank) != (e < b.size() ? b[e] : blank)) {
+                    first = e;
+                }
+            }
+        }
+        if (first < events.size()) {
+            const auto bar = static_cast<std::size_t>(m_score.time.barAt(events[first].onset));
+            for (std::size_t b = bar; b < m_changedBars.size(); ++b) {
+                m_changedBars[b] = true;
+            }
+        }
+    }
+    m_score.words = std::move(now);
+    m_words = words;
 }
 
 // Reads the part's line again; answers the bars where its notes changed (none: {0, 0}).
@@ -203,7 +266,9 @@ bool LayoutCache::sameSizes(const Metrics &metrics, double width) const {
            metrics.barNumber == m.barNumber && metrics.markHeight == m.markHeight &&
            metrics.digitHeight == m.digitHeight && metrics.dotStep == m.dotStep &&
            metrics.lineStep == m.lineStep && metrics.partGap == m.partGap &&
-           metrics.systemGap == m.systemGap && bool(metrics.markWidth) == bool(m.markWidth);
+           metrics.systemGap == m.systemGap && metrics.verseHeight == m.verseHeight &&
+           metrics.syllableGap == m.syllableGap && bool(metrics.markWidth) == bool(m.markWidth) &&
+           bool(metrics.syllableWidth) == bool(m.syllableWidth);
 }
 
 // Whether bars first..end, or the one before them (whose tie may come in), changed.
@@ -233,7 +298,7 @@ void LayoutCache::layOut(const Metrics &metrics, double width) {
     m_columns.resize(barCount);
     for (std::size_t b = 0; b < barCount; ++b) {
         if (m_changedBars[b]) {
-            m_columns[b] = detail::columnsOf(score.bars[b], score.time.quarterTicks(), metrics);
+            m_columns[b] = detail::barColumns(score, b, metrics);
         }
     }
     const double room = detail::systemRoom(metrics, width);
@@ -345,7 +410,11 @@ void LayoutCache::layOut(const Metrics &metrics, double width) {
         first = end;
     }
     // Kept systems keep their rows unless some part's row changed its height.
-    if (markLines != m_markLines || score.rows != m_rows) {
+    std::vector<std::size_t> verses(parts);
+    for (std::size_t part = 0; part < parts; ++part) {
+        verses[part] = verseCount(score, part);
+    }
+    if (markLines != m_markLines || score.rows != m_rows || verses != m_verses) {
         rowsKept.clear();
     }
     detail::stackSystems(m_layout, markLines, score, metrics, rowsKept);
@@ -353,6 +422,7 @@ void LayoutCache::layOut(const Metrics &metrics, double width) {
     m_editedPart = score.editedPart;
     m_markLines = std::move(markLines);
     m_rows = score.rows;
+    m_verses = std::move(verses);
     m_changedBars.assign(barCount, false);
     m_changedFrom.assign(parts, kUnchanged);
     m_allChanged = false;

@@ -28,9 +28,11 @@ public:
     // A score built elsewhere; nothing of before is kept.
     void setScore(Score score);
     // The score of these lines (the volume in force carried from track to track).
-    // tonic: the key's, as buildScore takes it; the part names go with the score.
+    // tonic: the key's, as buildScore takes it; the part names go with the score, and so
+    // do the words (by track, then verse), as setWords gives them.
     void update(const std::vector<std::string> &lines, TimeSignature time, int editedPart,
-                int tonic = 0, const std::vector<std::string> &partNames = {});
+                int tonic = 0, const std::vector<std::string> &partNames = {},
+                const std::vector<std::vector<std::string>> &words = {});
     // The systems of the score at this width. The metrics' mark widths are taken to
     // measure as before while the other sizes stay the same.
     void layOut(const Metrics &metrics, double width);
@@ -48,6 +50,8 @@ private:
     void rebuildBars(std::size_t part, std::size_t first, std::size_t end);
     void countUnderlines(std::size_t part, std::size_t first, std::size_t end, int sign);
     void markChanged(std::size_t first, std::size_t end);
+    void updateWords(const std::vector<std::vector<std::string>> &words,
+                     const std::vector<bool> &reread);
     bool changedAround(std::size_t first, std::size_t end) const;
     bool sameSizes(const Metrics &metrics, double width) const;
 
@@ -83,6 +87,8 @@ private:
     int m_editedPart = -1;
     std::vector<int> m_markLines;
     std::vector<RowExtent> m_rows;
+    std::vector<std::size_t> m_verses;             // per part, its lines of words
+    std::vector<std::vector<std::string>> m_words; // the words m_score.words were given
 };
 
 } // namespace tunelet::notation

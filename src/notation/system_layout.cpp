@@ -3,6 +3,7 @@
 #include "notation/system_layout.h"
 
 #include "notation/layout_steps.h"
+#include "notation/words_layout.h"
 
 #include <algorithm>
 
@@ -86,6 +87,10 @@ void placeRows(std::vector<Row> &rows, const Score &score, const Metrics &metric
                        metrics.digitHeight;
         row.bottom = row.baseline + extent.underlines * metrics.lineStep +
                      extent.dotsBelow * metrics.dotStep + metrics.lineStep;
+        // The verses under the digits, one line each.
+        row.verses = static_cast<int>(verseCount(score, part));
+        row.wordsTop = row.bottom;
+        row.bottom += row.verses * metrics.verseHeight;
         y = row.bottom + metrics.partGap;
     }
 }
@@ -312,6 +317,7 @@ System placeSystem(const Score &score, const std::vector<BarColumns> &columns,
     }
     placeGlyphs(system, score, columns, stretch);
     placeMarks(system, score, metrics, markLines);
+    placeSyllables(system, score, metrics);
     return system;
 }
 
@@ -341,8 +347,8 @@ void stackSystems(Layout &layout, const std::vector<int> &markLines, const Score
 Layout layoutSystems(const Score &score, const Metrics &metrics, double width) {
     std::vector<detail::BarColumns> columns;
     columns.reserve(score.bars.size());
-    for (const Bar &bar : score.bars) {
-        columns.push_back(detail::columnsOf(bar, score.time.quarterTicks(), metrics));
+    for (std::size_t b = 0; b < score.bars.size(); ++b) {
+        columns.push_back(detail::barColumns(score, b, metrics));
     }
     // A part without a note anywhere is left out of every system; a score of rests only
     // shows them all.

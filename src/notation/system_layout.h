@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "notation/bar_layout.h"
@@ -27,8 +28,12 @@ struct Metrics {
     double lineStep = 3;     // one underline
     double partGap = 8;      // between the parts of a system
     double systemGap = 14;   // between systems
+    double verseHeight = 18; // one line of words under the digits
+    double syllableGap = 4;  // the least room between two syllables of a verse
     // The width of the small text of a note's marks; without it, a rough guess.
     std::function<double(const std::vector<Mark> &marks)> markWidth;
+    // The width of a syllable (UTF-8) in the words' font; without it, a rough guess.
+    std::function<double(const std::string &syllable)> syllableWidth;
 };
 
 // Where one part's row lies, from its system's top. A system leaves out the parts that
@@ -40,6 +45,8 @@ struct Row {
     bool shown = true;
     int program = -1;  // the instrument in force at the system's start, for the label
     int markLines = 0; // lines of small text above the digits (the same in every system)
+    int verses = 0;    // lines of words under the digits, from wordsTop to the bottom
+    double wordsTop = 0;
 
     bool operator==(const Row &) const = default;
 };
@@ -65,15 +72,33 @@ struct PlacedGlyph {
     bool operator==(const PlacedGlyph &) const = default;
 };
 
+// A syllable under its note, or a melisma line coming in from the system before (no text).
+struct PlacedSyllable {
+    std::size_t part = 0;
+    std::size_t verse = 0;     // 0: the first line under the digits
+    std::size_t event = 0;     // the note it is sung on (of the part's track)
+    std::size_t lastEvent = 0; // the last note it is held over (a melisma), or `event`
+    std::string text;
+    double x = 0;         // its centre: under the digit's centre
+    double width = 0;     // of the text
+    double hyphenTo = -1; // >= 0: a hyphen goes between its right end and this x (the next
+                          // syllable's left, or the system's end)
+    double lineTo = -1;   // >= 0: a melisma line from its right end (or from x when there is
+                          // no text) to this x, the right of the last held digit
+
+    bool operator==(const PlacedSyllable &) const = default;
+};
+
 struct System {
     std::size_t firstBar = 0;
     std::size_t endBar = 0; // one past the last bar
     double top = 0;         // from the top of the whole layout
     double height = 0;
-    std::vector<double> barLines;    // x of the bar lines: the start, then each bar's end
-    std::vector<Row> rows;           // per part, shown or not
-    std::vector<PlacedGlyph> glyphs; // bar by bar, part by part, in time order
-    bool last = false;               // ends the piece with the final bar line
+    std::vector<double> barLines;          // x of the bar lines: the start, then each bar's end
+    std::vector<Row> rows;                 // per part, shown or not
+    std::vector<PlacedGlyph> glyphs;       // bar by bar, part by part, in time order
+    std::vector<PlacedSyllable> syllables; // part by part, verse by verse, in time order
+    bool last = false;                     // ends the piece with the final bar line
 
     bool operator==(const System &) const = default;
 };

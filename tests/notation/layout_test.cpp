@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <array>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include "notation/bar_layout.h"
 #include "notation/layout_cache.h"
 #include "notation/system_layout.h"
+#include "notation/words_layout.h"
 
 namespace tunelet::notation {
 namespace {
@@ -514,6 +516,8 @@ TEST(NotationLayout, AnEditLaidOutAgainGivesWhatAFreshLayoutGives) {
         int editedAfter = 2;
         TimeSignature time{4, 4};
         int tonic = 0;
+        std::vector<std::vector<std::string>> wordsBefore = {};
+        std::vector<std::vector<std::string>> wordsAfter = {};
     };
     // Forty bars of eighths and quarters with an instrument at the start, a part of seven
     // and a half bars whose first note sets the volume, and a short line being composed.
@@ -559,19 +563,58 @@ TEST(NotationLayout, AnEditLaidOutAgainGivesWhatAFreshLayoutGives) {
          2,
          {3, 4, 8, 24},
          5},
+        {"words given", score, score, 2, 2, {4, 4}, 0, {}, {{"一闪一闪亮晶晶"}}},
+        {"a syllable typed in the middle widens the bars after it",
+         score,
+         score,
+         2,
+         2,
+         {4, 4},
+         0,
+         {{repeated("一", 60)}},
+         {{repeated("一", 30) + "Twinkling" + repeated("一", 30)}}},
+        {"a second verse makes the row taller",
+         score,
+         score,
+         2,
+         2,
+         {4, 4},
+         0,
+         {{"一闪一闪亮晶晶"}},
+         {{"一闪一闪亮晶晶", "满天都是小星星"}}},
+        {"a note inserted moves the syllables after it",
+         score,
+         with(0, middle + "6fe/" + longest.substr(middle.size())),
+         2,
+         2,
+         {4, 4},
+         0,
+         {{repeated("Twin-kle ", 60)}},
+         {{repeated("Twin-kle ", 60)}}},
+        {"a melisma typed",
+         score,
+         score,
+         2,
+         2,
+         {4, 4},
+         0,
+         {{}, {repeated("一闪", 15)}},
+         {{}, {repeated("一_", 15)}}},
     };
     const Metrics m = unitMetrics();
     for (const Case &c : cases) {
         LayoutCache cache;
-        cache.update(c.before, c.time, c.editedBefore, c.tonic);
+        cache.update(c.before, c.time, c.editedBefore, c.tonic, {}, c.wordsBefore);
         cache.layOut(m, 220);
         ASSERT_GT(cache.layout().systems.size(), 10u) << c.edit;
         // The edit, then back again.
-        for (const auto &[lines, edited] :
-             {std::pair{c.after, c.editedAfter}, std::pair{c.before, c.editedBefore}}) {
-            cache.update(lines, c.time, edited, c.tonic);
+        for (const auto &[lines, edited, words] :
+             {std::tuple{c.after, c.editedAfter, c.wordsAfter},
+              std::tuple{c.before, c.editedBefore, c.wordsBefore}}) {
+            cache.update(lines, c.time, edited, c.tonic, {}, words);
             cache.layOut(m, 220);
-            const Score fresh = buildScore(lines, c.time, edited, c.tonic);
+            Score fresh = buildScore(lines, c.time, edited, c.tonic);
+            setWords(fresh, words);
             EXPECT_TRUE(cache.score() == fresh) << c.edit;
             EXPECT_TRUE(cache.layout() == layoutSystems(fresh, m, 220)) << c.edit;
         }
