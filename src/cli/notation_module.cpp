@@ -10,6 +10,7 @@
 
 #include "cli/module_support.h"
 #include "notation/bar_layout.h"
+#include "notation/words_layout.h"
 #include "score/song_block.h"
 #include "ui/notation/notation_files.h"
 
@@ -55,6 +56,7 @@ int draw(const TuneletExportRequest &request, Writer write, const char *failure,
     document.score = notation::buildScore(cli::linesOf(request), notation::timeSignatureOf(song),
                                           -1, song.key ? song.key->tonic : 0);
     document.score.partNames = song.partNames;
+    notation::setWords(document.score, song.words);
     document.header.title =
         !song.title.empty() ? QString::fromStdString(song.title)
                             : QFileInfo(QFile::decodeName(request.inputPath)).completeBaseName();

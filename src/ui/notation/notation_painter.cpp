@@ -81,7 +81,7 @@ QString NotationPainter::fontFamily() {
 NotationPainter::NotationPainter(double size, bool textAsPaths)
     : m_size(size), m_textAsPaths(textAsPaths), m_digitFont(sizedFont(size)),
       m_smallFont(sizedFont(size * 0.5)), m_labelFont(sizedFont(size * 0.6)),
-      m_titleFont(sizedFont(size * 1.3, true)) {
+      m_titleFont(sizedFont(size * 1.3, true)), m_wordsFont(sizedFont(size * 0.8)) {
     const QFontMetricsF digits(m_digitFont);
     m_digitAdvance = digits.horizontalAdvance(QLatin1Char('0'));
     m_digitHeight = digits.tightBoundingRect(QStringLiteral("8")).height();
@@ -131,6 +131,12 @@ notation::Metrics NotationPainter::metrics(const std::vector<std::vector<int>> &
     m.lineStep = m_size * 0.16;
     m.partGap = m_size * 0.5;
     m.systemGap = m_size * 0.9;
+    const QFontMetricsF words(m_wordsFont);
+    m.verseHeight = words.height() * 1.2;
+    m.syllableGap = m_size * 0.3;
+    m.syllableWidth = [words](const std::string &syllable) {
+        return words.horizontalAdvance(QString::fromStdString(syllable));
+    };
     return m;
 }
 
@@ -446,6 +452,7 @@ void NotationPainter::drawSystem(QPainter &painter, const notation::Score &score
                   system.barLines.front());
     }
     drawBeams(painter, score, system, metrics);
+    drawWords(painter, score, system, metrics);
     painter.restore();
 }
 

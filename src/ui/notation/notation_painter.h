@@ -26,6 +26,7 @@ struct NotationHeader {
     // What the score is built with: the key's tonic and the parts' names.
     int tonic = 0;
     std::vector<std::string> partNames = {};
+    std::vector<std::vector<std::string>> words = {}; // by part, then verse
 };
 
 // The text of a part's label: its number, and the part's name or, when it has none, the
@@ -62,6 +63,9 @@ public:
 
     // The font of the digits and of every text: WenQuanYi Micro Hei.
     static QString fontFamily();
+    // The baseline of a verse's line in a row (from the system's top).
+    double verseBaseline(const notation::Row &row, std::size_t verse,
+                         const notation::Metrics &metrics) const;
 
 private:
     void drawText(QPainter &painter, const QPointF &baseline, const QString &text,
@@ -81,6 +85,10 @@ private:
                       const notation::System &system) const;
     void drawLabels(QPainter &painter, const notation::Score &score,
                     const notation::System &system) const;
+    // The words under the digits, with their hyphens and melisma lines
+    // (notation_painter_words.cpp).
+    void drawWords(QPainter &painter, const notation::Score &score, const notation::System &system,
+                   const notation::Metrics &metrics) const;
     void drawSharp(QPainter &painter, const QPointF &bottomRight) const;
     void drawFlat(QPainter &painter, const QPointF &bottomRight) const;
     // ♩ = N with its left end at x.
@@ -93,6 +101,7 @@ private:
     QFont m_smallFont;
     QFont m_labelFont;
     QFont m_titleFont;
+    QFont m_wordsFont;
     double m_digitAdvance;
     double m_digitHeight;
     double m_digitAscent;

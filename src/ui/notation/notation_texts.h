@@ -35,6 +35,14 @@ inline const QString kBeatQuarter = QStringLiteral("♩ 四分音符");
 inline const QString kBeatHalf = QStringLiteral("二分音符");
 inline const QString kBeatEighth = QStringLiteral("♪ 八分音符");
 
+// The words bar: a part's words, a verse at a time.
+inline const QString kWordsLabel = QStringLiteral("歌词：");
+inline const QString kPartWordsLabel = QStringLiteral("声部 %1 歌词：");
+inline const QString kVerseItem = QStringLiteral("第%1段");
+inline const QString kWordsPlaceholder =
+    QStringLiteral("一字一音；英文以空格分开，连字符连接音节；_ 延长一音，* 空过一音");
+inline const QString kWordsExtra = QStringLiteral("多出%1个字");
+
 // On the page.
 inline const QString kUntitled = QStringLiteral("未命名");
 inline const QString kLyricistCredit = QStringLiteral("词：%1");

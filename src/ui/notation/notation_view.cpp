@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 
 namespace tunelet::ui {
@@ -31,7 +32,7 @@ void NotationView::setScore(notation::Score score, NotationHeader header) {
 
 void NotationView::updateScore(const std::vector<std::string> &lines, notation::TimeSignature time,
                                int editedPart, NotationHeader header) {
-    m_notation.update(lines, time, editedPart, header.tonic, header.partNames);
+    m_notation.update(lines, time, editedPart, header.tonic, header.partNames, header.words);
     m_header = std::move(header);
     m_metrics = m_painter.metrics(m_notation.programs(), m_notation.score().partNames);
     relayout();
@@ -116,15 +117,53 @@ void NotationView::mouseMoveEvent(QMouseEvent *event) {
     m_pressHandler(hit->part, glyph.event, true);
 }
 
-// The digit's cell and its dashes, over the part's whole row.
+// The digit's cell and its dashes, over the part's row down to its words.
 QRectF NotationView::glyphCell(const notation::System &system,
                                const notation::PlacedGlyph &g) const {
     const notation::Glyph &glyph = m_score.bars[g.bar].parts[g.part].glyphs[g.index];
     const double right = glyph.dashes > 0 ? g.dashX[std::size_t(glyph.dashes - 1)] : g.x;
     const notation::Row &row = system.rows[g.part];
     const QPointF topLeft = toView(g.x, system.top + row.top);
-    const QPointF bottomRight = toView(right + m_metrics.cell, system.top + row.bottom);
+    const QPointF bottomRight = toView(right + m_metrics.cell, system.top + row.wordsTop);
     return QRectF(topLeft, bottomRight);
+}
+
+// The syllable's line of words, as wide as its text.
+QRectF NotationView::syllableCell(const notation::System &system,
+                                  const notation::PlacedSyllable &syllable) const {
+    const notation::Row &row = system.rows[syllable.part];
+    const double top =
+        system.top + row.wordsTop + static_cast<double>(syllable.verse) * m_metrics.verseHeight;
+    const double pad = m_metrics.syllableGap / 2;
+    return QRectF(toView(syllable.x - syllable.width / 2 - pad, top),
+                  toView(syllable.x + syllable.width / 2 + pad, top + m_metrics.verseHeight));
+}
+
+std::vector<const notation::PlacedSyllable *> NotationView::markedSyllables() const {
+    std::vector<const notation::PlacedSyllable *> marked;
+    if (!m_markedTick) {
+        return marked;
+    }
+    const int tick = *m_markedTick;
+    for (const notation::System &system : m_layout.systems) {
+        if (system.syllables.empty()) {
+            continue;
+        }
+        for (const notation::PlacedGlyph &g : system.glyphs) {
+            const notation::Glyph &glyph = m_score.bars[g.bar].parts[g.part].glyphs[g.index];
+            if (glyph.degree == 0 || tick < glyph.onset || tick >= glyph.onset + glyph.length) {
+                continue;
+            }
+            for (const notation::PlacedSyllable &syllable : system.syllables) {
+                if (syllable.part == g.part && !syllable.text.empty() &&
+                    syllable.event <= glyph.event && glyph.event <= syllable.lastEvent &&
+                    std::find(marked.begin(), marked.end(), &syllable) == marked.end()) {
+                    marked.push_back(&syllable);
+                }
+            }
+        }
+    }
+    return marked;
 }
 
 // Calls `use` with the cell of each note sounding at `tick`, in the layout's order, until
@@ -211,6 +250,15 @@ void NotationView::paintMarks(QPainter &painter) const {
             painter.fillRect(cell, mark);
             return true;
         });
+        // What is sung goes with what sounds, so a class can sing along.
+        const std::vector<const notation::PlacedSyllable *> sung = markedSyllables();
+        for (const notation::System &system : m_layout.systems) {
+            for (const notation::PlacedSyllable &syllable : system.syllables) {
+                if (std::find(sung.begin(), sung.end(), &syllable) != sung.end()) {
+                    painter.fillRect(syllableCell(system, syllable), mark);
+                }
+            }
+        }
     }
     painter.setPen(QPen(highlight, 2));
     painter.setBrush(Qt::NoBrush);

@@ -4,7 +4,7 @@
 //
 // Three marks lie over the music, tinting it without hiding a digit (also on the tinted
 // row of the line being composed): the chosen passage, shaded; the chosen start note,
-// framed; the notes sounding in a play, filled.
+// framed; the notes sounding in a play, filled, and the syllables sung on them with them.
 #pragma once
 
 #include <QWidget>
@@ -40,6 +40,9 @@ public:
     void setPressHandler(PressHandler handler) { m_pressHandler = std::move(handler); }
     // Marks the notes sounding at `tick` (none: nullopt); answers where the first is.
     QRect setMarkedTick(std::optional<int> tick);
+    // The syllables marked with the sounding notes, in every verse: each one sung on a
+    // sounding note or held over it.
+    std::vector<const notation::PlacedSyllable *> markedSyllables() const;
 
     // The practice choice: the note a play starts from (part and event) and the passage a
     // loop repeats, [from, to) in ticks.
@@ -74,6 +77,8 @@ private:
     QRectF glyphCell(const notation::System &system, const notation::PlacedGlyph &g) const;
     void paintMarks(QPainter &painter) const;
     void forEachSounding(int tick, const std::function<bool(const QRectF &cell)> &use) const;
+    QRectF syllableCell(const notation::System &system,
+                        const notation::PlacedSyllable &syllable) const;
 
     NotationPainter m_painter;
     // The score and its layout, kept from one change to the next; m_score and m_layout

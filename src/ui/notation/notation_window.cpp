@@ -13,6 +13,7 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "notation/words_layout.h"
 #include "score/score_document.h"
 #include "ui/common/file_names.h"
 #include "ui/common/line_editor.h"
@@ -21,6 +22,7 @@
 #include "ui/notation/notation_texts.h"
 #include "ui/notation/notation_view.h"
 #include "ui/notation/song_dialog.h"
+#include "ui/notation/words_bar.h"
 
 namespace tunelet::ui {
 
@@ -66,6 +68,15 @@ NotationWindow::NotationWindow(QWidget *owner, NotationSource source)
         bar->addWidget(b);
     }
     column->addLayout(bar);
+    m_wordsBar = new WordsBar(
+        this, [this]() -> const score::SongProperties & { return m_source.document->properties(); },
+        [this](const score::SongProperties &song) {
+            if (m_source.setProperties) {
+                m_source.setProperties(song);
+                refresh();
+            }
+        });
+    column->addWidget(m_wordsBar);
 
     auto *scroll = new QScrollArea(this);
     scroll->setWidgetResizable(true);
@@ -157,6 +168,7 @@ NotationDocument NotationWindow::currentDocument(bool withComposedLine) const {
     document.header = currentHeader();
     document.score = notation::buildScore(lines, timeSignature(), edited, document.header.tonic);
     document.score.partNames = document.header.partNames;
+    notation::setWords(document.score, document.header.words);
     return document;
 }
 
@@ -173,6 +185,7 @@ NotationHeader NotationWindow::currentHeader() const {
     header.lyricist = QString::fromStdString(song.lyricist);
     header.tonic = song.key ? song.key->tonic : 0;
     header.partNames = song.partNames;
+    header.words = song.words;
     return header;
 }
 
@@ -199,6 +212,23 @@ void NotationWindow::refresh() {
     std::vector<std::string> lines = m_source.document->lines();
     const int edited = editedPart(lines);
     m_view->updateScore(lines, timeSignature(), edited, currentHeader());
+    followWordsPart(edited);
+}
+
+// The words bar edits the words of the part being composed; when none is, those of the
+// selected track, or of the first when none is selected.
+void NotationWindow::followWordsPart(int edited) {
+    const std::vector<notation::Track> &tracks = m_view->score().tracks;
+    int part = edited;
+    if (part < 0) {
+        const QModelIndexList selected = m_source.trackList->selectionModel()->selectedRows();
+        part = !selected.isEmpty() ? selected.first().row() : 0;
+    }
+    if (part < 0 || static_cast<std::size_t>(part) >= tracks.size()) {
+        m_wordsBar->setPart(-1, {});
+    } else {
+        m_wordsBar->setPart(part, tracks[static_cast<std::size_t>(part)]);
+    }
 }
 
 void NotationWindow::editNote(std::size_t part, std::size_t tokenEnd) {

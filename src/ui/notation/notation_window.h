@@ -4,6 +4,7 @@
 //   NotationWindow ── reads ScoreDocument (through the track list's model signals),
 //     │                 ij (the line being composed) and lp (the track it would replace)
 //     ├─ timeSignature: 2/4 3/4 4/4 3/8 6/8
+//     ├─ wordsBar: WordsBar, the words of the part being composed or chosen, by verse
 //     ├─ view: NotationView ── notation::buildScore → layoutSystems → NotationPainter
 //     └─ exportPdf, exportSvg, print: the same painter on A4 pages and in an SVG
 #pragma once
@@ -34,6 +35,7 @@ namespace tunelet::ui {
 
 class LineEditor;
 class PracticeBar;
+class WordsBar;
 class TrackListModel;
 
 // What the window reads of the main window and the one thing it does there.
@@ -92,6 +94,7 @@ private:
     std::optional<QString> chooseFile(FileDialogState &dialog, const QString &extension);
     notation::TimeSignature timeSignature() const;
     int editedPart(std::vector<std::string> &lines) const;
+    void followWordsPart(int edited);
     void buildPractice(QVBoxLayout *column, QScrollArea *scroll);
     void chooseNote(std::size_t part, std::size_t event, bool extend);
     PracticeSession::Score practiceScore() const;
@@ -103,6 +106,7 @@ private:
     QComboBox *m_time;
     notation::TimeSignature m_metre; // as last drawn
     NotationView *m_view;
+    WordsBar *m_wordsBar;
     FileDialogState m_pdfDialog;
     FileDialogState m_svgDialog;
     // Practice: the note clicked first, and the passage chosen from it (in ticks).
