@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPixmap>
 #include <algorithm>
 #include <functional>
@@ -247,6 +248,43 @@ TEST_F(NotationPracticeTest, ThePlayingMarkShowsOnThePartBeingComposed) {
             view->toView(glyph(part, 0).x + 1, system.top + system.rows[part].top + 1).toPoint();
         EXPECT_NE(marked.pixel(at), before.pixel(at)) << "part " << part;
     }
+}
+
+// What is sung is marked with what sounds, in every verse: a syllable on its note and on
+// the notes it is held over.
+TEST_F(NotationPracticeTest, TheSungSyllablesAreMarkedWithTheirNotes) {
+    auto *words = notation->findChild<QLineEdit *>(QStringLiteral("words"));
+    auto *verse = notation->findChild<QComboBox *>(QStringLiteral("verse"));
+    ASSERT_TRUE(words && verse);
+    typeText(words, QStringLiteral("一_闪"));
+    verse->setCurrentIndex(1);
+    typeText(words, QStringLiteral("Twin-kle star"));
+    const struct {
+        int tick;
+        std::vector<std::string> sung;
+    } rows[] = {{0, {"一", "Twin"}}, {60, {"一", "kle"}}, {100, {"闪", "star"}}, {150, {}}};
+    NotationView *view = notation->view();
+    const QImage plain = view->grab().toImage();
+    for (const auto &row : rows) {
+        view->setMarkedTick(row.tick);
+        std::vector<std::string> sung;
+        for (const notation::PlacedSyllable *syllable : view->markedSyllables()) {
+            sung.push_back(syllable->text);
+        }
+        std::sort(sung.begin(), sung.end());
+        std::vector<std::string> expected = row.sung;
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(sung, expected) << "tick " << row.tick;
+    }
+    // Drawn: the paper beside the sung syllable takes the playing note's tint.
+    view->setMarkedTick(100);
+    const notation::System &system = view->layout().systems.at(0);
+    const notation::PlacedSyllable *sung = view->markedSyllables().at(0);
+    ASSERT_EQ(sung->verse, 0u);
+    const QPoint beside =
+        view->toView(sung->x - sung->width / 2 - 1, system.top + system.rows[0].wordsTop + 2)
+            .toPoint();
+    EXPECT_NE(view->grab().toImage().pixel(beside), plain.pixel(beside));
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QFile>
 #include <QKeySequence>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -192,6 +193,66 @@ TEST_F(NotationWindowTest, TheHeaderFollowsTheFileNameAndTheTimeIncrementAtOnce)
         EXPECT_EQ(notation->view()->header().title, step.title) << step.change;
         EXPECT_EQ(notation->view()->header().division, step.division) << step.change;
     }
+}
+
+// The words bar edits the words of the chosen part, a verse at a time: each key is a change
+// of the song (unsaved until saved) that the view shows at once.
+TEST_F(NotationWindowTest, TheWordsBarEditsThePartsVerses) {
+    openScript({"1fd/2fd/0d/3fd/", "5fd/6fd/"});
+    NotationWindow *notation = open();
+    ASSERT_NE(notation, nullptr);
+    auto *words = notation->findChild<QLineEdit *>(QStringLiteral("words"));
+    auto *verse = notation->findChild<QComboBox *>(QStringLiteral("verse"));
+    auto *extra = notation->findChild<QLabel *>(QStringLiteral("wordsExtra"));
+    ASSERT_TRUE(words && verse && extra);
+    EXPECT_EQ(verse->itemText(3), "第4段");
+    const auto shownWords = [&] {
+        std::string text;
+        for (const notation::System &system : notation->view()->layout().systems) {
+            for (const notation::PlacedSyllable &s : system.syllables) {
+                text += std::to_string(s.part + 1) + "." + std::to_string(s.verse + 1) + ":" +
+                        s.text + " ";
+            }
+        }
+        return text;
+    };
+    const struct {
+        const char *step;
+        std::function<void()> act;
+        const char *line;  // the words bar's line afterwards
+        const char *shown; // part.verse:syllable, as drawn
+        const char *extra;
+    } steps[] = {
+        {"typed for the first part", [&] { typeText(words, "一闪"); }, "一闪", "1.1:一 1.1:闪 ",
+         ""},
+        {"each key shows at once", [&] { typeText(words, "亮"); }, "一闪亮",
+         "1.1:一 1.1:闪 1.1:亮 ", ""},
+        {"more syllables than notes", [&] { typeText(words, "晶晶"); }, "一闪亮晶晶",
+         "1.1:一 1.1:闪 1.1:亮 ", "多出2个字"},
+        {"another verse", [&] { verse->setCurrentIndex(1); }, "", "1.1:一 1.1:闪 1.1:亮 ", ""},
+        {"typed in it", [&] { typeText(words, "Up a-bove"); }, "Up a-bove",
+         "1.1:一 1.1:闪 1.1:亮 1.2:Up 1.2:a 1.2:bove ", ""},
+        {"the second part chosen", [&] { select(1); }, "",
+         "1.1:一 1.1:闪 1.1:亮 1.2:Up 1.2:a 1.2:bove ", ""},
+        {"typed for it", [&] { typeText(words, "满天"); }, "满天",
+         "1.1:一 1.1:闪 1.1:亮 1.2:Up 1.2:a 1.2:bove 2.2:满 2.2:天 ", ""},
+        {"the first part again", [&] { select(0); }, "Up a-bove",
+         "1.1:一 1.1:闪 1.1:亮 1.2:Up 1.2:a 1.2:bove 2.2:满 2.2:天 ", ""},
+        {"its first verse again", [&] { verse->setCurrentIndex(0); }, "一闪亮晶晶",
+         "1.1:一 1.1:闪 1.1:亮 1.2:Up 1.2:a 1.2:bove 2.2:满 2.2:天 ", "多出2个字"},
+    };
+    ASSERT_TRUE(saved());
+    for (const auto &step : steps) {
+        step.act();
+        EXPECT_EQ(words->text(), QString::fromUtf8(step.line)) << step.step;
+        EXPECT_EQ(shownWords(), step.shown) << step.step;
+        EXPECT_EQ(extra->text(), QString::fromUtf8(step.extra)) << step.step;
+    }
+    const score::SongProperties &song = window->document().properties();
+    EXPECT_EQ(song.verse(0, 0), "一闪亮晶晶");
+    EXPECT_EQ(song.verse(0, 1), "Up a-bove");
+    EXPECT_EQ(song.verse(1, 1), "满天");
+    EXPECT_FALSE(saved()) << "words are a change of the score";
 }
 
 TEST_F(NotationWindowTest, ShortcutCollidesWithNothing) {

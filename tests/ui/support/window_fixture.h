@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
 #include <QTemporaryDir>
@@ -90,6 +91,15 @@ public:
         trigger("O1");
         prompt->shown.clear();
         return file;
+    }
+
+    // Types the text into the widget key by key, each key carrying its character (QTest's
+    // keyClicks knows only ASCII): Chinese as an input method would give it.
+    static void typeText(QWidget *widget, const QString &text) {
+        for (const QChar c : text) {
+            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+            QApplication::sendEvent(widget, &press);
+        }
     }
 
     static QByteArray readAll(const QString &file) {
