@@ -16,10 +16,16 @@ VerseOnTrack placeVerse(const Track &track, std::string_view verse) {
     result.unplaced = placed.unplaced;
     result.events.resize(track.events.size());
     std::size_t note = 0;
+    std::size_t last = track.events.size(); // the last event with a syllable
     for (std::size_t e = 0; e < track.events.size(); ++e) {
         if (track.events[e].degree != 0) {
             result.events[e] = std::move(placed.notes[note++]);
+            last = result.events[e].text.empty() ? last : e;
         }
+    }
+    // A word whose next syllable found no note ends without a hyphen pointing at nothing.
+    if (last < result.events.size()) {
+        result.events[last].hyphenAfter = false;
     }
     return result;
 }

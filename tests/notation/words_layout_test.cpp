@@ -93,6 +93,8 @@ TEST(NotationWords, EachSyllableGoesToItsNote) {
         {"a melisma held over two notes", "1fd/2fd/3fd/4fd/", {"一__闪"}, 400, "0:一@0_2 0:闪@3 |"},
         {"a skipped note", "1fd/2fd/", {"*闪"}, 400, "0:闪@1 |"},
         {"more syllables than notes", "1fd/", {"一闪"}, 400, "0:一@0 |"},
+        {"no hyphen to a syllable without a note", "1fd/2fd/", {"a Twin-kle"}, 400,
+         "0:a@0 0:Twin@1 |"},
         {"a melisma broken by the line comes in again",
          "1fc/2fc/3fc/4fc/",
          {"一___"},

@@ -60,6 +60,7 @@ void WordsBar::showVerse() {
                          static_cast<std::size_t>(std::max(0, m_verse->currentIndex()))));
     if (m_words->text() != verse) {
         m_words->setText(verse);
+        m_words->setCursorPosition(0); // a long verse shows its start
     }
     countExtra();
 }
