@@ -24,10 +24,14 @@ void ScoreDocument::deleteLine(std::size_t k) {
         throw std::out_of_range("ScoreDocument::deleteLine");
     }
     m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(k));
-    // The later tracks move up, and their part names with them.
+    // The later tracks move up, and their part names and words with them.
     std::vector<std::string> &names = m_properties.partNames;
     if (k < names.size()) {
         names.erase(names.begin() + static_cast<std::ptrdiff_t>(k));
+    }
+    std::vector<std::vector<std::string>> &words = m_properties.words;
+    if (k < words.size()) {
+        words.erase(words.begin() + static_cast<std::ptrdiff_t>(k));
     }
     m_saved = false;
 }

@@ -64,11 +64,16 @@ TEST(ScoreDocument, EveryChangeOfTheLinesOrPropertiesClearsTheSavedFlag) {
     }
 }
 
-TEST(ScoreDocument, PartNamesStayWithTheirTracks) {
+TEST(ScoreDocument, PartNamesAndWordsStayWithTheirTracks) {
+    using Words = std::vector<std::vector<std::string>>;
     const struct {
         std::size_t deleted;
         std::vector<std::string> names;
-    } cases[] = {{0, {"b", "c"}}, {1, {"a", "c"}}, {2, {"a", "b"}}, {3, {"a", "b", "c"}}};
+        Words words;
+    } cases[] = {{0, {"b", "c"}, {{"二"}, {"三"}}},
+                 {1, {"a", "c"}, {{"一"}, {"三"}}},
+                 {2, {"a", "b"}, {{"一"}, {"二"}}},
+                 {3, {"a", "b", "c"}, {{"一"}, {"二"}, {"三"}}}};
     for (const auto &c : cases) {
         ScoreDocument doc;
         for (const char *line : {"1fd/", "2fd/", "3fd/", "4fd/"}) {
@@ -76,9 +81,11 @@ TEST(ScoreDocument, PartNamesStayWithTheirTracks) {
         }
         SongProperties p;
         p.partNames = {"a", "b", "c"};
+        p.words = {{"一"}, {"二"}, {"三"}};
         doc.setProperties(p);
         doc.deleteLine(c.deleted);
         EXPECT_EQ(doc.properties().partNames, c.names) << c.deleted;
+        EXPECT_EQ(doc.properties().words, c.words) << c.deleted;
     }
 }
 
