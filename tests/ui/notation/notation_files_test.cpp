@@ -11,6 +11,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 
+#include "notation/words_layout.h"
 #include "ui/notation/notation_files.h"
 #include "ui/notation/svg_outline_device.h"
 
@@ -97,6 +98,12 @@ TEST_F(NotationFilesTest, PdfHeadsTheSongAndNamesItsParts) {
          },
          {"2/4", "= 60"},
          {"= 120"}},
+        {"the words under the notes, each verse",
+         [](NotationDocument &d) {
+             notation::setWords(d.score, {{"一闪", "Twin-kle"}});
+         },
+         {"闪", "Twin", "kle"},
+         {}},
     };
     for (const Case &c : cases) {
         NotationDocument document = documentOf({"1fd/2fd/"});
