@@ -1,12 +1,14 @@
 // Typing with the 简谱 view open on a large score: a note key in the line editor until the
 // view has painted it, on 16 tracks of 60,000 notes (a new line, and the last track loaded
 // for editing) and on the songbook's longest score, beside the same key with the view
-// closed. Counters: the slowest key, the resident memory after the first key and after
-// the others (MB).
+// closed; on the large score with words under the notes of six tracks, a note key, and a
+// key in the words bar at the end and at the start of the last track's words. Counters: the slowest
+// key, the resident memory after the first key and after the others (MB).
 #include <benchmark/benchmark.h>
 
 #include <QAction>
 #include <QItemSelectionModel>
+#include <QLineEdit>
 #include <QListView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -42,13 +44,25 @@ struct LargeScore {
     QTemporaryDir dir;
     QString script = dir.filePath("large.TNL");
 
-    LargeScore() {
+    explicit LargeScore(bool words = false) {
         std::ofstream out(script.toStdString(), std::ios::binary);
         for (int t = 0; t < kTracks; ++t) {
             for (int n = 0; n < kNotesPerTrack / 4; ++n) {
                 out << kNotes;
             }
             out << "\r\n";
+        }
+        if (words) {
+            // A syllable for each note (three of every four tokens) of the last six tracks:
+            // as many as the song block's megabyte holds.
+            out << '\0' << "tunelet-song 1\n";
+            for (int t = kTracks - 5; t <= kTracks; ++t) {
+                out << "words" << t << "-1=";
+                for (int n = 0; n < kNotesPerTrack / 4; ++n) {
+                    out << "一闪亮";
+                }
+                out << "\n";
+            }
         }
     }
 };
@@ -110,6 +124,29 @@ void typeKeys(benchmark::State &state, const QString &file, bool notation, Line 
     state.counters["rss_after_MB"] = residentMegabytes();
 }
 
+// A letter typed into the last track's words, at their end or their start.
+void typeWords(benchmark::State &state, bool atStart) {
+    const LargeScore score(true);
+    Window window(score.script, true, Line::LastTrack);
+    auto *words = window.main->findChild<QLineEdit *>("words");
+    QTest::keyClick(words, atStart ? Qt::Key_Home : Qt::Key_End);
+    QTest::keyClick(words, Qt::Key_A);
+    window.view->repaint();
+    const double before = residentMegabytes();
+    double slowest = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        QTest::keyClick(words, Qt::Key_A);
+        window.view->repaint();
+        const std::chrono::duration<double, std::milli> took =
+            std::chrono::steady_clock::now() - start;
+        slowest = std::max(slowest, took.count());
+    }
+    state.counters["slowest_ms"] = slowest;
+    state.counters["rss_open_MB"] = before;
+    state.counters["rss_after_MB"] = residentMegabytes();
+}
+
 void BM_KeyOnLargeScoreNewLine(benchmark::State &state) {
     const LargeScore score;
     typeKeys(state, score.script, true, Line::New);
@@ -122,6 +159,16 @@ void BM_KeyOnLargeScoreWithoutNotation(benchmark::State &state) {
     const LargeScore score;
     typeKeys(state, score.script, false, Line::LastTrack);
 }
+void BM_KeyOnLargeScoreWithWordsLastTrack(benchmark::State &state) {
+    const LargeScore score(true);
+    typeKeys(state, score.script, true, Line::LastTrack);
+}
+void BM_WordsKeyAtTheEndOnLargeScore(benchmark::State &state) {
+    typeWords(state, false);
+}
+void BM_WordsKeyAtTheStartOnLargeScore(benchmark::State &state) {
+    typeWords(state, true);
+}
 void BM_KeyOnLongestSongLastTrack(benchmark::State &state) {
     typeKeys(state, QStringLiteral(TUNELET_EXAMPLES "/frere_jacques_round.TNL"), true,
              Line::LastTrack);
@@ -129,6 +176,9 @@ void BM_KeyOnLongestSongLastTrack(benchmark::State &state) {
 BENCHMARK(BM_KeyOnLargeScoreNewLine)->Unit(benchmark::kMillisecond)->Iterations(200);
 BENCHMARK(BM_KeyOnLargeScoreLastTrack)->Unit(benchmark::kMillisecond)->Iterations(200);
 BENCHMARK(BM_KeyOnLargeScoreWithoutNotation)->Unit(benchmark::kMillisecond)->Iterations(200);
+BENCHMARK(BM_KeyOnLargeScoreWithWordsLastTrack)->Unit(benchmark::kMillisecond)->Iterations(50);
+BENCHMARK(BM_WordsKeyAtTheEndOnLargeScore)->Unit(benchmark::kMillisecond)->Iterations(50);
+BENCHMARK(BM_WordsKeyAtTheStartOnLargeScore)->Unit(benchmark::kMillisecond)->Iterations(20);
 BENCHMARK(BM_KeyOnLongestSongLastTrack)->Unit(benchmark::kMillisecond)->Iterations(200);
 
 } // namespace

@@ -68,13 +68,14 @@ void LayoutCache::update(const std::vector<std::string> &lines, TimeSignature ti
     // Per part, the bars to cut anew: from the bar of its first changed note to the bar
     // where the longer of its old and new tracks ends (after it, both only rest).
     std::vector<std::pair<std::size_t, std::size_t>> redo(lines.size(), {0, 0});
-    std::vector<bool> reread(lines.size(), false);
+    std::vector<bool> notesChanged(lines.size(), false);
     int volume = 80;
     for (std::size_t part = 0; part < lines.size(); ++part) {
         const Track &track = m_score.tracks[part];
         if (lines[part] != m_lines[part] || volume != track.volumeAtStart) {
             redo[part] = this->reread(part, lines[part], volume);
-            reread[part] = true;
+            // Syllables go to notes: the same notes keep theirs.
+            notesChanged[part] = redo[part].first < redo[part].second;
         }
         volume = track.volumeAtEnd;
     }
@@ -117,15 +118,17 @@ void LayoutCache::update(const std::vector<std::string> &lines, TimeSignature ti
             }
         }
     }
-    updateWords(words, reread);
+    updateWords(words, notesChanged);
 }
 
-// The words of the parts whose notes or words changed, given again; the bars from the
-// first note whose syllables differ are laid out again.
+// The words of the parts whose notes or words changed, given again; the bars of the notes
+// whose syllables differ are laid out again.
 void LayoutCache::updateWords(const std::vector<std::vector<std::string>> &words,
-                              const std::vector<bool> &reread) {
-    const auto versesOf = [](const std::vector<std::vector<std::string>> &all, std::size_t part) {
-        return part < all.size() ? all[part] : std::vector<std::string>{};
+                              const std::vector<bool> &notesChanged) {
+    static const std::vector<std::string> kNoVerses;
+    const auto versesOf = [](const std::vector<std::vector<std::string>> &all,
+                             std::size_t part) -> const std::vector<std::string> & {
+        return part < all.size() ? all[part] : kNoVerses;
     };
     const std::size_t parts = m_score.tracks.size();
     // setWords' rule: a score without any words has none for any part.
@@ -136,7 +139,7 @@ void LayoutCache::updateWords(const std::vector<std::vector<std::string>> &words
     std::vector<PartWords> now(any ? parts : 0);
     std::vector<PartWords> &before = m_score.words;
     for (std::size_t part = 0; part < parts; ++part) {
-        const bool same = !reread[part] && versesOf(words, part) == versesOf(m_words, part);
+        const bool same = !notesChanged[part] && versesOf(words, part) == versesOf(m_words, part);
         if (any && same && part < before.size()) {
             now[part] = std::move(before[part]);
             continue;
@@ -150,29 +153,35 @@ void LayoutCache::updateWords(const std::vector<std::vector<std::string>> &words
         const PartWords none;
         const PartWords &old = part < before.size() ? before[part] : none;
         const PartWords &given = any ? now[part] : none;
-        // The first event whose syllable differs in any verse.
+        // The events whose syllable differs in some verse: only their bars need room anew
+        // (a hyphen or a melisma line reaching into them is placed with their system).
         const std::vector<TimedEvent> &events = m_score.tracks[part].events;
         std::size_t first = events.size();
+        std::size_t last = 0;
         for (std::size_t v = 0; v < std::max(old.verses.size(), given.verses.size()); ++v) {
             static const std::vector<score::NoteSyllable> kNone;
             const auto &a = v < old.verses.size() ? old.verses[v] : kNone;
             const auto &b = v < given.verses.size() ? given.verses[v] : kNone;
             const score::NoteSyllable blank;
-            for (std::size_t e = 0; e < first; ++e) {
+            for (std::size_t e = 0; e < events.size(); ++e) {
                 if ((e < a.size() ? a[e] : blank) != (e < b.size() ? b[e] : blank)) {
-                    first = e;
+                    first = std::min(first, e);
+                    last = std::max(last, e);
                 }
             }
         }
         if (first < events.size()) {
-            const auto bar = static_cast<std::size_t>(m_score.time.barAt(events[first].onset));
-            for (std::size_t b = bar; b < m_changedBars.size(); ++b) {
+            const auto from = static_cast<std::size_t>(m_score.time.barAt(events[first].onset));
+            const auto to = static_cast<std::size_t>(m_score.time.barAt(events[last].onset));
+            for (std::size_t b = from; b <= to && b < m_changedBars.size(); ++b) {
                 m_changedBars[b] = true;
             }
         }
     }
     m_score.words = std::move(now);
-    m_words = words;
+    if (m_words != words) {
+        m_words = words;
+    }
 }
 
 // Reads the part's line again; answers the bars where its notes changed (none: {0, 0}).

@@ -51,7 +51,7 @@ private:
     void countUnderlines(std::size_t part, std::size_t first, std::size_t end, int sign);
     void markChanged(std::size_t first, std::size_t end);
     void updateWords(const std::vector<std::vector<std::string>> &words,
-                     const std::vector<bool> &reread);
+                     const std::vector<bool> &notesChanged);
     bool changedAround(std::size_t first, std::size_t end) const;
     bool sameSizes(const Metrics &metrics, double width) const;
 

@@ -7,6 +7,8 @@
 #include <QPainterPath>
 #include <QStaticText>
 #include <algorithm>
+#include <memory>
+#include <unordered_map>
 
 #include "score/song_properties.h"
 #include "ui/dialogs/dialog_texts.h"
@@ -134,8 +136,19 @@ notation::Metrics NotationPainter::metrics(const std::vector<std::vector<int>> &
     const QFontMetricsF words(m_wordsFont);
     m.verseHeight = words.height() * 1.2;
     m.syllableGap = m_size * 0.3;
-    m.syllableWidth = [words](const std::string &syllable) {
-        return words.horizontalAdvance(QString::fromStdString(syllable));
+    // A song has few different syllables and a layout asks for each many times: each is
+    // measured once (shaping text is the slow part of laying out words).
+    auto measured = std::make_shared<std::unordered_map<std::string, double>>();
+    m.syllableWidth = [words, measured](const std::string &syllable) {
+        if (const auto found = measured->find(syllable); found != measured->end()) {
+            return found->second;
+        }
+        if (measured->size() >= 16384) {
+            measured->clear();
+        }
+        const double width = words.horizontalAdvance(QString::fromStdString(syllable));
+        measured->emplace(syllable, width);
+        return width;
     };
     return m;
 }

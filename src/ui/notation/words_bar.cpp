@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <algorithm>
+#include <limits>
 
 #include "score/lyrics.h"
 #include "ui/notation/notation_texts.h"
@@ -27,6 +28,9 @@ WordsBar::WordsBar(QWidget *parent, Getter properties, Setter setProperties)
     m_words = new QLineEdit(this);
     m_words->setObjectName(QStringLiteral("words"));
     m_words->setPlaceholderText(texts::kWordsPlaceholder);
+    // A verse may be longer than a line edit's 32,767 characters: cut short, the next key
+    // would store the verse without its end.
+    m_words->setMaxLength(std::numeric_limits<int>::max());
     m_extra = new QLabel(this);
     m_extra->setObjectName(QStringLiteral("wordsExtra"));
     m_extra->setForegroundRole(QPalette::PlaceholderText); // a quiet note, not an error
@@ -78,11 +82,20 @@ void WordsBar::edit(const QString &text) {
 }
 
 void WordsBar::countExtra() {
+    if (m_part < 0) {
+        m_extra->clear();
+        m_countedNotes = std::numeric_limits<std::size_t>::max(); // counted for no part
+        return;
+    }
+    // The score follows every key of the composed line: count again only what changed.
+    const QString text = m_words->text();
+    if (text == m_counted && m_notes == m_countedNotes) {
+        return;
+    }
+    m_counted = text;
+    m_countedNotes = m_notes;
     const std::size_t extra =
-        m_part < 0
-            ? 0
-            : score::placeSyllables(score::splitSyllables(m_words->text().toStdString()), m_notes)
-                  .unplaced;
+        score::placeSyllables(score::splitSyllables(text.toStdString()), m_notes).unplaced;
     m_extra->setText(extra > 0 ? texts::kWordsExtra.arg(extra) : QString());
 }
 

@@ -42,6 +42,9 @@ private:
     Setter m_setProperties;
     int m_part = -1;
     std::size_t m_notes = 0; // of the part
+    // What the count of syllables beyond the notes was made for.
+    QString m_counted;
+    std::size_t m_countedNotes = 0;
     QLabel *m_label;
     QComboBox *m_verse;
     QLineEdit *m_words;

@@ -255,6 +255,27 @@ TEST_F(NotationWindowTest, TheWordsBarEditsThePartsVerses) {
     EXPECT_FALSE(saved()) << "words are a change of the score";
 }
 
+// A line edit holds 32,767 characters unless told otherwise: a longer verse is shown and
+// stored whole.
+TEST_F(NotationWindowTest, AVerseLongerThanALineEditHoldsIsKeptWhole) {
+    QString verse;
+    verse.fill(QChar(0x554A), 40000); // 啊
+    QFile file(path("long.TNL"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray("1fd/\r\n", 6) + '\0' + "tunelet-song 1\nwords1-1=" + verse.toUtf8() +
+               "\n");
+    file.close();
+    prompt->files.push_back(file.fileName());
+    trigger("O1");
+    NotationWindow *notation = open();
+    ASSERT_NE(notation, nullptr);
+    auto *words = notation->findChild<QLineEdit *>(QStringLiteral("words"));
+    EXPECT_EQ(words->text().size(), 40000);
+    words->end(false);
+    typeText(words, QStringLiteral("啦"));
+    EXPECT_EQ(window->document().properties().verse(0, 0), (verse + "啦").toStdString());
+}
+
 TEST_F(NotationWindowTest, ShortcutCollidesWithNothing) {
     const QKeySequence shortcut(Qt::CTRL | Qt::Key_J);
     std::set<QString> others;
