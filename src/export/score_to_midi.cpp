@@ -7,6 +7,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "midi/midi_text.h"
 #include "score/atomic_file.h"
 #include "score/lyrics.h"
 #include "score/song_block.h"
@@ -38,27 +39,6 @@ std::string metaEvent(char type, std::string_view data) {
         length.insert(length.begin(), static_cast<char>(0x80 | (rest & 0x7F)));
     }
     return std::string{'\0', '\xFF', type} + length + std::string(data);
-}
-
-// Whether a syllable ends in a character of a script written without spaces between words
-// (Chinese characters, kana, hangul, and the wide punctuation set among them).
-bool endsWide(std::string_view text) {
-    std::size_t at = text.size();
-    while (at > 0 && (static_cast<unsigned char>(text[at - 1]) & 0xC0) == 0x80) {
-        --at;
-    }
-    if (at == 0 || text.size() - --at < 3) {
-        return false; // nothing, or a code point below U+0800
-    }
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]) & 0x3Fu; };
-    const char32_t c = text.size() - at == 3
-                           ? ((static_cast<unsigned char>(text[at]) & 0x0Fu) << 12) |
-                                 (byte(at + 1) << 6) | byte(at + 2)
-                           : ((static_cast<unsigned char>(text[at]) & 0x07u) << 18) |
-                                 (byte(at + 1) << 12) | (byte(at + 2) << 6) | byte(at + 3);
-    return (c >= 0x2E80 && c <= 0x9FFF) || (c >= 0xAC00 && c <= 0xD7AF) ||
-           (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) ||
-           (c >= 0xFF00 && c <= 0xFFEF) || (c >= 0x20000 && c <= 0x3FFFF);
 }
 
 // The lyric event's text of each note of a part (empty: no event), from verse 1 of its

@@ -14,6 +14,7 @@
 #include "export/token_composer.h"
 #include "midi/midi_import.h"
 #include "midi/smf_reader.h"
+#include "score/lyrics.h"
 #include "score/score_document.h"
 #include "score/script_file.h"
 #include "temp_dir.h"
@@ -201,6 +202,49 @@ TEST(ImportRoundTrip, ASongSavedOpenedExportedAndImportedKeepsItself) {
         EXPECT_EQ(reopened.lines(), lines);
         EXPECT_EQ(reopened.properties(), song);
         EXPECT_EQ(compileScore(reopened.lines(), {}, reopened.properties()).bytes, exported.bytes);
+    }
+}
+
+// The file without its first track (the song's, with the block): what another program
+// that kept only the music and its lyric events would write.
+std::string withoutSongTrack(const std::string &file) {
+    const std::size_t length = (std::size_t(std::uint8_t(file[18])) << 24) |
+                               (std::size_t(std::uint8_t(file[19])) << 16) |
+                               (std::size_t(std::uint8_t(file[20])) << 8) | std::uint8_t(file[21]);
+    std::string rest = file.substr(0, 14) + file.substr(22 + length);
+    rest[11] = char(rest[11] - 1);
+    return rest;
+}
+
+// A song with words comes back with them: from its block token for token, and, where the
+// block is gone, from its lyric events, each note showing the same syllable (skips after
+// rests and melismas without one, as a file without the block says them).
+TEST(ImportRoundTrip, WordsComeBackFromTheBlockAndFromTheLyricEvents) {
+    const Lines lines = {"1fd/1fd/5fd/5fd/6fd/6fd/5fc/0d/4fd/4fd/3fd/3fd/",
+                         "1ed/2ed/3ed/0d/4ed/5ed/6ed/7ed/"};
+    score::SongProperties song;
+    song.setVerse(0, 0, "一闪一闪亮晶，_ * 天 都是");
+    song.setVerse(0, 1, "第二段");
+    song.setVerse(1, 0, "Hap-py, _ * birth-day \\_");
+    const ExportResult exported = compileScore(lines, {}, song);
+    ASSERT_TRUE(exported.ok());
+    const ImportResult own = importMidi(exported.bytes);
+    ASSERT_TRUE(own.ok() && own.report.exact);
+    EXPECT_EQ(own.lines, lines);
+    EXPECT_EQ(own.properties.words, song.words);
+
+    const ImportResult other = importMidi(withoutSongTrack(exported.bytes));
+    ASSERT_TRUE(other.ok());
+    EXPECT_EQ(other.lines, lines);
+    EXPECT_EQ(other.report.unplacedSyllables, 0u);
+    EXPECT_EQ(other.report.keptWords, 2u);
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+        const std::size_t notes = std::size_t(std::count_if(
+            lines[k].begin(), lines[k].end(), [](char c) { return c >= '1' && c <= '7'; }));
+        EXPECT_EQ(
+            score::placeSyllables(score::splitSyllables(other.properties.verse(k, 0)), notes).notes,
+            score::placeSyllables(score::splitSyllables(song.verse(k, 0)), notes).notes)
+            << other.properties.verse(k, 0);
     }
 }
 
