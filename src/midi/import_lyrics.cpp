@@ -166,6 +166,69 @@ std::string wordsOf(const std::vector<const Sung *> &onNote, const LineNotes &no
     return score::joinSyllables(syllables);
 }
 
+// The events that carry the words: the lyric events where there are any; otherwise, in a
+// karaoke file, the text events of the tracks that hold its '@' headers.
+struct WordEvent {
+    std::size_t track;
+    std::int64_t tick;
+    std::string_view body;
+};
+
+std::vector<WordEvent> wordEventsOf(const std::vector<ImportedTrack> &tracks, bool &lyrics) {
+    lyrics = false;
+    std::vector<bool> karaoke(tracks.size(), false);
+    for (std::size_t t = 0; t < tracks.size(); ++t) {
+        for (const SmfEvent &e : tracks[t].events) {
+            lyrics = lyrics || (e.status == 0xff && e.data1 == kLyric);
+            karaoke[t] =
+                karaoke[t] || (e.status == 0xff && e.data1 == kText && e.body.starts_with('@'));
+        }
+    }
+    std::vector<WordEvent> events;
+    for (std::size_t t = 0; t < tracks.size(); ++t) {
+        for (const SmfEvent &e : tracks[t].events) {
+            if (e.status == 0xff && (lyrics ? e.data1 == kLyric : karaoke[t] && e.data1 == kText)) {
+                events.push_back({t, e.tick, e.body});
+            }
+        }
+    }
+    return events;
+}
+
+struct Syllables {
+    std::vector<Sung> sung;
+    std::map<std::size_t, bool> spaced; // by track: whether its words' ends are marked
+};
+
+// The syllables of the word events, decoded; a karaoke file's headers give the title.
+Syllables syllablesOf(const std::vector<WordEvent> &events, bool lyrics,
+                      const std::function<std::int64_t(std::int64_t)> &toScript,
+                      ImportedWords &imported) {
+    std::vector<std::string_view> texts;
+    for (const WordEvent &e : events) {
+        texts.push_back(e.body);
+    }
+    const MidiTextEncoding encoding = encodingOf(texts);
+    Syllables read;
+    for (const WordEvent &e : events) {
+        imported.karaokeTexts += lyrics ? 0 : 1;
+        if (!lyrics && e.body.starts_with('@')) {
+            if (imported.title.empty() && e.body.starts_with("@T")) {
+                imported.title = decodeMidiText(e.body.substr(2), encoding);
+            }
+            continue;
+        }
+        Sung s = syllableOf(decodeMidiText(e.body, encoding), !lyrics);
+        read.spaced[e.track] = read.spaced[e.track] || s.startsWord || s.endsWord;
+        if (!s.text.empty()) {
+            s.time = toScript(e.tick);
+            s.track = e.track;
+            read.sung.push_back(std::move(s));
+        }
+    }
+    return read;
+}
+
 } // namespace
 
 ImportedWords importWords(const std::vector<ImportedTrack> &tracks,
@@ -174,66 +237,22 @@ ImportedWords importWords(const std::vector<ImportedTrack> &tracks,
                           const std::function<std::int64_t(std::int64_t)> &toScript) {
     ImportedWords imported;
     imported.words.resize(lines.size());
-    // Lyric events where there are any; a karaoke file's text events otherwise.
     bool lyrics = false;
-    bool karaoke = false;
-    for (const ImportedTrack &track : tracks) {
-        for (const SmfEvent &e : track.events) {
-            lyrics = lyrics || (e.status == 0xff && e.data1 == kLyric);
-            karaoke = karaoke || (e.status == 0xff && e.data1 == kText && e.body.starts_with('@'));
-        }
-    }
-    const unsigned char kind = lyrics ? kLyric : kText;
-    if (!lyrics && !karaoke) {
+    const std::vector<WordEvent> events = wordEventsOf(tracks, lyrics);
+    if (events.empty()) {
         return imported;
     }
-    struct Raw {
-        std::size_t track;
-        std::int64_t tick;
-        std::string_view body;
-    };
-    std::vector<Raw> raw;
-    std::vector<std::string_view> texts;
-    for (std::size_t t = 0; t < tracks.size(); ++t) {
-        for (const SmfEvent &e : tracks[t].events) {
-            if (e.status == 0xff && e.data1 == kind) {
-                raw.push_back({t, e.tick, e.body});
-                texts.push_back(e.body);
-            }
-        }
-    }
-    const MidiTextEncoding encoding = encodingOf(texts);
-    std::vector<Sung> sung;
-    std::map<std::size_t, bool> spaced; // by track: whether its words' ends are marked
-    for (const Raw &r : raw) {
-        if (!lyrics && r.body.starts_with('@')) {
-            ++imported.karaokeTexts;
-            if (imported.title.empty() && r.body.starts_with("@T")) {
-                imported.title = decodeMidiText(r.body.substr(2), encoding);
-            }
-            continue;
-        }
-        imported.karaokeTexts += lyrics ? 0 : 1;
-        Sung s = syllableOf(decodeMidiText(r.body, encoding), !lyrics);
-        spaced[r.track] = spaced[r.track] || s.startsWord || s.endsWord;
-        if (!s.text.empty()) {
-            s.time = toScript(r.tick);
-            s.track = r.track;
-            sung.push_back(std::move(s));
-        }
-    }
+    const Syllables read = syllablesOf(events, lyrics, toScript, imported);
     std::vector<LineNotes> notes;
+    std::vector<std::vector<const Sung *>> onNotes;
     for (const std::string &line : lines) {
         notes.push_back(notesOf(line));
-    }
-    std::vector<std::vector<const Sung *>> onNotes(lines.size());
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        onNotes[i].resize(notes[i].onsets.size(), nullptr);
+        onNotes.emplace_back(notes.back().onsets.size(), nullptr);
     }
     std::map<std::size_t, std::optional<std::size_t>> lineOfTrack;
-    for (const Sung &s : sung) {
+    for (const Sung &s : read.sung) {
         if (!lineOfTrack.contains(s.track)) {
-            lineOfTrack[s.track] = lineOf(s.track, sung, notes, lineTracks);
+            lineOfTrack[s.track] = lineOf(s.track, read.sung, notes, lineTracks);
         }
         const std::optional<std::size_t> line = lineOfTrack[s.track];
         const std::optional<std::size_t> note =
@@ -246,7 +265,7 @@ ImportedWords importWords(const std::vector<ImportedTrack> &tracks,
     }
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (std::any_of(onNotes[i].begin(), onNotes[i].end(), [](auto *s) { return s; })) {
-            imported.words[i] = wordsOf(onNotes[i], notes[i], spaced);
+            imported.words[i] = wordsOf(onNotes[i], notes[i], read.spaced);
         }
     }
     return imported;
