@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <map>
+#include <span>
 #include <string_view>
 
 #include "export/token_timing.h"
@@ -93,10 +94,10 @@ std::optional<std::size_t> noteAtTime(const std::vector<std::int64_t> &onsets, s
     return best;
 }
 
-// The line whose notes the most of a track's syllables fall on (of equals, the first):
+// The line whose notes the most of a track's syllables (sung) fall on (of equals, the first):
 // among the lines holding the track's own notes, or, for a track of words only, among all
 // lines but the drums.
-std::optional<std::size_t> lineOf(std::size_t track, const std::vector<Sung> &sung,
+std::optional<std::size_t> lineOf(std::size_t track, std::span<const Sung> sung,
                                   const std::vector<LineNotes> &notes,
                                   const std::vector<std::vector<std::size_t>> &lineTracks) {
     std::vector<std::size_t> candidates;
@@ -117,7 +118,7 @@ std::optional<std::size_t> lineOf(std::size_t track, const std::vector<Sung> &su
     for (const std::size_t i : candidates) {
         const std::size_t count =
             std::size_t(std::count_if(sung.begin(), sung.end(), [&](const Sung &s) {
-                return s.track == track && noteAtTime(notes[i].onsets, s.time).has_value();
+                return noteAtTime(notes[i].onsets, s.time).has_value();
             }));
         if (!best || count > bestCount) {
             best = i;
@@ -249,12 +250,15 @@ ImportedWords importWords(const std::vector<ImportedTrack> &tracks,
         notes.push_back(notesOf(line));
         onNotes.emplace_back(notes.back().onsets.size(), nullptr);
     }
-    std::map<std::size_t, std::optional<std::size_t>> lineOfTrack;
-    for (const Sung &s : read.sung) {
-        if (!lineOfTrack.contains(s.track)) {
-            lineOfTrack[s.track] = lineOf(s.track, read.sung, notes, lineTracks);
+    // The syllables come track by track: each track's go to one line.
+    std::optional<std::size_t> line;
+    for (auto at = read.sung.begin(); at != read.sung.end(); ++at) {
+        const Sung &s = *at;
+        if (at == read.sung.begin() || s.track != (at - 1)->track) {
+            const auto end = std::find_if(at, read.sung.end(),
+                                          [&](const Sung &t) { return t.track != s.track; });
+            line = lineOf(s.track, std::span(at, end), notes, lineTracks);
         }
-        const std::optional<std::size_t> line = lineOfTrack[s.track];
         const std::optional<std::size_t> note =
             line ? noteAtTime(notes[*line].onsets, s.time) : std::nullopt;
         if (!note || onNotes[*line][*note] != nullptr) {
