@@ -2,9 +2,9 @@
 // practice writes them (a syllable per event, a space ending a word, a syllable without
 // one going on in the next; a trailing '-' is read as a hyphen too). A karaoke file (.KAR)
 // has '@' header lines among its text events (@K the kind, @L the language, @T the title
-// and performer, @I information) and its syllables as the other text events, where a
-// syllable starting with a space starts a word, '/' starts a new line and '\' a new
-// paragraph.
+// and performer, @I information) and its syllables as the other text events of the tracks
+// holding those headers, where a syllable starting with a space starts a word, '/' starts
+// a new line and '\' a new paragraph.
 #include "midi/import_lyrics.h"
 
 #include <algorithm>
