@@ -7,7 +7,9 @@
 #include <new>
 #include <stdexcept>
 
+#include "midi/midi_text.h"
 #include "score/atomic_file.h"
+#include "score/lyrics.h"
 #include "score/song_block.h"
 
 namespace tunelet::midi {
@@ -24,6 +26,7 @@ std::string bigEndian32(std::uint32_t value) {
 }
 
 constexpr char kTrackName = 0x03;
+constexpr char kLyric = 0x05;
 constexpr char kTimeSignature = 0x58;
 constexpr char kKeySignature = 0x59;
 constexpr char kSequencerSpecific = 0x7F;
@@ -36,6 +39,34 @@ std::string metaEvent(char type, std::string_view data) {
         length.insert(length.begin(), static_cast<char>(0x80 | (rest & 0x7F)));
     }
     return std::string{'\0', '\xFF', type} + length + std::string(data);
+}
+
+// The lyric event's text of each note of a part (empty: no event), from verse 1 of its
+// words. The text is UTF-8, as today's players and notation programs read it and as the
+// words are kept, so Chinese and Latin words need no code page. Words are marked as
+// karaoke players and notation programs expect: a syllable that ends a word ends with a
+// space, one whose word goes on in the next syllable (a hyphen in the 简谱) has nothing
+// after it; Chinese characters, sung one to a note without spaces between them, get no
+// space either, so a line of them reads as it is written. A note holding a syllable over
+// (a melisma) and a skipped note get no event.
+std::vector<std::string> lyricTexts(std::string_view line, const std::string &words) {
+    std::size_t notes = 0;
+    LineScanner scanner(line);
+    while (const std::optional<Token> token = scanner.next()) {
+        notes += token->kind == TokenKind::Note ? 1 : 0;
+    }
+    const score::PlacedSyllables placed =
+        score::placeSyllables(score::splitSyllables(words), notes);
+    std::vector<std::string> texts;
+    texts.reserve(notes);
+    for (const score::NoteSyllable &note : placed.notes) {
+        std::string text = note.text;
+        if (!text.empty() && !note.hyphenAfter && !endsWide(text)) {
+            text += ' ';
+        }
+        texts.push_back(std::move(text));
+    }
+    return texts;
 }
 
 // The first track of a song: its properties at tick 0, and no note.
@@ -139,9 +170,10 @@ public:
           m_programChange(static_cast<char>(0xC0 | channel)) {}
 
     // Returns false with the fault filled in; the chunk is then incomplete. A name, when
-    // given, is the track's name event before its first note.
+    // given, is the track's name event before its first note; lyrics, when given, are
+    // the lyric events of the line's notes in order (lyricTexts).
     bool write(std::string_view line, std::uint64_t maxTrackBytes, ExportResult &result,
-               std::string_view name = {});
+               std::string_view name = {}, const std::vector<std::string> &lyrics = {});
 
 private:
     // The duration's delta bytes, the EndMarker and, for a note with staccato, the key's
@@ -172,6 +204,8 @@ private:
     char m_noteOn;
     char m_programChange;
     bool m_running = false;
+    const std::vector<std::string> *m_lyrics = nullptr;
+    std::size_t m_note = 0; // the line's notes so far
 };
 
 ScanFault TrackWriter::append(const Token &token) {
@@ -184,6 +218,14 @@ ScanFault TrackWriter::append(const Token &token) {
         }
         const char key = static_cast<char>(token.key);
         const char velocity = static_cast<char>(m_velocity);
+        if (m_lyrics != nullptr && m_note < m_lyrics->size() && !(*m_lyrics)[m_note].empty()) {
+            // The syllable at the note's onset, before its note-on, so a player shows it as
+            // the note sounds. A meta event ends the running status: the note-on that
+            // follows carries its status byte again.
+            m_out.append(metaEvent(kLyric, (*m_lyrics)[m_note]));
+            m_running = false;
+        }
+        ++m_note;
         if (m_running) {
             m_out.append({'\0', key, velocity});
         } else {
@@ -226,7 +268,8 @@ ScanFault TrackWriter::append(const Token &token) {
 }
 
 bool TrackWriter::write(std::string_view line, std::uint64_t maxTrackBytes, ExportResult &result,
-                        std::string_view name) {
+                        std::string_view name, const std::vector<std::string> &lyrics) {
+    m_lyrics = &lyrics;
     const std::size_t chunk = m_out.size();
     m_out.append(std::string_view("MTrk\0\0\0\0", 8));
     if (!name.empty()) {
@@ -305,8 +348,11 @@ ExportResult compileScore(const std::vector<std::string> &lines, ExportOptions o
         // The velocity carries over from one track to the next within one export.
         int velocity = kStartVelocity;
         for (std::size_t t = 0; t < lines.size(); ++t) {
+            const std::string words = song.verse(t, 0);
             if (!TrackWriter(out, velocity, options.staccato, t)
-                     .write(lines[t], maxTrackBytes, result, song.partName(t))) {
+                     .write(lines[t], maxTrackBytes, result, song.partName(t),
+                            words.empty() ? std::vector<std::string>{}
+                                          : lyricTexts(lines[t], words))) {
                 result.track = t + 1;
                 out.discard();
                 break;

@@ -57,7 +57,8 @@ ExportResult compileScore(const std::vector<std::string> &lines, ExportOptions o
 // signature at tick 0, and the whole song block (song_block.h) as a sequencer-specific
 // event (FF 7F, the non-commercial ID 7D) from which Tunelet reads them back, the pickup
 // and the credits included. Each line's track follows, named with its part name when it
-// has one; line k is still channel k.
+// has one; line k is still channel k. A line with words has verse 1's syllables as lyric
+// events (FF 05, UTF-8) at their notes' onsets, each just before its note-on.
 ExportResult compileScore(const std::vector<std::string> &lines, ExportOptions options,
                           const score::SongProperties &song);
 

@@ -225,6 +225,9 @@ std::vector<std::string> importReportLines(const ImportReport &report) {
     if (report.keptPartNames > 0) {
         kept.push_back(count(report.keptPartNames) + "个声部名");
     }
+    if (report.keptWords > 0) {
+        kept.push_back(count(report.keptWords) + "个声部的歌词");
+    }
     if (!kept.empty()) {
         std::string text = "乐曲属性取自文件：";
         for (std::size_t i = 0; i < kept.size(); ++i) {
@@ -261,7 +264,7 @@ std::vector<std::string> importReportLines(const ImportReport &report) {
         {report.droppedTempos, "个速度变化被丢弃，全曲按" + tempo + "演奏"},
         {report.zeroTempos, "个速度为0的速度事件没有意义，已忽略"},
         {report.droppedEvents, "个控制器、弯音、触后或系统专用事件被丢弃"},
-        {report.lyrics, "个歌词事件被丢弃"},
+        {report.unplacedSyllables, "个歌词音节没有落在任何音符上，已丢弃"},
         {report.markers, "个标记被丢弃"},
         {report.keySignatures, "个后来的调号变化未保留（乐谱全曲用开头的调号）"},
         {report.timeSignatures, "个后来的拍号变化未保留（乐谱全曲用开头的拍号）"},

@@ -6,12 +6,15 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <map>
 #include <queue>
 
 #include "export/token_composer.h"
+#include "midi/import_lyrics.h"
 #include "midi/import_tokens.h"
 #include "midi/song_meta.h"
+#include "score/lyrics.h"
 
 namespace tunelet::midi {
 
@@ -123,8 +126,7 @@ private:
                                                 (static_cast<unsigned char>(event.body[1]) << 8) |
                                                 static_cast<unsigned char>(event.body[2]));
             break;
-        case 0x05:
-            ++m_report.lyrics;
+        case 0x05: // lyrics: read with the words
             break;
         case 0x06: // marker
         case 0x07: // cue point
@@ -528,6 +530,40 @@ void takeSongProperties(const MidiSongMeta &meta, const std::array<Line, kImport
     noteKept(song, report);
 }
 
+// The words of another program's file: its lyric or karaoke events given to the lines'
+// notes. Texts read as karaoke words are no longer counted as dropped.
+void takeWords(const std::vector<ImportedTrack> &tracks, const std::vector<std::string> &lines,
+               const std::vector<std::vector<std::size_t>> &lineTracks,
+               const std::function<std::int64_t(std::int64_t)> &toScript, ImportResult &result) {
+    const detail::ImportedWords imported = detail::importWords(tracks, lines, lineTracks, toScript);
+    ImportReport &report = result.report;
+    score::SongProperties &song = result.properties;
+    report.unplacedSyllables = imported.unplaced;
+    report.texts -= std::min(report.texts, imported.karaokeTexts);
+    for (std::size_t i = 0; i < imported.words.size(); ++i) {
+        if (!imported.words[i].empty()) {
+            song.setVerse(i, 0, imported.words[i]);
+            ++report.keptWords;
+        }
+    }
+    if (song.title.empty() && !imported.title.empty()) {
+        song.title = imported.title;
+        report.keptTitle = true;
+    }
+    // Words no score file could hold would make the imported score unsavable.
+    if (score::formatSongBlock(song).size() > score::kMaxSongBlockBytes) {
+        for (const auto &verses : song.words) {
+            for (const std::string &verse : verses) {
+                for (const score::Syllable &s : score::splitSyllables(verse)) {
+                    report.unplacedSyllables += s.kind == score::Syllable::Kind::Text ? 1 : 0;
+                }
+            }
+        }
+        song.words.clear();
+        report.keptWords = 0;
+    }
+}
+
 } // namespace
 
 ImportResult importMidi(std::string_view bytes) {
@@ -549,6 +585,22 @@ ImportResult importMidi(std::string_view bytes) {
         result.properties = meta.properties;
         result.songNotices = meta.notices;
         noteKept(result.properties, report);
+        if (!meta.fromTunelet) {
+            // Line k is channel k, and its times are the file's.
+            std::vector<std::vector<std::size_t>> lineTracks(result.lines.size());
+            for (std::size_t t = 0; t < collector.tracks.size(); ++t) {
+                for (const SmfEvent &e : collector.tracks[t].events) {
+                    const std::size_t channel = e.status & 0x0f;
+                    if ((e.status & 0xf0) == 0x90 && channel < lineTracks.size()) {
+                        lineTracks[channel].push_back(t);
+                        break;
+                    }
+                }
+            }
+            takeWords(
+                collector.tracks, result.lines, lineTracks, [](std::int64_t tick) { return tick; },
+                result);
+        }
         return result;
     }
     if (info.lengthTicks > kMaxFileTicks) {
@@ -586,6 +638,18 @@ ImportResult importMidi(std::string_view bytes) {
         result.lines.push_back(writeLine(layout.lines[i], velocity, report));
     }
     takeSongProperties(meta, layout.lines, used, result);
+    if (!meta.fromTunelet) {
+        std::vector<std::vector<std::size_t>> lineTracks(used);
+        for (std::size_t i = 0; i < used; ++i) {
+            for (const PlacedNote &placed : layout.lines[i].notes) {
+                lineTracks[i].push_back(placed.note->track);
+            }
+            std::sort(lineTracks[i].begin(), lineTracks[i].end());
+            lineTracks[i].erase(std::unique(lineTracks[i].begin(), lineTracks[i].end()),
+                                lineTracks[i].end());
+        }
+        takeWords(collector.tracks, result.lines, lineTracks, scale, result);
+    }
     return result;
 }
 

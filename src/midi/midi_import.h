@@ -43,7 +43,7 @@ struct ImportReport {
     std::size_t zeroTempos = 0;        // tempo events of 0, which mean nothing
     std::size_t patterns = 0;          // a format-2 file's patterns, laid over each other
     std::size_t droppedEvents = 0;     // controllers, pitch bends, pressure, SysEx
-    std::size_t lyrics = 0;            // lyric events dropped
+    std::size_t unplacedSyllables = 0; // syllables of lyric or karaoke events on no note
     std::size_t markers = 0;           // markers and cue points dropped
     std::size_t keySignatures = 0;     // later key changes: the song keeps the first key
     std::size_t timeSignatures = 0;    // later time changes: the song keeps the first metre
@@ -57,6 +57,7 @@ struct ImportReport {
     std::optional<score::Key> keptKey = {};
     std::optional<score::SongTime> keptTime = {};
     std::size_t keptPartNames = 0;
+    std::size_t keptWords = 0; // lines given words from lyric or karaoke events
 };
 
 struct ImportResult {
@@ -66,7 +67,8 @@ struct ImportResult {
     std::vector<std::string> lines;
     // The song: Tunelet's own export brings back all it had; another file its first key
     // and time signature, its first track's name as the title and the other tracks'
-    // names as the part names of the lines their notes land on.
+    // names as the part names of the lines their notes land on, and the syllables of its
+    // lyric (or karaoke) events as verse 1 of the lines whose notes they fall on.
     score::SongProperties properties;
     std::vector<score::SongBlockNotice> songNotices; // what of Tunelet's song block was ignored
     ImportReport report;

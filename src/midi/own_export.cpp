@@ -2,7 +2,8 @@
 // export follows every note and rest with a marker (key 60 at velocity 0) whose delta is
 // the token's length, so each token can be found again, rests split as they were written.
 // A song's export puts its properties in a first track of meta events only, and names
-// each line's track with its part name, at its start.
+// each line's track with its part name, at its start, and a line's words as lyric events
+// just before their notes (the block holds the words as typed).
 #include <cstddef>
 #include <optional>
 #include <span>
@@ -39,6 +40,10 @@ public:
             }
             if (event.status == 0xff && event.data1 == 0x2f) {
                 return m_at + 1 == m_events.size(); // the end of track comes last
+            }
+            if (event.status == 0xff && event.data1 == 0x05) {
+                ++m_at; // a syllable before its note: read with the words
+                continue;
             }
             if (event.status == m_program) {
                 line += composeProgram(event.data1);

@@ -255,7 +255,9 @@ std::string_view unwrapRiffMidi(std::string_view bytes) {
         if (bytes.substr(at, 4) == "data") {
             return bytes.substr(body, size); // a cut data chunk is read as far as it goes
         }
-        if (size > bytes.size() - body) {
+        // A chunk that runs to the end leaves no room for another (nor, when odd, for its
+        // pad byte, which would take the search past the end).
+        if (size >= bytes.size() - body) {
             break;
         }
         at = body + size + (size & 1);

@@ -3,6 +3,7 @@
 
 #include <optional>
 
+#include "midi/midi_text.h"
 #include "midi/smf_reader.h"
 
 namespace tunelet::midi {
@@ -116,6 +117,12 @@ MidiSongMeta readSongMeta(std::string_view bytes) {
         meta.notices = std::move(read.notices);
         meta.fromTunelet = true;
         return meta;
+    }
+    // Names come in UTF-8 or, from Chinese programs, in GBK: read as the file's texts are.
+    const MidiTextEncoding encoding =
+        encodingOf(std::vector<std::string_view>(meta.trackNames.begin(), meta.trackNames.end()));
+    for (std::string &name : meta.trackNames) {
+        name = decodeMidiText(name, encoding);
     }
     meta.properties.time = collector.time();
     meta.properties.key = collector.key();

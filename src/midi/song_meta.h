@@ -18,6 +18,7 @@ struct MidiSongMeta {
     bool fromTunelet = false;
     // Each "MTrk" chunk's first name (empty when it has none), for the part names of the
     // lines the tracks become; for Tunelet's own export they are in properties already.
+    // Another file's names are read as UTF-8, or as GB18030 when one of them is not UTF-8.
     std::vector<std::string> trackNames;
     std::size_t laterTimeSignatures = 0;         // changes after the first: not kept
     std::size_t laterKeySignatures = 0;          // changes after the first: not kept

@@ -1,5 +1,5 @@
 // The songbook in examples/: every script file exports to a format-1 MIDI file with one
-// track chunk per line.
+// track chunk per line, and the songs that sing have a syllable for every note.
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
@@ -9,6 +9,9 @@
 #include <gtest/gtest.h>
 
 #include "export/score_to_midi.h"
+#include "export/token_timing.h"
+#include "midi/smf_reader.h"
+#include "score/lyrics.h"
 #include "score/script_file.h"
 
 namespace {
@@ -67,6 +70,67 @@ TEST(Examples, EverySongExportsOneTrackChunkPerLine) {
         EXPECT_EQ(result.ok() ? describeMidi(result.bytes) : "export failed",
                   "format 1, " + n + " tracks, " + n + " MTrk chunks")
             << file.filename();
+    }
+}
+
+std::size_t notesOf(const std::string &line) {
+    const auto tokens = tunelet::midi::timeLine(line);
+    return std::size_t(std::count_if(tokens.begin(), tokens.end(), [](auto &t) { return t.note; }));
+}
+
+class LyricCount : public tunelet::midi::SmfEventSink {
+public:
+    void trackStart(int) override {}
+    void event(const tunelet::midi::SmfEvent &e) override {
+        count += e.status == 0xff && e.data1 == 0x05 ? 1 : 0;
+    }
+    std::size_t count = 0;
+};
+
+// Every verse of the songbook's words has one syllable, held note or skip for each note of
+// its part, no more, no less; verse 1's syllables are the MIDI file's lyric events.
+TEST(Examples, TheSongsThatSingHaveASyllableForEveryNote) {
+    const struct {
+        const char *file;
+        std::vector<std::size_t> verses; // of each part
+    } singing[] = {
+        {"twinkle_twinkle.TNL", {2}},
+        {"frere_jacques_round.TNL", {1, 1, 1, 1}},
+        {"happy_birthday.TNL", {1}},
+        {"farewell.TNL", {1}},
+    };
+    for (const auto &song : singing) {
+        const tunelet::score::ScoreText text =
+            tunelet::score::readScoreFile(std::string(TUNELET_EXAMPLES_DIR) + "/" + song.file);
+        std::vector<std::size_t> verses;
+        std::size_t syllables = 0;
+        for (std::size_t k = 0; k < text.lines.size(); ++k) {
+            std::size_t count = 0;
+            for (std::size_t v = 0; v < tunelet::score::kMaxVerses; ++v) {
+                const std::string verse = text.properties.verse(k, v);
+                if (verse.empty()) {
+                    continue;
+                }
+                ++count;
+                const auto split = tunelet::score::splitSyllables(verse);
+                EXPECT_EQ(split.size(), notesOf(text.lines[k]))
+                    << song.file << " part " << k + 1 << " verse " << v + 1;
+                if (v == 0) {
+                    syllables += std::size_t(std::count_if(split.begin(), split.end(), [](auto &s) {
+                        return s.kind == tunelet::score::Syllable::Kind::Text;
+                    }));
+                }
+            }
+            verses.push_back(count);
+        }
+        while (!verses.empty() && verses.back() == 0) {
+            verses.pop_back();
+        }
+        EXPECT_EQ(verses, song.verses) << song.file;
+        LyricCount lyrics;
+        tunelet::midi::readSmf(tunelet::midi::compileScore(text.lines, {}, text.properties).bytes,
+                               &lyrics);
+        EXPECT_EQ(lyrics.count, syllables) << song.file;
     }
 }
 

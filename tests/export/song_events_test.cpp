@@ -106,6 +106,74 @@ TEST(SongEvents, PartNamesNameTheirTracks) {
                                 chunk(note(1)) + chunk(meta(0x03, "贝斯")) + chunk(note(3)));
 }
 
+// A note of key k (1f d: a beat), with its status byte or under running status.
+std::string beat(int key, bool status, int channel = 0) {
+    const std::string head = status ? bytes({0x00, 0x90 | channel}) : bytes({0x00});
+    return head + bytes({key, 0x50, 0x30, 0x3C, 0x00, 0x00, key, 0x00});
+}
+std::string rest() {
+    return bytes({0x00, 0x3C, 0x00, 0x30, 0x3C, 0x00});
+}
+std::string lyric(const std::string &text) {
+    return meta(0x05, text);
+}
+
+// Verse 1 of a part's words: a lyric event at each syllable's note, before its note-on,
+// which then carries its status again; a word's end is a space, a syllable whose word goes
+// on has nothing after it, a Chinese character neither; held and skipped notes get none.
+TEST(SongEvents, LyricEventsAtTheirNotesOnsets) {
+    const struct {
+        const char *name;
+        Lines lines;
+        std::vector<std::vector<std::string>> words;
+        std::vector<std::string> tracks; // each line's events
+    } cases[] = {
+        {"Chinese",
+         {"1fd/1fd/5fd/"},
+         {{"一闪，亮"}},
+         {lyric("一") + beat(60, true) + lyric("闪，") + beat(60, true) + lyric("亮") +
+          beat(67, true)}},
+        {"HyphenatedLatin",
+         {"1fd/1fd/5fd/"},
+         {{"Twin-kle star,"}},
+         {lyric("Twin") + beat(60, true) + lyric("kle ") + beat(60, true) + lyric("star, ") +
+          beat(67, true)}},
+        {"Melisma",
+         {"1fd/2fd/3fd/"},
+         {{"晶_ 星"}},
+         {lyric("晶") + beat(60, true) + beat(62, false) + lyric("星") + beat(64, true)}},
+        {"SkipAndRest",
+         {"1fd/0d/2fd/3fd/"},
+         {{"* 你好"}},
+         {beat(60, true) + rest() + lyric("你") + beat(62, true) + lyric("好") + beat(64, true)}},
+        {"MoreSyllablesThanNotes",
+         {"1fd/2fd/"},
+         {{"一二三"}},
+         {lyric("一") + beat(60, true) + lyric("二") + beat(62, true)}},
+        {"FewerSyllablesThanNotes",
+         {"1fd/2fd/"},
+         {{"一"}},
+         {lyric("一") + beat(60, true) + beat(62, false)}},
+        {"OnlyVerseOneIsWritten", {"1fd/"}, {{"", "二"}}, {beat(60, true)}},
+        {"TwoParts",
+         {"1fd/2fd/", "3fd/"},
+         {{"上 下", "第二段"}, {"低"}},
+         {lyric("上") + beat(60, true) + lyric("下") + beat(62, true),
+          lyric("低") + beat(64, true, 1)}},
+    };
+    for (const auto &c : cases) {
+        SongProperties p;
+        p.words = c.words;
+        const ExportResult result = compileScore(c.lines, {}, p);
+        ASSERT_TRUE(result.ok()) << c.name;
+        std::string expected = songFile(int(c.lines.size()) + 1, blockEvent(p));
+        for (const std::string &events : c.tracks) {
+            expected += chunk(events);
+        }
+        EXPECT_EQ(result.bytes, expected) << c.name;
+    }
+}
+
 TEST(SongEvents, WithoutPropertiesTheBytesAreAsBefore) {
     const Lines lines = {"@005/#100/2ed/", "", "1fd/0a/"};
     EXPECT_EQ(compileScore(lines, {96, false}, SongProperties{}).bytes,

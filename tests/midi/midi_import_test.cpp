@@ -25,7 +25,7 @@ struct Counts {
     int increment = 48;
     std::size_t dropped = 0, lengthened = 0, split = 0, unended = 0, tempos = 0, events = 0;
     std::size_t drums = 0, shortened = 0, restruck = 0, doubled = 0, zeroTempos = 0, patterns = 0;
-    std::size_t lyrics = 0, markers = 0, keys = 0, times = 0, texts = 0, otherMeta = 0;
+    std::size_t unplaced = 0, markers = 0, keys = 0, times = 0, texts = 0, otherMeta = 0;
     bool operator==(const Counts &) const = default;
 };
 
@@ -34,15 +34,16 @@ void PrintTo(const Counts &c, std::ostream *os) {
         << " split " << c.split << " unended " << c.unended << " tempos " << c.tempos << " events "
         << c.events << " drums " << c.drums << " shortened " << c.shortened << " restruck "
         << c.restruck << " doubled " << c.doubled << " zeroTempos " << c.zeroTempos << " patterns "
-        << c.patterns << " lyrics " << c.lyrics << " markers " << c.markers << " keys " << c.keys
-        << " times " << c.times << " texts " << c.texts << " otherMeta " << c.otherMeta;
+        << c.patterns << " unplaced " << c.unplaced << " markers " << c.markers << " keys "
+        << c.keys << " times " << c.times << " texts " << c.texts << " otherMeta " << c.otherMeta;
 }
 
 Counts countsOf(const ImportReport &r) {
-    return {r.timeIncrement, r.droppedNotes,   r.lengthenedNotes, r.splitNotes,     r.unendedNotes,
-            r.droppedTempos, r.droppedEvents,  r.droppedDrums,    r.shortenedDrums, r.restruckNotes,
-            r.doubledNotes,  r.zeroTempos,     r.patterns,        r.lyrics,         r.markers,
-            r.keySignatures, r.timeSignatures, r.texts,           r.otherMeta};
+    return {
+        r.timeIncrement, r.droppedNotes,   r.lengthenedNotes, r.splitNotes,        r.unendedNotes,
+        r.droppedTempos, r.droppedEvents,  r.droppedDrums,    r.shortenedDrums,    r.restruckNotes,
+        r.doubledNotes,  r.zeroTempos,     r.patterns,        r.unplacedSyllables, r.markers,
+        r.keySignatures, r.timeSignatures, r.texts,           r.otherMeta};
 }
 
 struct ImportCase {
@@ -172,16 +173,18 @@ INSTANTIATE_TEST_SUITE_P(
                         track({on(0, 0, 64), off(96, 0, 64)})}),
                    {"3fd/", "1fd/"},
                    {.zeroTempos = 1, .patterns = 2}},
-        // The name (the title), the first signatures and their repeats are the song's.
-        ImportCase{"words_marks_and_later_signatures_counted",
-                   smf(0, 96,
-                       {track({meta(0, 0x03, "Piano"), meta(0, 0x58, {4, 2, 24, 8}),
-                               meta(0, 0x59, {0, 0}), meta(0, 0x06, "A"), meta(0, 0x05, "la"),
-                               meta(0, 0x02, "(c)"), meta(0, 0x7f, {0, 0, 0x41}),
-                               meta(48, 0x58, {4, 2, 24, 8}), meta(48, 0x58, {3, 2, 24, 8}),
-                               meta(48, 0x59, {2, 0}), on(0, 0, 60), off(96, 0, 60)})}),
-                   {"1fd/"},
-                   {.lyrics = 1, .markers = 1, .keys = 1, .times = 1, .texts = 1, .otherMeta = 1}}),
+        // The name (the title), the first signatures and their repeats are the song's; a
+        // syllable half a beat after the only note falls on none.
+        ImportCase{
+            "words_marks_and_later_signatures_counted",
+            smf(0, 96,
+                {track({meta(0, 0x03, "Piano"), meta(0, 0x58, {4, 2, 24, 8}), meta(0, 0x59, {0, 0}),
+                        meta(0, 0x06, "A"), meta(48, 0x05, "la"), meta(0, 0x02, "(c)"),
+                        meta(0, 0x7f, {0, 0, 0x41}), meta(48, 0x58, {4, 2, 24, 8}),
+                        meta(48, 0x58, {3, 2, 24, 8}), meta(48, 0x59, {2, 0}), on(0, 0, 60),
+                        off(96, 0, 60)})}),
+            {"1fd/"},
+            {.unplaced = 1, .markers = 1, .keys = 1, .times = 1, .texts = 1, .otherMeta = 1}}),
     [](const ::testing::TestParamInfo<ImportCase> &info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
@@ -359,12 +362,21 @@ TEST(ImportSong, NamesAndSignaturesBecomeTheSongs) {
         {"names_of_silent_or_unnamed_tracks_dropped",
          smf(1, 96,
              {track({meta(0, 0x03, "Song")}), track({meta(0, 0x03, "Empty")}),
-              track({meta(0, 0x03, "\xB8\xE8"), on(0, 1, 60), off(96, 1, 60)})}),
+              track({on(0, 1, 60), off(96, 1, 60)})}),
          "Song",
          {},
          std::nullopt,
          std::nullopt,
-         2},
+         1},
+        {"names_in_gbk",
+         smf(1, 96,
+             {track({meta(0, 0x03, "\xB8\xE8")}),
+              track({meta(0, 0x03, "\xB5\xD1\xD7\xD3"), on(0, 0, 60), off(96, 0, 60)})}),
+         "歌",
+         {"笛子"},
+         std::nullopt,
+         std::nullopt,
+         0},
         {"names_too_long_for_a_score_file_dropped",
          smf(1, 96,
              {track({meta(0, 0x03, "Song")}),
@@ -398,6 +410,132 @@ TEST(ImportSong, NamesAndSignaturesBecomeTheSongs) {
     }
 }
 
+// Notes of a beat (96 ticks) on channel 0 at the given beats, keys rising from 60.
+std::vector<Ev> beats(std::initializer_list<int> at, int channel = 0) {
+    std::vector<Ev> events;
+    int key = 60;
+    for (const int beat : at) {
+        events.push_back(on(std::uint32_t(96 * beat), channel, key));
+        events.push_back(off(std::uint32_t(96 * beat + 96), channel, key++));
+    }
+    return events;
+}
+std::vector<Ev> with(std::vector<Ev> events, const std::vector<Ev> &more) {
+    events.insert(events.end(), more.begin(), more.end());
+    return events;
+}
+Ev sing(std::uint32_t tick, const std::string &text, int type = 0x05) {
+    return meta(tick, type, text);
+}
+
+// Lyric events, and a karaoke file's text events, become verse 1 of the line whose notes
+// they fall on: a note without a syllable holds the one before over it when it follows it
+// without a rest, and is skipped otherwise; syllables on no note are counted.
+TEST(ImportWords, SyllablesBecomeTheWordsOfTheirLine) {
+    const struct {
+        const char *name;
+        std::string file;
+        std::vector<std::string> words; // verse 1 of each line
+        std::size_t unplaced;
+        std::string title;
+        std::size_t texts; // text events still counted as dropped
+    } cases[] = {
+        {"chinese_melisma_and_skip",
+         smf(1, 96,
+             {track(with(beats({0, 1, 2, 4, 5}),
+                         {sing(0, "一"), sing(96, "闪，"), sing(480, "星")}))}),
+         {"一闪， _ * 星"},
+         0,
+         "",
+         0},
+        {"latin_words_ended_by_spaces",
+         smf(1, 96,
+             {track(
+                 with(beats({0, 1, 2, 3, 4}), {sing(0, "Twin"), sing(96, "kle "), sing(192, "lit"),
+                                               sing(288, "tle "), sing(384, "star. ")}))}),
+         {"Twin-kle lit-tle star."},
+         0,
+         "",
+         0},
+        {"hyphens_and_no_spaces",
+         smf(1, 96,
+             {track(with(beats({0, 1, 2}), {sing(0, "Hap-"), sing(96, "py"), sing(192, "day")}))}),
+         {"Hap-py day"},
+         0,
+         "",
+         0},
+        {"a_little_ahead_of_the_note",
+         smf(1, 96, {track(with(beats({0, 1}), {sing(0, "上"), sing(91, "下")}))}),
+         {"上下"},
+         0,
+         "",
+         0},
+        {"gbk_text",
+         smf(1, 96, {track(with(beats({0, 1}), {sing(0, "\xD2\xBB"), sing(96, "\xC9\xC1")}))}),
+         {"一闪"},
+         0,
+         "",
+         0},
+        {"on_no_note_or_a_taken_one",
+         smf(1, 96,
+             {track(with(beats({0, 2}), {sing(0, "一"), sing(0, "二"), sing(48, "三"),
+                                         sing(192, "四"), sing(1000, "五")}))}),
+         {"一四"},
+         3,
+         "",
+         0},
+        {"each_part_its_own_track",
+         smf(1, 96,
+             {track(with(beats({0, 1}, 0), {sing(0, "高"), sing(96, "音")})),
+              track(with(beats({0}, 1), {sing(0, "低")}))}),
+         {"高音", "低"},
+         0,
+         "",
+         0},
+        {"a_words_track_sings_with_the_line_it_fits",
+         smf(1, 96,
+             {track({sing(96, "啊"), sing(192, "哈")}), track(beats({0}, 0)),
+              track(beats({1, 2}, 1))}),
+         {"", "啊哈"},
+         0,
+         "",
+         0},
+        {"karaoke_file",
+         smf(1, 96,
+             {track({sing(0, "@KMIDI KARAOKE FILE", 0x01)}),
+              track({sing(0, "@LCHIN", 0x01), sing(0, "@T\xD0\xA1\xD0\xC7\xD0\xC7", 0x01),
+                     sing(0, "@TTunelet", 0x01), sing(0, "\\Twin", 0x01), sing(96, "kle", 0x01),
+                     sing(192, " star", 0x01), sing(288, "/\xD0\xA1", 0x01),
+                     sing(384, "\xD0\xC7", 0x01)}),
+              track(with(beats({0, 1, 2, 3, 4}), {sing(0, "(c) a text of its own", 0x01)}))}),
+         {"Twin-kle star 小星"},
+         0,
+         "小星星",
+         1},
+        {"text_events_without_karaoke_headers_stay_texts",
+         smf(1, 96, {track(with(beats({0}), {sing(0, "la", 0x01)}))}),
+         {},
+         0,
+         "",
+         1},
+    };
+    for (const auto &c : cases) {
+        const ImportResult result = importMidi(c.file);
+        ASSERT_TRUE(result.ok()) << c.name;
+        std::vector<std::string> words;
+        for (std::size_t k = 0; k < result.lines.size() && k < 2; ++k) {
+            words.push_back(result.properties.verse(k, 0));
+        }
+        while (!words.empty() && words.back().empty()) {
+            words.pop_back();
+        }
+        EXPECT_EQ(words, c.words) << c.name;
+        EXPECT_EQ(result.report.unplacedSyllables, c.unplaced) << c.name;
+        EXPECT_EQ(result.properties.title, c.title) << c.name;
+        EXPECT_EQ(result.report.texts, c.texts) << c.name;
+    }
+}
+
 TEST(ImportReportText, EveryChangeIsOneLine) {
     const ImportReport report{.timeIncrement = 42,
                               .tempo = 576923,
@@ -413,7 +551,7 @@ TEST(ImportReportText, EveryChangeIsOneLine) {
                               .zeroTempos = 11,
                               .patterns = 3,
                               .droppedEvents = 6,
-                              .lyrics = 12,
+                              .unplacedSyllables = 12,
                               .markers = 13,
                               .keySignatures = 14,
                               .timeSignatures = 15,
@@ -423,11 +561,12 @@ TEST(ImportReportText, EveryChangeIsOneLine) {
                               .keptTitle = true,
                               .keptKey = score::Key{7},
                               .keptTime = score::SongTime{3, 4},
-                              .keptPartNames = 2};
+                              .keptPartNames = 2,
+                              .keptWords = 1};
     EXPECT_EQ(importReportLines(report),
               (Lines{"这是格式2的文件：3个独立的乐段被叠在一起，从头同时演奏",
                      "时间增量设为42",
-                     "乐曲属性取自文件：标题、调号1=G、拍号3/4、2个声部名",
+                     "乐曲属性取自文件：标题、调号1=G、拍号3/4、2个声部名、1个声部的歌词",
                      "乐曲的速度是每分钟104拍，时间增量42按每分钟105拍演奏（快1%）",
                      "2个音符因其余15个音轨都在发声（第10音轨只奏鼓）而丢弃",
                      "7个鼓音与更要紧的鼓音同时敲击而丢弃（第10音轨一次只奏一个鼓音：依次保留大鼓"
@@ -441,7 +580,7 @@ TEST(ImportReportText, EveryChangeIsOneLine) {
                      "5个速度变化被丢弃，全曲按每分钟104拍演奏",
                      "11个速度为0的速度事件没有意义，已忽略",
                      "6个控制器、弯音、触后或系统专用事件被丢弃",
-                     "12个歌词事件被丢弃",
+                     "12个歌词音节没有落在任何音符上，已丢弃",
                      "13个标记被丢弃",
                      "14个后来的调号变化未保留（乐谱全曲用开头的调号）",
                      "15个后来的拍号变化未保留（乐谱全曲用开头的拍号）",

@@ -180,5 +180,29 @@ TEST(SmfReaderEvents, ThePlayableCopyIsWhatFluidSynthReads) {
     }
 }
 
+// A RIFF MIDI file gives its "data" chunk; a chunk running to the file's end (an odd one
+// without its pad byte too) ends the search within the bytes given.
+TEST(UnwrapRiffMidi, TheDataChunkOrTheBytesAsTheyAre) {
+    const std::string riff = "RIFF" + bytes({0, 0, 0, 0}) + "RMID";
+    // What follows the bytes given in memory is never looked at.
+    const std::string oddLast =
+        riff + "LIST" + bytes({1, 0, 0, 0}) + "x" + "?data" + bytes({1, 0, 0, 0}) + "M";
+    const std::string withData =
+        riff + "LIST" + bytes({2, 0, 0, 0}) + "ab" + "data" + bytes({3, 0, 0, 0}) + "MTh";
+    const struct {
+        const char *name;
+        std::string_view given;
+        std::string_view expected;
+    } cases[] = {
+        {"data_after_a_list", withData, "MTh"},
+        {"odd_chunk_ending_the_file", std::string_view(oddLast).substr(0, 21),
+         std::string_view(oddLast).substr(0, 21)},
+        {"not_riff", "MThd", "MThd"},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(unwrapRiffMidi(c.given), c.expected) << c.name;
+    }
+}
+
 } // namespace
 } // namespace tunelet::midi

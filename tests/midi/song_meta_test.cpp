@@ -59,8 +59,8 @@ TEST(ReadSongMeta, TheFirstSignaturesAndTheNamesOfAnyFile) {
          std::nullopt, "", 0, 0, true},
         {"BadKeyIgnored", smf(1, 96, {track({keySig(0, 9)})}), std::nullopt, std::nullopt, "", 0, 0,
          false},
-        {"TitleMustBeUtf8", smf(1, 96, {track({meta(0, 0x03, "\xB8\xE8")})}), std::nullopt,
-         std::nullopt, "", 0, 0, false},
+        {"TitleInGbk", smf(1, 96, {track({meta(0, 0x03, "\xB8\xE8")})}), std::nullopt, std::nullopt,
+         "歌", 0, 0, false},
         {"NotMidi", "MThd", std::nullopt, std::nullopt, "", 0, 0, false},
     };
     for (const auto &c : cases) {
