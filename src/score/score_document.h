@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -48,6 +49,9 @@ public:
     const std::string &fileName() const { return m_fileName; }
     void setFileName(std::string path) { m_fileName = std::move(path); }
     bool isSaved() const { return m_saved; }
+    // Counts the changes of the lines and properties (load and clear included): a step
+    // kept to be taken back is valid only while the score is still as that step left it.
+    std::uint64_t revision() const { return m_revision; }
     void setSaved(bool saved) { m_saved = saved; }
 
     // Replaces the lines and properties with the file's; on FileError nothing changes.
@@ -62,6 +66,7 @@ private:
     SongProperties m_properties;
     std::string m_fileName;
     bool m_saved = true;
+    std::uint64_t m_revision = 0;
 };
 
 } // namespace tunelet::score

@@ -59,9 +59,14 @@ TEST(ScoreDocument, EveryChangeOfTheLinesOrPropertiesClearsTheSavedFlag) {
         ScoreDocument doc;
         doc.appendLine("1fd/");
         doc.setSaved(true);
+        const std::uint64_t before = doc.revision();
         change(doc);
         EXPECT_FALSE(doc.isSaved()) << name;
+        EXPECT_GT(doc.revision(), before) << name << ": a new revision";
     }
+    ScoreDocument same;
+    same.setProperties(SongProperties{});
+    EXPECT_EQ(same.revision(), 0u) << "properties as they were are no change";
 }
 
 TEST(ScoreDocument, PartNamesStayWithTheirTracks) {
