@@ -21,6 +21,16 @@ void ScoreDocument::replaceLine(std::size_t k, std::string text) {
     ++m_revision;
 }
 
+std::vector<std::string> ScoreDocument::exchangeLines(std::vector<std::string> lines) {
+    if (lines.size() != m_lines.size()) {
+        throw std::invalid_argument("ScoreDocument::exchangeLines");
+    }
+    m_lines.swap(lines);
+    m_saved = false;
+    ++m_revision;
+    return lines;
+}
+
 void ScoreDocument::deleteLine(std::size_t k) {
     if (k >= m_lines.size()) {
         throw std::out_of_range("ScoreDocument::deleteLine");

@@ -38,6 +38,10 @@ public:
 
     void appendLine(std::string text);
     void replaceLine(std::size_t k, std::string text); // throws std::out_of_range
+    // Puts lines in place of all the lines at once, as many as before, so each part name
+    // stays with its track; answers the lines as they were. Throws std::invalid_argument
+    // on another count.
+    std::vector<std::string> exchangeLines(std::vector<std::string> lines);
     // Removes the line and its part name; throws std::out_of_range.
     void deleteLine(std::size_t k);
     void clear(); // the lines and the properties: a new score

@@ -42,6 +42,12 @@ TEST(ScoreDocument, EveryChangeOfTheLinesOrPropertiesClearsTheSavedFlag) {
         {"replace", [](ScoreDocument &d) { d.replaceLine(0, "x"); }},
         {"delete", [](ScoreDocument &d) { d.deleteLine(0); }},
         {"clear", [](ScoreDocument &d) { d.clear(); }},
+        {"exchange",
+         [](ScoreDocument &d) {
+             EXPECT_EQ(d.exchangeLines({"2fd/"}), std::vector<std::string>{"1fd/"});
+             EXPECT_EQ(d.lines(), std::vector<std::string>{"2fd/"});
+             EXPECT_THROW(d.exchangeLines({}), std::invalid_argument);
+         }},
         {"key",
          [](ScoreDocument &d) {
              SongProperties p;
