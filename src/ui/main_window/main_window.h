@@ -149,6 +149,7 @@ private:
     moveNotes(int semitones, std::optional<std::size_t> track, const score::SongProperties &song);
     // The selected track when it may move alone: it holds notes and so does another.
     std::optional<std::size_t> movableTrack(const std::vector<std::size_t> &withNotes) const;
+    void followInEditor(const std::vector<std::string> &before);
     void rememberUndo(std::vector<std::string> lines, std::optional<score::Key> key);
     bool canUndoTransposition() const;
     void R1Click();

@@ -61,8 +61,24 @@ std::optional<std::vector<std::string>> MainWindow::moveNotes(int semitones,
         return std::nullopt;
     }
     std::vector<std::string> before = m_model->exchangeLines(std::move(moved.lines));
+    followInEditor(before);
     setSong(song);
     return before;
+}
+
+// The line editor holding an unchanged copy of the selected track (loaded by a double-click)
+// takes the track as it is now: the copy would otherwise be drawn over the track as the
+// line being composed, and submitting it would bring back the notes as they were.
+void MainWindow::followInEditor(const std::vector<std::string> &before) {
+    const int row = selectedRow();
+    if (row < 0 || static_cast<std::size_t>(row) >= before.size()) {
+        return;
+    }
+    const std::string &now = m_document.line(static_cast<std::size_t>(row));
+    const std::string &was = before[static_cast<std::size_t>(row)];
+    if (now != was && encodeLine(ij->text()) == was) {
+        ij->setText(decodeLine(now));
+    }
 }
 
 void MainWindow::transposeOver(QWidget *over) {
@@ -136,7 +152,7 @@ void MainWindow::undoClick() {
     if (canUndoTransposition()) {
         score::SongProperties song = m_document.properties();
         song.key = m_undo->key;
-        m_model->exchangeLines(std::move(m_undo->lines));
+        followInEditor(m_model->exchangeLines(std::move(m_undo->lines)));
         setSong(song);
     }
     m_undo.reset();

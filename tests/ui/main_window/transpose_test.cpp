@@ -200,6 +200,24 @@ TEST_F(TransposeTest, ANoteThatWouldLeaveTheRangeIsRefusedByName) {
     }
 }
 
+// A track loaded into the line editor and left as it was moves there too, and back.
+TEST_F(TransposeTest, TheTrackBeingEditedFollows) {
+    const struct {
+        const char *typed; // over the loaded track
+        QString moved, undone;
+    } cases[] = {{"", "2fd/6fd/", "1fd/5fd/"}, {"3", "1fd/5fd/3fd/", "1fd/5fd/3fd/"}};
+    for (const auto &c : cases) {
+        reopen({"1fd/5fd/", "3ed/"});
+        select(0);
+        ij()->setText("1fd/5fd/");
+        QTest::keyClicks(ij(), c.typed);
+        transposeBy(2);
+        EXPECT_EQ(ij()->text(), c.moved);
+        trigger("undo");
+        EXPECT_EQ(ij()->text(), c.undone);
+    }
+}
+
 // One part may move alone only when another part has notes too, and the drums never move.
 TEST_F(TransposeTest, ThePartsThatMayMoveAlone) {
     Lines band(10, "");
