@@ -32,6 +32,7 @@ TransposeResult transposeLine(std::string_view line, int semitones) {
     if (scanner.fault() != ScanFault::None) {
         result.failure = TransposeFailure::ScanError;
         result.position = scanner.faultPosition();
+        result.tokenStart = scanner.faultTokenStart();
         result.scanFault = scanner.fault();
         return result;
     }
@@ -44,7 +45,7 @@ TransposeResult transposeLines(const std::vector<std::string> &lines, int semito
     TransposeResult result;
     result.lines.reserve(lines.size());
     for (std::size_t t = 0; t < lines.size(); ++t) {
-        if (onlyTrack && *onlyTrack != t) {
+        if (onlyTrack ? *onlyTrack != t : t == kDrumTrack) {
             result.lines.push_back(lines[t]);
             continue;
         }
@@ -56,6 +57,31 @@ TransposeResult transposeLines(const std::vector<std::string> &lines, int semito
         result.lines.push_back(std::move(line.lines.front()));
     }
     return result;
+}
+
+std::vector<std::size_t> tracksWithNotes(const std::vector<std::string> &lines) {
+    std::vector<std::size_t> tracks;
+    for (std::size_t t = 0; t < lines.size(); ++t) {
+        if (t == kDrumTrack) {
+            continue;
+        }
+        LineScanner scanner(lines[t]);
+        while (std::optional<Token> token = scanner.next()) {
+            if (token->kind == TokenKind::Note) {
+                tracks.push_back(t);
+                break;
+            }
+        }
+    }
+    return tracks;
+}
+
+std::optional<score::Key> transposedKey(std::optional<score::Key> key, int semitones) {
+    const int tonic = ((key.value_or(score::Key{}).tonic + semitones) % 12 + 12) % 12;
+    if (!key && tonic == 0) {
+        return std::nullopt;
+    }
+    return score::Key{tonic};
 }
 
 int keyChangeInterval(score::Key from, score::Key to) {

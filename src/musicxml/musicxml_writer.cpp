@@ -537,11 +537,11 @@ void ScoreWriter::writeNote(const Part &part, const Sounding &event, int start, 
                                     : m_keyAlters[static_cast<std::size_t>(stepIndex)];
             // A note tied over keeps its accidental unsaid, and the measure's own stays.
             if (!tiedFrom && pitch.alter != inForce) {
-                static constexpr std::array<const char *, 3> kAccidentals = {"flat", "natural",
-                                                                             "sharp"};
+                static constexpr std::array<const char *, 5> kAccidentals = {
+                    "flat-flat", "flat", "natural", "sharp", "double-sharp"};
                 m_xml.writeTextElement(
                     QStringLiteral("accidental"),
-                    QLatin1String(kAccidentals[static_cast<std::size_t>(pitch.alter + 1)]));
+                    QLatin1String(kAccidentals[static_cast<std::size_t>(pitch.alter + 2)]));
                 m_measureAlters[place] = pitch.alter;
             }
         } else if (!rest) {

@@ -30,7 +30,7 @@ struct SongInfo {
 // 简谱 shows it) when the song has no title.
 SongInfo songInfoOf(const score::SongProperties &properties, const QString &fallbackTitle);
 
-// A pitch on the staff: step C..B, alter -1/0/+1, octave 4 holds middle C.
+// A pitch on the staff: step C..B, alter -2..+2 (𝄫 ♭ ♮ ♯ 𝄪), octave 4 holds middle C.
 struct StaffPitch {
     char step = 'C';
     int alter = 0;
@@ -38,8 +38,9 @@ struct StaffPitch {
     bool operator==(const StaffPitch &) const = default;
 };
 
-// How a MIDI key is written in a key: its own notes as the key signature writes them,
-// other black keys as sharps in a key of sharps (and in 1=C), as flats in a key of flats.
+// How a MIDI key is written in a key, as the 简谱 writes it: the degree of the key (movable
+// do, notation/movable_do.h) on the letter of that degree in the key's scale; in 1=C the
+// script's own pitches, black keys as sharps.
 StaffPitch spellPitch(int key, const SongInfo &song);
 
 // The score as MusicXML (UTF-8). lines: the track lines as stored, all of which scan (the

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "musicxml/musicxml_writer.h"
+#include "notation/movable_do.h"
 
 namespace tunelet::musicxml {
 
@@ -21,32 +22,32 @@ std::array<int, 7> keySignature(int fifths) {
 }
 
 StaffPitch spellPitch(int key, const SongInfo &song) {
-    const int semitone = key % 12;
-    const std::array<int, 7> alters = keySignature(song.fifths);
-    auto spelled = [&](std::size_t step, int alter) {
+    const auto spelled = [&](std::size_t step, int alter) {
         return StaffPitch{kSteps[step], alter, (key - kNaturals[step] - alter) / 12 - 1};
     };
-    // The key's own notes as its signature writes them (in 1=F, B flat; in 1=G, F sharp)...
-    for (std::size_t step = 0; step < kSteps.size(); ++step) {
-        if ((kNaturals[step] + alters[step] + 12) % 12 == semitone) {
-            return spelled(step, alters[step]);
-        }
+    const int semitone = key % 12;
+    if (song.fifths == 0) {
+        // 1=C: the 简谱 writes the script's own digits, black keys as the sharps typed.
+        const auto natural = std::find(kNaturals.begin(), kNaturals.end(), semitone);
+        return natural != kNaturals.end()
+                   ? spelled(static_cast<std::size_t>(natural - kNaturals.begin()), 0)
+                   : spelled(static_cast<std::size_t>(
+                                 std::find(kNaturals.begin(), kNaturals.end(), semitone - 1) -
+                                 kNaturals.begin()),
+                             1);
     }
-    // ...then a natural where there is one, else the black key as a sharp of the step
-    // below or, in a key of flats, as a flat of the step above. A rule that spells by the
-    // degree in the key belongs here.
-    for (std::size_t step = 0; step < kSteps.size(); ++step) {
-        if (kNaturals[step] == semitone) {
-            return spelled(step, 0);
-        }
-    }
-    for (std::size_t step = 0; step < kSteps.size(); ++step) {
-        if (song.fifths >= 0 ? kNaturals[step] + 1 == semitone
-                             : (kNaturals[step] + 11) % 12 == semitone) {
-            return spelled(step, song.fifths >= 0 ? 1 : -1);
-        }
-    }
-    return spelled(0, 0); // not reached: every semitone has a spelling above
+    // Any other key: the degree the 简谱 writes (movable do: ♯1 ♭3 ♯4 ♭6 ♭7 for the pitches
+    // between degrees), on the letter of that degree in the key's scale, altered as far as
+    // the degree's sign takes it from the natural. So in 1=G ♭7 is F and ♯4 is C♯, in 1=F
+    // ♭7 is E♭; ♯1 of 1=♯F is F𝄪 and ♭6 of 1=♭D is B𝄫, as the degree says.
+    const int tonicStep = ((song.fifths * 4) % 7 + 7) % 7; // a fifth is four steps up
+    const int tonic = ((song.fifths * 7) % 12 + 12) % 12;  // and seven semitones
+    const notation::MovableDegree degree = notation::movableDegree(key, tonic);
+    const auto step = static_cast<std::size_t>((tonicStep + degree.digit - 1) % 7);
+    const int pitchClass =
+        tonic + kNaturals[static_cast<std::size_t>(degree.digit - 1)] + degree.accidental;
+    const int alter = ((pitchClass - kNaturals[step]) % 12 + 18) % 12 - 6; // -6..5
+    return spelled(step, alter);
 }
 
 } // namespace tunelet::musicxml

@@ -12,11 +12,23 @@ const std::string &ScoreDocument::line(std::size_t k) const {
 void ScoreDocument::appendLine(std::string text) {
     m_lines.push_back(std::move(text));
     m_saved = false;
+    ++m_revision;
 }
 
 void ScoreDocument::replaceLine(std::size_t k, std::string text) {
     m_lines.at(k) = std::move(text);
     m_saved = false;
+    ++m_revision;
+}
+
+std::vector<std::string> ScoreDocument::exchangeLines(std::vector<std::string> lines) {
+    if (lines.size() != m_lines.size()) {
+        throw std::invalid_argument("ScoreDocument::exchangeLines");
+    }
+    m_lines.swap(lines);
+    m_saved = false;
+    ++m_revision;
+    return lines;
 }
 
 void ScoreDocument::deleteLine(std::size_t k) {
@@ -34,18 +46,21 @@ void ScoreDocument::deleteLine(std::size_t k) {
         words.erase(words.begin() + static_cast<std::ptrdiff_t>(k));
     }
     m_saved = false;
+    ++m_revision;
 }
 
 void ScoreDocument::clear() {
     m_lines.clear();
     m_properties = {};
     m_saved = false;
+    ++m_revision;
 }
 
 void ScoreDocument::setProperties(SongProperties properties) {
     if (properties != m_properties) {
         m_properties = std::move(properties);
         m_saved = false;
+        ++m_revision;
     }
 }
 
@@ -54,6 +69,7 @@ std::vector<SongBlockNotice> ScoreDocument::load(const std::string &path) {
     ScoreText text = readScoreFile(path);
     m_lines = std::move(text.lines);
     m_properties = std::move(text.properties);
+    ++m_revision;
     return std::move(text.notices);
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -37,6 +38,10 @@ public:
 
     void appendLine(std::string text);
     void replaceLine(std::size_t k, std::string text); // throws std::out_of_range
+    // Puts lines in place of all the lines at once, as many as before, so each part name
+    // stays with its track; answers the lines as they were. Throws std::invalid_argument
+    // on another count.
+    std::vector<std::string> exchangeLines(std::vector<std::string> lines);
     // Removes the line and its part name; throws std::out_of_range.
     void deleteLine(std::size_t k);
     void clear(); // the lines and the properties: a new score
@@ -48,6 +53,9 @@ public:
     const std::string &fileName() const { return m_fileName; }
     void setFileName(std::string path) { m_fileName = std::move(path); }
     bool isSaved() const { return m_saved; }
+    // Counts the changes of the lines and properties (load and clear included): a step
+    // kept to be taken back is valid only while the score is still as that step left it.
+    std::uint64_t revision() const { return m_revision; }
     void setSaved(bool saved) { m_saved = saved; }
 
     // Replaces the lines and properties with the file's; on FileError nothing changes.
@@ -62,6 +70,7 @@ private:
     SongProperties m_properties;
     std::string m_fileName;
     bool m_saved = true;
+    std::uint64_t m_revision = 0;
 };
 
 } // namespace tunelet::score

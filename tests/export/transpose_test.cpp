@@ -64,6 +64,46 @@ TEST(TransposeLines, TheWholeScoreOrOnePartAllOrNothing) {
         EXPECT_EQ(r.track, c.track) << c.semitones;
         EXPECT_EQ(r.ok(), !c.moved.empty()) << c.semitones;
     }
+    // The drum track's keys name drums: the whole score moves around it.
+    std::vector<std::string> band(10, "1fd/");
+    band[kDrumTrack] = "yed/";
+    const TransposeResult moved = transposeLines(band, 2);
+    EXPECT_EQ(moved.lines[0], "2fd/");
+    EXPECT_EQ(moved.lines[kDrumTrack], "yed/");
+    EXPECT_EQ(transposeLines(band, 2, kDrumTrack).lines[kDrumTrack], "zed/") << "when asked for";
+    EXPECT_EQ(transposeLines({"1fd/7f"}, 2).tokenStart, 5u) << "the faulty token";
+}
+
+TEST(TracksWithNotes, PitchedTracksHoldingANote) {
+    const struct {
+        std::vector<std::string> lines;
+        std::vector<std::size_t> tracks;
+    } cases[] = {
+        {{}, {}},
+        {{"", "@005/0a/#100", "0a/1fd/"}, {2}},
+        {{"1fd/", "1fd/xx", "xx1fd/"}, {0, 1}},
+        {{"", "", "", "", "", "", "", "", "", "1fd/", "1fd/"}, {10}},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(tracksWithNotes(c.lines), c.tracks) << c.lines.size();
+    }
+}
+
+TEST(TransposedKey, TheKeyMovesWithTheSong) {
+    using K = std::optional<score::Key>;
+    const struct {
+        K key;
+        int semitones;
+        K moved;
+    } cases[] = {
+        {score::Key{0}, 2, score::Key{2}},  {score::Key{7}, -2, score::Key{5}},
+        {score::Key{10}, 3, score::Key{1}}, {score::Key{2}, -14, score::Key{0}},
+        {std::nullopt, 7, score::Key{7}},   {std::nullopt, -12, std::nullopt},
+        {score::Key{0}, 12, score::Key{0}},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(transposedKey(c.key, c.semitones), c.moved) << c.semitones;
+    }
 }
 
 TEST(KeyChangeInterval, TheShorterWayFromAFifthDownToATritoneUp) {

@@ -87,7 +87,8 @@ QString notes(const QByteArray &bytes, int part = 0) {
         } else if (xml.isStartElement() && name == QLatin1String("step")) {
             note = xml.readElementText();
         } else if (xml.isStartElement() && name == QLatin1String("alter")) {
-            note += xml.readElementText() == QLatin1String("1") ? '#' : 'b';
+            const int alter = xml.readElementText().toInt();
+            note += QString(std::abs(alter), alter > 0 ? '#' : 'b');
         } else if (xml.isStartElement() && name == QLatin1String("octave")) {
             note += xml.readElementText();
         }
@@ -111,10 +112,30 @@ TEST(MusicXmlWriter, PitchesAreSpelledByTheKey) {
         StaffPitch pitch;
     };
     const Case cases[] = {
-        {60, 0, {'C', 0, 4}}, {61, 0, {'C', 1, 4}},   {70, 0, {'A', 1, 4}},
-        {59, 0, {'B', 0, 3}}, {61, -1, {'D', -1, 4}}, {70, -1, {'B', -1, 4}},
-        {66, 1, {'F', 1, 4}}, {65, 1, {'F', 0, 4}},   {65, 6, {'E', 1, 4}},
-        {60, 7, {'B', 1, 3}}, {59, -7, {'C', -1, 4}}, {127, 0, {'G', 0, 9}},
+        {60, 0, {'C', 0, 4}},
+        {61, 0, {'C', 1, 4}},
+        {70, 0, {'A', 1, 4}},
+        {59, 0, {'B', 0, 3}},
+        {61, -1, {'D', -1, 4}},
+        {70, -1, {'B', -1, 4}},
+        {66, 1, {'F', 1, 4}},
+        {65, 1, {'F', 0, 4}},
+        {65, 6, {'E', 1, 4}},
+        {60, 7, {'B', 1, 3}},
+        {59, -7, {'C', -1, 4}},
+        {127, 0, {'G', 0, 9}},
+        // The degrees between the key's own: ♯1 ♭3 ♯4 ♭6 ♭7 on the key's letters.
+        {63, 0, {'D', 1, 4}},
+        {61, 1, {'C', 1, 4}},
+        {63, -1, {'E', -1, 4}},
+        {65, 2, {'F', 0, 4}},
+        {70, 2, {'B', -1, 4}},
+        {71, -3, {'C', -1, 5}},
+        {64, -2, {'E', 0, 4}},
+        {62, 4, {'D', 0, 4}},
+        {67, 6, {'F', 2, 4}},
+        {69, -5, {'B', -2, 4}},
+        {0, 6, {'B', 1, -2}},
     };
     for (const Case &c : cases) {
         SongInfo song;
@@ -128,6 +149,7 @@ TEST(MusicXmlWriter, ScriptNotesBecomePitchesWithAccidentalsPerMeasure) {
         const char *line;
         QString notes;
         QStringList accidentals;
+        int fifths = 0;
     };
     const Case cases[] = {
         {"1fd/vfd/7ed/1gd/",
@@ -140,9 +162,14 @@ TEST(MusicXmlWriter, ScriptNotesBecomePitchesWithAccidentalsPerMeasure) {
         {"vfb/vfb/", "C#4 144 half. C#4 48 quarter~ | ~C#4 96 half R 96 half |", {"sharp"}},
         // Below C0 a staff has no pitch: the part is written an octave up and says so.
         {"1ad/1gd/", "C0 48 quarter C6 48 quarter R 96 half |", {}},
+        // 1=♯F: G is ♯1, F𝄪; F♯ after it needs its sharp again. 1=G: F is ♭7.
+        {"5fd/xfd/", "F##4 48 quarter F#4 48 quarter R 96 half |", {"double-sharp", "sharp"}, 6},
+        {"4fd/xfd/", "F4 48 quarter F#4 48 quarter R 96 half |", {"natural", "sharp"}, 1},
     };
     for (const Case &c : cases) {
-        const QByteArray xml = writeMusicXml({c.line}, 48, {});
+        SongInfo song;
+        song.fifths = c.fifths;
+        const QByteArray xml = writeMusicXml({c.line}, 48, song);
         EXPECT_EQ(notes(xml), c.notes) << c.line;
         EXPECT_EQ(values(xml, "part/measure/note/accidental"), c.accidentals) << c.line;
         EXPECT_EQ(values(xml, "part/measure/attributes/transpose/octave-change"),

@@ -42,6 +42,12 @@ TEST(ScoreDocument, EveryChangeOfTheLinesOrPropertiesClearsTheSavedFlag) {
         {"replace", [](ScoreDocument &d) { d.replaceLine(0, "x"); }},
         {"delete", [](ScoreDocument &d) { d.deleteLine(0); }},
         {"clear", [](ScoreDocument &d) { d.clear(); }},
+        {"exchange",
+         [](ScoreDocument &d) {
+             EXPECT_EQ(d.exchangeLines({"2fd/"}), std::vector<std::string>{"1fd/"});
+             EXPECT_EQ(d.lines(), std::vector<std::string>{"2fd/"});
+             EXPECT_THROW(d.exchangeLines({}), std::invalid_argument);
+         }},
         {"key",
          [](ScoreDocument &d) {
              SongProperties p;
@@ -59,9 +65,14 @@ TEST(ScoreDocument, EveryChangeOfTheLinesOrPropertiesClearsTheSavedFlag) {
         ScoreDocument doc;
         doc.appendLine("1fd/");
         doc.setSaved(true);
+        const std::uint64_t before = doc.revision();
         change(doc);
         EXPECT_FALSE(doc.isSaved()) << name;
+        EXPECT_GT(doc.revision(), before) << name << ": a new revision";
     }
+    ScoreDocument same;
+    same.setProperties(SongProperties{});
+    EXPECT_EQ(same.revision(), 0u) << "properties as they were are no change";
 }
 
 TEST(ScoreDocument, PartNamesAndWordsStayWithTheirTracks) {

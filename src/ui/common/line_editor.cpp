@@ -175,6 +175,9 @@ bool LineEditor::event(QEvent *event) {
         // The editor's own keys, and plain characters, are not taken by the window's
         // shortcuts while it has the focus.
         auto *key = static_cast<QKeyEvent *>(event);
+        if (key->matches(QKeySequence::Undo) && m_undoElsewhere && m_undoElsewhere()) {
+            return QWidget::event(event);
+        }
         const bool plain = !key->text().isEmpty() && key->text().at(0).isPrint() &&
                            !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
         if (plain || commandFor(key)) {

@@ -68,7 +68,14 @@ public:
     void copy() const;
     void paste();
 
+    bool canUndo() const { return m_buffer.canUndo(); }
+
     void setKeyHandler(KeyHandler handler) { m_keyHandler = std::move(handler); }
+    // Asked at the undo key: true leaves the key to the window's own undo command, whose
+    // step is then the latest thing done.
+    void setUndoElsewhere(std::function<bool()> elsewhere) {
+        m_undoElsewhere = std::move(elsewhere);
+    }
     // Told when an insertion is refused because the text would not fit.
     void setFullHandler(std::function<void()> handler) { m_fullHandler = std::move(handler); }
 
@@ -132,6 +139,7 @@ private:
     int m_first = 0; // the first character in view
     KeyHandler m_keyHandler;
     std::function<void()> m_fullHandler;
+    std::function<bool()> m_undoElsewhere;
 
     QFontMetricsF m_metrics;
     mutable QTextLayout m_layout; // the characters in view, from m_first

@@ -13,7 +13,10 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QMimeDatabase>
+#include <QPushButton>
 #include <QTreeView>
+#include <algorithm>
+#include <vector>
 
 #include "ui/common/file_names.h"
 #include "ui/common/texts.h"
@@ -203,6 +206,23 @@ Answer MessageBoxPrompt::askYesNoCancel(const QString &text) {
     default:
         return Answer::Cancel;
     }
+}
+
+int MessageBoxPrompt::askChoice(const QString &text, const QStringList &choices) {
+    QMessageBox box(QMessageBox::NoIcon, texts::kQuestionTitle, text, QMessageBox::NoButton,
+                    QApplication::activeWindow());
+    std::vector<QAbstractButton *> buttons;
+    for (const QString &choice : choices) {
+        buttons.push_back(box.addButton(choice, QMessageBox::AcceptRole));
+    }
+    // Cancel is the escape button: Esc and the close box answer it.
+    box.setEscapeButton(box.addButton(QMessageBox::Cancel));
+    if (!buttons.empty()) {
+        box.setDefaultButton(static_cast<QPushButton *>(buttons.front()));
+    }
+    runModal(box);
+    const auto chosen = std::find(buttons.begin(), buttons.end(), box.clickedButton());
+    return chosen == buttons.end() ? -1 : static_cast<int>(chosen - buttons.begin());
 }
 
 void MessageBoxPrompt::notice(const QString &text) {

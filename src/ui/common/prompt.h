@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 class QDialog;
@@ -29,6 +30,9 @@ public:
     // Yes or No; the Yes/No/Cancel box takes Esc and its close box as Cancel.
     virtual bool askYesNo(const QString &text) = 0;
     virtual Answer askYesNoCancel(const QString &text) = 0;
+    // A question answered by one of choices (button captions, in order) or Cancel: the
+    // index of the one chosen, or -1 for Cancel, Esc and the close box.
+    virtual int askChoice(const QString &text, const QStringList &choices) = 0;
     // OK only, titled with the application title; errorBox with the error icon and,
     // when there is one, the detail behind the box's details button.
     virtual void notice(const QString &text) = 0;
@@ -49,6 +53,7 @@ public:
 
     bool askYesNo(const QString &text) override;
     Answer askYesNoCancel(const QString &text) override;
+    int askChoice(const QString &text, const QStringList &choices) override;
     void notice(const QString &text) override;
     void errorBox(const QString &text, const QString &detail) override;
     std::optional<QString> openFile(FileDialogState &state) override;

@@ -166,6 +166,10 @@ void MainWindow::wire() {
     connect(ij, &LineEditor::textChanged, this, [this] { ijChange(); });
     ij->setKeyHandler([this](QChar k) { runGuarded([&] { ijKeyPress(k); }); });
     ij->setFullHandler([this] { m_prompt->notice(texts::kEditorFull); });
+    // Ctrl+Z in ij takes back a transposition made after the last typing, as the latest
+    // thing done; otherwise ij's own typing.
+    ij->setUndoElsewhere(
+        [this] { return canUndoTransposition() && (m_undoIsLatest || !ij->canUndo()); });
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
     connect(m_afterFirstFrame, &QTimer::timeout, this, [this] {
         palette().setVisible(showT->isChecked());
@@ -318,6 +322,7 @@ void MainWindow::lpDblClick() {
 
 void MainWindow::ijChange() {
     m_document.setSaved(false);
+    m_undoIsLatest = false;
 }
 
 void MainWindow::Timer1Timer() {

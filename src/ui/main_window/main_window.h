@@ -9,12 +9,14 @@
 // Generated names and their roles:
 //   F1 File:   N2 new, O1 open, S1 save, A1 save as, MIDI1 export, XML1 MusicXML,
 //              N1 line, X1 exit
-//   E1 Edit:   I1 insert empty track, D1 delete track, N3 line, P1 time increment,
-//              dz staccato (its check mark is the switch)
+//   E1 Edit:   undo takes the last transposition back, I1 insert empty track,
+//              D1 delete track, N3 line, P1 time increment, dz staccato (its check mark
+//              is the switch)
 //   N4 Scale:  N01 N11 N21 ... N101, the octave letters a to k
 //   N5 Beat:   pp1 to pp8, the beat letters a to h
 //   T1 Tools:  showT shows or hides the input palette, L1 hear each composed note,
-//              V1 the numbered-notation window
+//              V1 the numbered-notation window, songProperties the song dialog,
+//              transpose moves the notes (main_window_transpose.cpp)
 //   Media1:    K1 open, P2 play, O2 stop, U1 pause, C1 close
 //   H1 Help:   R1 documentation, N6 line, A2 about
 //   ToolBar1:  ToolButton1 new, 2 open, 3 save, 9 gap, 4 export, 5 gap, 6 insert, 8 gap,
@@ -27,6 +29,9 @@
 #include <QMainWindow>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "export/token_composer.h"
 #include "playback/sequencer.h"
@@ -123,8 +128,30 @@ private:
     void showTClick();
     void L1Click();
     void V1Click();
-    void songPropertiesClick();
+    void songPropertiesClick() { editSongOver(this); }
     void setSong(const score::SongProperties &song);
+    // The song dialog over a window of the program (this one or the 简谱 window).
+    void editSongOver(QWidget *over);
+
+    // Transposition (main_window_transpose.cpp): the 移调 command, a change of key in the
+    // song dialog, and the one step that takes either back.
+    void transposeClick() { transposeOver(this); }
+    void transposeOver(QWidget *over);
+    void undoClick();
+    // A key change from the song dialog: asks whether the notes keep their sound or their
+    // digits; false when cancelled or refused (nothing changed). movedFrom gets the lines
+    // as they were before the first move of the dialog's run.
+    bool changeKey(const score::SongProperties &song,
+                   std::optional<std::vector<std::string>> &movedFrom);
+    // The notes moved and the song set, together; answers the lines as they were, or
+    // nothing when a note cannot move (the user is told which).
+    std::optional<std::vector<std::string>>
+    moveNotes(int semitones, std::optional<std::size_t> track, const score::SongProperties &song);
+    // The selected track when it may move alone: it holds notes and so does another.
+    std::optional<std::size_t> movableTrack(const std::vector<std::size_t> &withNotes) const;
+    void followInEditor(const std::vector<std::string> &before);
+    void rememberUndo(std::vector<std::string> lines, std::optional<score::Key> key);
+    bool canUndoTransposition() const;
     void R1Click();
     void A2Click();
     void N01Click() { scaleItemClick('a'); }
@@ -239,6 +266,16 @@ private:
     QMenu *T1 = nullptr;           // tools menu
     QActionGroup *m_scaleGroup = nullptr;
     QActionGroup *m_beatGroup = nullptr;
+    // The last transposition's step back: the lines and key before it, valid while the
+    // score is at the revision it left.
+    struct UndoStep {
+        std::vector<std::string> lines;
+        std::optional<score::Key> key;
+        std::uint64_t revision = 0;
+    };
+    std::optional<UndoStep> m_undo;
+    bool m_undoIsLatest = false; // nothing typed in ij since: Ctrl+Z there takes it back
+    QAction *m_undoAction = nullptr;
     NotationWindow *m_notation = nullptr;  // the 简谱 window, made when first asked for
     PracticeSession *m_practice = nullptr; // F5 in ij: play from the caret
 };

@@ -17,6 +17,7 @@
 #include "ui/dialogs/modal_result.h"
 #include "ui/dialogs/value_dialog.h"
 #include "ui/main_window/main_window.h"
+#include "ui/main_window/transpose_texts.h"
 #include "ui/notation/notation_texts.h"
 #include "ui/palette/input_palette.h"
 
@@ -110,6 +111,12 @@ void MainWindow::buildMenus() {
     addItem(F1, "X1", texts::kExit, kNoImage, &MainWindow::X1Click);
 
     QMenu *E1 = addMenu("E1", texts::kMenuEdit);
+    m_undoAction = addItem(E1, "undo", texts::kUndoTransposition, kNoImage, &MainWindow::undoClick,
+                           K(K::Undo));
+    m_undoAction->setEnabled(false);
+    connect(E1, &QMenu::aboutToShow, this,
+            [this] { m_undoAction->setEnabled(canUndoTransposition()); });
+    addSeparator(E1, "undoLine");
     addItem(E1, "I1", texts::kInsertTrack, 4, &MainWindow::I1Click);
     addItem(E1, "D1", texts::kDeleteTrack, 5, &MainWindow::D1Click);
     addSeparator(E1, "N3");
@@ -134,6 +141,7 @@ void MainWindow::buildMenus() {
     addItem(T1, "V1", texts::kNotationItem, kNoImage, &MainWindow::V1Click,
             K(Qt::CTRL | Qt::Key_J));
     addItem(T1, "songProperties", texts::kSongItem, kNoImage, &MainWindow::songPropertiesClick);
+    addItem(T1, "transpose", texts::kTransposeItem, kNoImage, &MainWindow::transposeClick);
 
     QMenu *Media1 = addMenu("Media1", texts::kMenuMedia);
     addItem(Media1, "K1", texts::kMediaOpen, 6, &MainWindow::K1Click);

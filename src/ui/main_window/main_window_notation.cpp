@@ -20,6 +20,9 @@ void MainWindow::V1Click() {
         source.practice = m_practice;
         source.staccato = [this] { return staccato(); };
         source.setProperties = [this](const score::SongProperties &song) { setSong(song); };
+        source.editSong = [this](QWidget *over) { editSongOver(over); };
+        source.transpose = [this](QWidget *over) { transposeOver(over); };
+        source.undo = [this] { undoClick(); };
         m_notation = new NotationWindow(this, std::move(source));
         connect(this, &MainWindow::scoreHeaderChanged, m_notation, &NotationWindow::refresh);
     }
@@ -35,9 +38,26 @@ void MainWindow::setSong(const score::SongProperties &song) {
     emit scoreHeaderChanged();
 }
 
-void MainWindow::songPropertiesClick() {
-    editSong(this, m_document.properties(), m_document.lines().size(),
-             [this](const score::SongProperties &song) { setSong(song); });
+// Every change is shown at once. A change of key may move the notes too (changeKey);
+// Cancel puts back the song and the notes as they were when the dialog opened, and an
+// OK after a move keeps the dialog's moves as one step that Undo takes back.
+void MainWindow::editSongOver(QWidget *over) {
+    const score::SongProperties before = m_document.properties();
+    std::optional<std::vector<std::string>> movedFrom;
+    SongDialog dialog(over, before, m_document.lineCount(),
+                      [this](const score::SongProperties &song) { setSong(song); });
+    dialog.setKeyChanger(
+        [&](const score::SongProperties &song) { return changeKey(song, movedFrom); });
+    dialog.setReverter([&] {
+        if (movedFrom) {
+            m_model->exchangeLines(std::move(*movedFrom));
+            movedFrom.reset();
+        }
+        setSong(before);
+    });
+    if (dialog.exec() == QDialog::Accepted && movedFrom) {
+        rememberUndo(std::move(*movedFrom), before.key);
+    }
 }
 
 } // namespace tunelet::ui

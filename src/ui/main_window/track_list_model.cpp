@@ -99,6 +99,14 @@ void TrackListModel::setLines(std::vector<std::string> lines) {
     endResetModel();
 }
 
+std::vector<std::string> TrackListModel::exchangeLines(std::vector<std::string> lines) {
+    std::vector<std::string> before = m_document.exchangeLines(std::move(lines));
+    if (rowCount() > 0) {
+        emit dataChanged(index(0), index(rowCount() - 1), {Qt::DisplayRole});
+    }
+    return before;
+}
+
 std::vector<score::SongBlockNotice> TrackListModel::load(const std::string &path) {
     // A failed load changes nothing, but the view must hear the reset's end either way.
     struct ResetGuard {

@@ -43,6 +43,9 @@ public:
     void deleteLine(int row);
     void clear();
     void setLines(std::vector<std::string> lines);
+    // All lines at once, as many as there are (a transposition, its undo): one change
+    // of every row, selection kept; answers the lines as they were.
+    std::vector<std::string> exchangeLines(std::vector<std::string> lines);
     // Replaces every line with the file's; on an error the lines stay as they were.
     // Returns what of the file's song block was ignored.
     std::vector<score::SongBlockNotice> load(const std::string &path);

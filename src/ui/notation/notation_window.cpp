@@ -10,6 +10,7 @@
 #include <QListView>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
@@ -18,6 +19,7 @@
 #include "ui/common/file_names.h"
 #include "ui/common/line_editor.h"
 #include "ui/main_window/track_list_model.h"
+#include "ui/main_window/transpose_texts.h"
 #include "ui/notation/notation_printing.h"
 #include "ui/notation/notation_texts.h"
 #include "ui/notation/notation_view.h"
@@ -59,6 +61,16 @@ NotationWindow::NotationWindow(QWidget *owner, NotationSource source)
     song->setAutoDefault(false);
     bar->addWidget(song);
     connect(song, &QPushButton::clicked, this, [this] { editSong(); });
+    if (m_source.transpose) {
+        QPushButton *transpose = button(this, "transpose", texts::kTransposeItem);
+        transpose->setAutoDefault(false);
+        bar->addWidget(transpose);
+        connect(transpose, &QPushButton::clicked, this, [this] { m_source.transpose(this); });
+    }
+    if (m_source.undo) {
+        auto *undo = new QShortcut(QKeySequence::Undo, this);
+        connect(undo, &QShortcut::activated, this, [this] { m_source.undo(); });
+    }
     bar->addStretch(1);
     QPushButton *pdf = button(this, "exportPdf", texts::kExportPdf);
     QPushButton *svg = button(this, "exportSvg", texts::kExportSvg);
@@ -139,6 +151,11 @@ void NotationWindow::chooseTime(const QString &text) {
 }
 
 void NotationWindow::editSong() {
+    if (m_source.editSong) {
+        m_source.editSong(this);
+        refresh();
+        return;
+    }
     if (!m_source.setProperties) {
         return;
     }

@@ -48,6 +48,11 @@ struct NotationSource {
     std::function<int()> timeIncrement;
     // Changes the score's song properties (the metre chosen here, the song dialog).
     std::function<void(const score::SongProperties &)> setProperties;
+    // The owner's song dialog and 移调 command, run over the given window, and its undo
+    // of a transposition; without editSong the dialog only sets the properties.
+    std::function<void(QWidget *)> editSong;
+    std::function<void(QWidget *)> transpose;
+    std::function<void()> undo;
     // Practice (notation_practice.cpp): the session the practice bar drives, and the
     // export's staccato switch; without a session the window has no practice bar.
     PracticeSession *practice = nullptr;

@@ -33,7 +33,8 @@ QLineEdit *lineEdit(QWidget *parent, const QString &name) {
 
 SongDialog::SongDialog(QWidget *parent, const score::SongProperties &properties, std::size_t parts,
                        Setter setter)
-    : QDialog(parent), m_original(properties), m_setter(std::move(setter)) {
+    : QDialog(parent), m_original(properties), m_setter(std::move(setter)),
+      m_appliedKey(properties.key) {
     setObjectName(QStringLiteral("songDialog"));
     setWindowTitle(texts::kSongDialogCaption);
     setMinimumWidth(380);
@@ -151,8 +152,20 @@ score::SongProperties SongDialog::properties() const {
 }
 
 void SongDialog::apply() {
-    if (!m_filling && m_setter) {
-        m_setter(properties());
+    if (m_filling) {
+        return;
+    }
+    const score::SongProperties song = properties();
+    if (m_keyChanger && song.key != m_appliedKey) {
+        if (m_keyChanger(song)) {
+            m_appliedKey = song.key;
+        } else {
+            m_filling = true;
+            m_key->setCurrentIndex(m_key->findData(m_appliedKey ? m_appliedKey->tonic : -1));
+            m_filling = false;
+        }
+    } else if (m_setter) {
+        m_setter(song);
     }
 }
 
@@ -162,7 +175,9 @@ void SongDialog::accept() {
 }
 
 void SongDialog::reject() {
-    if (m_setter) {
+    if (m_reverter) {
+        m_reverter();
+    } else if (m_setter) {
         m_setter(m_original);
     }
     QDialog::reject();

@@ -5,6 +5,7 @@
 
 #include <QDialog>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "score/song_properties.h"
@@ -19,6 +20,10 @@ class SongDialog : public QDialog {
     Q_OBJECT
 public:
     using Setter = std::function<void(const score::SongProperties &)>;
+    // Applies properties whose key differs from the one applied last; false when that
+    // change was not made (the user cancelled the question it asks), and the key shown
+    // goes back.
+    using KeyChanger = std::function<bool(const score::SongProperties &)>;
 
     // parts: the number of tracks, one name field each.
     SongDialog(QWidget *parent, const score::SongProperties &properties, std::size_t parts,
@@ -32,6 +37,12 @@ public:
     // Hands the fields' properties to the setter (each edit does).
     void apply();
 
+    // A change of key goes to the key changer instead of the setter, and Cancel calls
+    // the reverter instead of handing the properties as they were to the setter: the
+    // owner then also puts back what a key change did to the notes.
+    void setKeyChanger(KeyChanger changer) { m_keyChanger = std::move(changer); }
+    void setReverter(std::function<void()> reverter) { m_reverter = std::move(reverter); }
+
     void accept() override;
     void reject() override;
 
@@ -40,6 +51,9 @@ private:
 
     score::SongProperties m_original;
     Setter m_setter;
+    KeyChanger m_keyChanger;
+    std::function<void()> m_reverter;
+    std::optional<score::Key> m_appliedKey; // the key the score has now
     bool m_filling = false;
     QLineEdit *m_title = nullptr;
     QLineEdit *m_subtitle = nullptr;

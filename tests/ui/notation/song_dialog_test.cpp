@@ -101,6 +101,7 @@ TEST_F(SongWindowTest, TheSongIsDrawnAndUnsavedUntilSaved) {
         field<QDoubleSpinBox>(dialog, "pickup")->setValue(1);
         dialog->accept();
     });
+    prompt->choices.push_back(0); // 1=G: the notes keep their sound
     notation->findChild<QPushButton *>(QStringLiteral("songProperties"))->click();
     ASSERT_TRUE(seen);
     EXPECT_FALSE(saved());

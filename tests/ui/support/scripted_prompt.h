@@ -15,8 +15,8 @@
 namespace tunelet::ui::testing {
 
 struct Shown {
-    QString kind;              // "question", "question3", "notice", "error", "open", "save"
-    QString text;              // the message, or for a dialog its filter
+    QString kind; // "question", "question3", "choice", "notice", "error", "open", "save"
+    QString text; // the message, or for a dialog its filter
     QString lastFileName = {}; // a dialog's starting name
 
     bool operator==(const Shown &) const = default;
@@ -32,6 +32,8 @@ inline void PrintTo(const Shown &s, std::ostream *os) {
 class ScriptedPrompt : public Prompt {
 public:
     std::deque<Answer> answers;               // for the questions, in order
+    std::deque<int> choices;                  // for the questions with choices; -1 cancels
+    std::vector<QStringList> offered;         // the choices each of those offered
     std::deque<std::optional<QString>> files; // for the dialogs; nullopt cancels
     std::vector<Shown> shown;
     std::vector<QString> details; // of the error boxes, in order
@@ -48,6 +50,17 @@ public:
     Answer askYesNoCancel(const QString &text) override {
         shown.push_back({QStringLiteral("question3"), text});
         return next(text);
+    }
+    int askChoice(const QString &text, const QStringList &offer) override {
+        shown.push_back({QStringLiteral("choice"), text});
+        offered.push_back(offer);
+        if (choices.empty()) {
+            ADD_FAILURE() << "unexpected question: " << text.toStdString();
+            return -1;
+        }
+        const int chosen = choices.front();
+        choices.pop_front();
+        return chosen;
     }
     void notice(const QString &text) override { shown.push_back({QStringLiteral("notice"), text}); }
     void errorBox(const QString &text, const QString &detail) override {

@@ -47,6 +47,7 @@ public:
 
     void TearDown() override {
         EXPECT_TRUE(prompt->answers.empty()) << "questions the window did not ask";
+        EXPECT_TRUE(prompt->choices.empty()) << "questions the window did not ask";
         EXPECT_TRUE(prompt->files.empty()) << "dialogs the window did not show";
         EXPECT_TRUE(prompt->dialogs.empty()) << "dialogs the window did not run";
     }
