@@ -100,20 +100,17 @@ struct Window {
     }
 };
 
-void typeKeys(benchmark::State &state, const QString &file, bool notation, Line line) {
-    Window window(file, notation, line);
-    // The first key of a new line adds a part to the view, laid out whole once.
-    QTest::keyClick(window.ij, Qt::Key_1);
-    if (window.view != nullptr) {
-        window.view->repaint();
-    }
+// Each iteration types one key into target and paints the view (when open); the slowest
+// key and the memory before and after go with the averages.
+void timeKeys(benchmark::State &state, QWidget *target, Qt::Key key,
+              tunelet::ui::NotationView *view) {
     const double before = residentMegabytes();
     double slowest = 0;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        QTest::keyClick(window.ij, Qt::Key_1);
-        if (window.view != nullptr) {
-            window.view->repaint();
+        QTest::keyClick(target, key);
+        if (view != nullptr) {
+            view->repaint();
         }
         const std::chrono::duration<double, std::milli> took =
             std::chrono::steady_clock::now() - start;
@@ -124,6 +121,16 @@ void typeKeys(benchmark::State &state, const QString &file, bool notation, Line 
     state.counters["rss_after_MB"] = residentMegabytes();
 }
 
+void typeKeys(benchmark::State &state, const QString &file, bool notation, Line line) {
+    Window window(file, notation, line);
+    // The first key of a new line adds a part to the view, laid out whole once.
+    QTest::keyClick(window.ij, Qt::Key_1);
+    if (window.view != nullptr) {
+        window.view->repaint();
+    }
+    timeKeys(state, window.ij, Qt::Key_1, window.view);
+}
+
 // A letter typed into the last track's words, at their end or their start.
 void typeWords(benchmark::State &state, bool atStart) {
     const LargeScore score(true);
@@ -132,19 +139,7 @@ void typeWords(benchmark::State &state, bool atStart) {
     QTest::keyClick(words, atStart ? Qt::Key_Home : Qt::Key_End);
     QTest::keyClick(words, Qt::Key_A);
     window.view->repaint();
-    const double before = residentMegabytes();
-    double slowest = 0;
-    for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
-        QTest::keyClick(words, Qt::Key_A);
-        window.view->repaint();
-        const std::chrono::duration<double, std::milli> took =
-            std::chrono::steady_clock::now() - start;
-        slowest = std::max(slowest, took.count());
-    }
-    state.counters["slowest_ms"] = slowest;
-    state.counters["rss_open_MB"] = before;
-    state.counters["rss_after_MB"] = residentMegabytes();
+    timeKeys(state, words, Qt::Key_A, window.view);
 }
 
 void BM_KeyOnLargeScoreNewLine(benchmark::State &state) {
