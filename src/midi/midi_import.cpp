@@ -33,15 +33,7 @@ public:
     void event(const SmfEvent &event) override { tracks.back().events.push_back(event); }
 };
 
-struct Note {
-    std::int64_t on = 0;
-    std::int64_t off = -1; // -1 until its release is found
-    int source = 0;        // 16 x port + channel
-    int key = 0;
-    int velocity = 0;
-    int program = -1; // the channel's program when the note was struck; -1: none set
-    std::size_t track = 0;
-};
+using Note = ImportNote;
 
 bool isDrum(int source) {
     return source % 16 == kPercussionLine;
@@ -447,19 +439,26 @@ private:
 };
 
 // One line's tokens: rests up to each note, the note's program where the line's changes,
-// and its volume where it differs from the one in force.
-std::string writeLine(const Line &line, int &velocity, ImportReport &report) {
+// and its volume where it differs from the one in force; with `leading`, the first note's
+// program and volume stand at the line's start, before the rest up to it.
+std::string writeLine(const Line &line, int &velocity, ImportReport &report, bool leading) {
     std::string text;
     std::int64_t time = 0;
     int program = -1; // none written: the synthesiser's first program, 0
     for (const PlacedNote &placed : line.notes) {
-        detail::appendRest(text, placed.on - time);
         const int wanted = placed.note->program;
-        if (wanted >= 0 ? wanted != program : program > 0) {
-            program = std::max(wanted, 0);
-            text += composeProgram(program);
+        const auto marks = [&] {
+            if (wanted >= 0 ? wanted != program : program > 0) {
+                program = std::max(wanted, 0);
+                text += composeProgram(program);
+            }
+            detail::appendVelocity(text, placed.note->velocity, velocity);
+        };
+        if (leading && text.empty()) {
+            marks();
         }
-        detail::appendVelocity(text, placed.note->velocity, velocity);
+        detail::appendRest(text, placed.on - time);
+        marks();
         if (detail::appendNote(text, placed.note->key, placed.off - placed.on) > 1) {
             ++report.splitNotes;
         }
@@ -562,6 +561,18 @@ ImportResult importMidi(std::string_view bytes) {
     gatherer.gather(collector.tracks);
     std::vector<Note> &notes = gatherer.notes;
     endUnendedNotes(notes, info.lengthTicks, report);
+    NoteListing listing{std::move(notes), std::move(gatherer.tempos), scale.numerator,
+                        scale.denominator, meta};
+    ImportResult imported = importNoteListing(listing, report);
+    imported.file = result.file;
+    return imported;
+}
+
+ImportResult importNoteListing(const NoteListing &listing, const ImportReport &counted) {
+    ImportResult result;
+    ImportReport &report = result.report;
+    report = counted;
+    const std::vector<Note> &notes = listing.notes;
     report.noNotes = notes.empty();
     if (report.smpte) {
         report.timeIncrement = static_cast<std::uint16_t>(kScriptBeat);
@@ -570,8 +581,9 @@ ImportResult importMidi(std::string_view bytes) {
         for (const Note &note : notes) {
             end = std::max(end, note.off);
         }
-        takeTempo(gatherer.tempos, notes.empty() ? 0 : notes.front().on, end, report);
+        takeTempo(listing.tempos, notes.empty() ? 0 : notes.front().on, end, report);
     }
+    const TimeScale scale{listing.scriptTicks, listing.fileTicks};
     LineLayout layout(scale, report);
     if (!layout.place(notes)) {
         result.failure = ImportFailure::TooLong;
@@ -583,9 +595,10 @@ ImportResult importMidi(std::string_view bytes) {
     }
     int velocity = kStartVelocity;
     for (std::size_t i = 0; i < used; ++i) {
-        result.lines.push_back(writeLine(layout.lines[i], velocity, report));
+        result.lines.push_back(
+            writeLine(layout.lines[i], velocity, report, listing.marksAtLineStart));
     }
-    takeSongProperties(meta, layout.lines, used, result);
+    takeSongProperties(listing.meta, layout.lines, used, result);
     return result;
 }
 
