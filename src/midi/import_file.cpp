@@ -252,8 +252,13 @@ std::vector<std::string> importReportLines(const ImportReport &report) {
     if (report.keptPickup) {
         kept.push_back("弱起小节");
     }
-    if (report.keptCredits) {
-        kept.push_back("副标题和词曲作者");
+    const std::pair<bool, const char *> credits[] = {{report.keptSubtitle, "副标题"},
+                                                     {report.keptComposer, "曲作者"},
+                                                     {report.keptLyricist, "词作者"}};
+    for (const auto &[keptOne, name] : credits) {
+        if (keptOne) {
+            kept.push_back(name);
+        }
     }
     if (report.keptPartNames > 0) {
         kept.push_back(count(report.keptPartNames) + "个声部名");

@@ -67,7 +67,9 @@ struct ImportReport {
     std::size_t repeats = 0;      // repeat signs and endings: played once, as written
     std::size_t markings = 0;     // articulations, slurs, words and other marks: dropped
     bool keptPickup = false;
-    bool keptCredits = false; // subtitle, composer or lyricist
+    bool keptSubtitle = false;
+    bool keptComposer = false;
+    bool keptLyricist = false;
     // What became song properties: the title, key, metre and how many part names.
     bool keptTitle = false;
     std::optional<score::Key> keptKey = {};

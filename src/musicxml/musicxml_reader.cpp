@@ -161,10 +161,11 @@ std::optional<midi::NoteListing> ScoreReader::read(midi::ImportReport &report,
         m_xml.readNext();
     }
     if (m_xml.hasError()) {
+        // Lines are counted from 1, Qt's columns from 0.
         damage = !m_damage.empty() ? m_damage
                                    : QString::fromUtf8(texts::kBadXml)
                                          .arg(m_xml.lineNumber())
-                                         .arg(m_xml.columnNumber())
+                                         .arg(m_xml.columnNumber() + 1)
                                          .arg(m_xml.errorString())
                                          .toStdString();
         return std::nullopt;
@@ -848,9 +849,9 @@ midi::ImportResult importMusicXml(std::string_view bytes) {
     midi::ImportResult imported = midi::importNoteListing(*listing, report);
     imported.format = midi::ImportFormat::MusicXml;
     imported.report.keptPickup = imported.properties.pickupTicks > 0;
-    imported.report.keptCredits = !imported.properties.subtitle.empty() ||
-                                  !imported.properties.composer.empty() ||
-                                  !imported.properties.lyricist.empty();
+    imported.report.keptSubtitle = !imported.properties.subtitle.empty();
+    imported.report.keptComposer = !imported.properties.composer.empty();
+    imported.report.keptLyricist = !imported.properties.lyricist.empty();
     return imported;
 }
 
