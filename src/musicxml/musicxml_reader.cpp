@@ -30,7 +30,11 @@ constexpr int kDefaultVelocity = 80; // the script's volume before any volume to
 constexpr double kFullVelocity = 90; // the velocity that <sound dynamics> calls 100
 constexpr int kDrumChannel = 9;      // MIDI channel 10, counted from 0
 constexpr int kGrid = midi::kImportGrid;
-// Times beyond this many divisions are refused: the song would be far too long anyway,
+// Times are kept in this many parts of a quarter note: every divisions value that divides
+// it (all that notation programs write: 1..12, 16, 24, 32, 48, 64, 96, 480, 960, 10080...)
+// gives exact times, whatever divisions a file changes to.
+constexpr std::int64_t kQuarter = 221760; // 2^6 x 3^2 x 5 x 7 x 11
+// Times beyond this many parts are refused: the song would be far too long anyway,
 // and the layout's arithmetic stays exact.
 constexpr std::int64_t kMaxTime = std::int64_t{1} << 40;
 // Texts longer than this (a title, a name) are not taken: the score file could not hold
@@ -120,7 +124,6 @@ private:
     std::vector<PartInfo> m_parts;
     std::vector<ImportNote> m_notes;
     std::vector<std::pair<std::int64_t, double>> m_tempos; // time, quarter notes a minute
-    std::int64_t m_unit = 0; // divisions of a quarter note all times are kept in
     // The song.
     QString m_workTitle, m_movementTitle;
     std::map<QString, QString> m_credits;  // by credit type: title, subtitle, composer...
@@ -128,7 +131,7 @@ private:
     std::optional<int> m_fifths, m_lastFifths;
     std::optional<QString> m_time, m_lastTime;
     std::optional<QString> m_beatUnit; // the first metronome mark's note value
-    std::int64_t m_firstMeasure = -1;  // the first part's first measure, in m_unit
+    std::int64_t m_firstMeasure = -1;  // the first part's first measure, in kQuarter
     bool m_partsRead = false;
 };
 
@@ -307,8 +310,7 @@ std::optional<std::int64_t> ScoreReader::duration(const PartState &state) {
     if (!ok || !(given > 0)) {
         return 0;
     }
-    // Times are kept in the first divisions of the file; a later, finer one is rounded.
-    const double exact = std::min(given * double(m_unit) / state.divisions, double(kMaxTime));
+    const double exact = std::min(given * double(kQuarter) / state.divisions, double(kMaxTime));
     const auto rounded = static_cast<std::int64_t>(std::llround(exact));
     if (double(rounded) != exact) {
         ++m_report.roundedNotes;
@@ -406,7 +408,6 @@ void ScoreReader::attributes(PartState &state, bool firstPart, std::int64_t) {
             const int divisions = text().toInt();
             if (divisions > 0) {
                 state.divisions = divisions;
-                m_unit = m_unit == 0 ? divisions : m_unit;
             }
         } else if (name == u"key" || name == u"time") {
             const bool key = name == u"key";
@@ -704,7 +705,7 @@ midi::NoteListing ScoreReader::listing() {
     // The tempo mark's note value is what a script beat is written as, so the time
     // increment counts the song's own beats.
     const int beatNote = m_beatUnit == u"half" ? 2 : m_beatUnit == u"eighth" ? 8 : 4;
-    const std::int64_t unit = std::max<std::int64_t>(m_unit, 1);
+    const std::int64_t unit = kQuarter;
     // A script beat is a quarter note written as beatNote: 12 x beatNote ticks a quarter.
     result.scriptTicks = 12 * beatNote;
     result.fileTicks = unit;
