@@ -103,6 +103,7 @@ private:
     void work();
     void identification();
     void credit();
+    void placeUntypedCredits();
     void partList();
     void scorePart();
     bool part();
@@ -128,6 +129,12 @@ private:
     QString m_workTitle, m_movementTitle;
     std::map<QString, QString> m_credits;  // by credit type: title, subtitle, composer...
     std::map<QString, QString> m_creators; // by creator type: composer, lyricist...
+    struct UntypedCredit {
+        QString words;
+        QString justify;
+        double size = 0;
+    };
+    std::vector<UntypedCredit> m_untyped;
     std::optional<int> m_fifths, m_lastFifths;
     std::optional<QString> m_time, m_lastTime;
     std::optional<QString> m_beatUnit; // the first metronome mark's note value
@@ -227,20 +234,54 @@ void ScoreReader::identification() {
 }
 
 // A credit's type says what its words are; its words may come in several pieces.
+// A credit's type says what its words are; its words may come in several pieces. A credit
+// without a type (as MuseScore 3 writes them) is known by where it stands on the page.
 void ScoreReader::credit() {
     QString type;
     QString words;
+    UntypedCredit untyped;
     while (m_xml.readNextStartElement()) {
         if (m_xml.name() == u"credit-type") {
             type = type.isEmpty() ? text() : type;
         } else if (m_xml.name() == u"credit-words") {
+            if (words.isEmpty()) {
+                const QXmlStreamAttributes attributes = m_xml.attributes();
+                untyped.justify = attributes.value(QLatin1String("justify")).toString();
+                untyped.size = attributes.value(QLatin1String("font-size")).toDouble();
+            }
             words += text();
         } else {
             m_xml.skipCurrentElement();
         }
     }
-    if (!type.isEmpty() && !words.isEmpty() && !m_credits.contains(type)) {
+    if (words.isEmpty()) {
+        return;
+    }
+    if (type.isEmpty()) {
+        untyped.words = words;
+        m_untyped.push_back(untyped);
+    } else if (!m_credits.contains(type)) {
         m_credits[type] = words;
+    }
+}
+
+// Untyped credits as a page lays them out: the largest centred text the title, the next
+// centred one the subtitle, the composer on the right, the lyricist on the left.
+void ScoreReader::placeUntypedCredits() {
+    std::stable_sort(
+        m_untyped.begin(), m_untyped.end(),
+        [](const UntypedCredit &a, const UntypedCredit &b) { return a.size > b.size; });
+    const QString title = !m_workTitle.isEmpty() ? m_workTitle : m_movementTitle;
+    for (const UntypedCredit &credit : m_untyped) {
+        const char *type = credit.justify == u"right"  ? "composer"
+                           : credit.justify == u"left" ? "lyricist"
+                           : m_credits.contains(QStringLiteral("title")) || !title.isEmpty()
+                               ? "subtitle"
+                               : "title";
+        if (credit.words == title || credit.words == m_creators[QString::fromLatin1(type)]) {
+            continue; // the title or the creator said again
+        }
+        m_credits.try_emplace(QString::fromLatin1(type), credit.words);
     }
 }
 
@@ -778,6 +819,7 @@ midi::NoteListing ScoreReader::listing() {
         const auto found = m_creators.find(QString::fromLatin1(type));
         return found == m_creators.end() || found->second.isEmpty() ? credit(type) : found->second;
     };
+    placeUntypedCredits();
     QString title = !m_workTitle.isEmpty()       ? m_workTitle
                     : !m_movementTitle.isEmpty() ? m_movementTitle
                                                  : credit("title");
