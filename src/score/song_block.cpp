@@ -1,9 +1,12 @@
 // The song block of a .TNL file: writing the properties as text and reading them back.
 #include "score/song_block.h"
 
+#include "score/lyrics.h"
+
 #include <charconv>
 #include <optional>
 #include <set>
+#include <utility>
 
 namespace tunelet::score {
 
@@ -107,11 +110,33 @@ std::optional<std::size_t> partIndex(std::string_view name) {
     return static_cast<std::size_t>(*number - 1);
 }
 
+// The track and verse of a "wordsT-V" name (0-based), T up to kMaxPartNames, V up to
+// kMaxVerses.
+std::optional<std::pair<std::size_t, std::size_t>> wordsIndex(std::string_view name) {
+    if (!name.starts_with("words")) {
+        return std::nullopt;
+    }
+    const std::size_t dash = name.find('-');
+    if (dash == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const std::optional<int> part = parseCount(name.substr(5, dash - 5));
+    const std::optional<int> verse = parseCount(name.substr(dash + 1));
+    if (!part || !verse || *part < 1 || static_cast<std::size_t>(*part) > kMaxPartNames ||
+        *verse < 1 || static_cast<std::size_t>(*verse) > kMaxVerses) {
+        return std::nullopt;
+    }
+    return std::pair{static_cast<std::size_t>(*part - 1), static_cast<std::size_t>(*verse - 1)};
+}
+
 bool isKnownName(std::string_view name) {
     static const std::set<std::string_view> kKnown = {"title", "subtitle", "composer", "lyricist",
                                                       "key",   "time",     "pickup",   "beat"};
-    return kKnown.contains(name) || (name.starts_with("part") && name.size() > 4 &&
-                                     name.find_first_not_of("0123456789", 4) == name.npos);
+    return kKnown.contains(name) ||
+           (name.starts_with("part") && name.size() > 4 &&
+            name.find_first_not_of("0123456789", 4) == name.npos) ||
+           (name.starts_with("words") && name.size() > 5 &&
+            name.find_first_not_of("0123456789-", 5) == name.npos);
 }
 
 // Sets one known property from its value; false when the value is not one it can have.
@@ -139,6 +164,10 @@ bool setProperty(SongProperties &properties, std::string_view name, std::string 
         const std::optional<int> ticks = parseCount(value);
         properties.pickupTicks = ticks.value_or(0);
         return ticks.has_value();
+    }
+    if (const auto words = wordsIndex(name)) {
+        properties.setVerse(words->first, words->second, std::move(value));
+        return true;
     }
     const std::optional<std::size_t> part = partIndex(name);
     if (!part) {
@@ -213,6 +242,12 @@ std::string formatSongBlock(const SongProperties &properties) {
                properties.beat ? std::to_string(static_cast<int>(*properties.beat)) : "");
     for (std::size_t k = 0; k < properties.partNames.size() && k < kMaxPartNames; ++k) {
         appendLine(block, "part" + std::to_string(k + 1), properties.partNames[k]);
+    }
+    for (std::size_t k = 0; k < properties.words.size() && k < kMaxPartNames; ++k) {
+        for (std::size_t v = 0; v < properties.words[k].size() && v < kMaxVerses; ++v) {
+            appendLine(block, "words" + std::to_string(k + 1) + "-" + std::to_string(v + 1),
+                       properties.words[k][v]);
+        }
     }
     for (const std::string &line : properties.unknownLines) {
         block.append(line).append("\n");

@@ -12,6 +12,7 @@
 //   pickup=48        (script ticks before the first full bar, less than a bar)
 //   beat=8           (a script beat written as a quarter 4, half 2 or eighth 8)
 //   part1=笛子       (part1 .. part16: the name of a track)
+//   words1-2=一闪一闪亮晶晶   (words<track>-<verse>: verse 1..4 of track 1..16)
 //
 // and subtitle=, composer=, lyricist=. Values escape a backslash as \\, a line feed as \n,
 // a carriage return as \r and a NUL as \0; nothing else is escaped. A line's name is

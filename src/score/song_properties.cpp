@@ -122,11 +122,35 @@ bool SongProperties::empty() const {
     const bool noPartName = std::all_of(partNames.begin(), partNames.end(),
                                         [](const std::string &name) { return name.empty(); });
     return title.empty() && subtitle.empty() && composer.empty() && lyricist.empty() && !key &&
-           !time && pickupTicks == 0 && !beat && noPartName && unknownLines.empty();
+           !time && pickupTicks == 0 && !beat && noPartName && !hasWords() && unknownLines.empty();
 }
 
 std::string SongProperties::partName(std::size_t k) const {
     return k < partNames.size() ? partNames[k] : std::string();
+}
+
+std::string SongProperties::verse(std::size_t k, std::size_t v) const {
+    return k < words.size() && v < words[k].size() ? words[k][v] : std::string();
+}
+
+void SongProperties::setVerse(std::size_t k, std::size_t v, std::string text) {
+    if (text.empty() && verse(k, v).empty()) {
+        return;
+    }
+    if (words.size() <= k) {
+        words.resize(k + 1);
+    }
+    if (words[k].size() <= v) {
+        words[k].resize(v + 1);
+    }
+    words[k][v] = std::move(text);
+}
+
+bool SongProperties::hasWords() const {
+    return std::any_of(words.begin(), words.end(), [](const std::vector<std::string> &verses) {
+        return std::any_of(verses.begin(), verses.end(),
+                           [](const std::string &text) { return !text.empty(); });
+    });
 }
 
 int barTicks(const SongProperties &properties) {

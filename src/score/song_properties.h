@@ -66,12 +66,21 @@ struct SongProperties {
     int pickupTicks = 0; // script ticks before the first full bar; 0: no pickup
     std::optional<BeatNote> beat;
     std::vector<std::string> partNames; // by track; an empty name is unset
+    // The words sung to each track's notes, by track then by verse (score/lyrics.h says
+    // how they are typed); an empty verse is unset.
+    std::vector<std::vector<std::string>> words;
     // Lines of the stored block this version does not know, kept to be written back.
     std::vector<std::string> unknownLines;
 
     bool empty() const;
     // The part name of track k (0-based), empty when unset.
     std::string partName(std::size_t k) const;
+    // The words of track k's verse v (both 0-based), empty when unset.
+    std::string verse(std::size_t k, std::size_t v) const;
+    // Sets them, growing the lists as needed.
+    void setVerse(std::size_t k, std::size_t v, std::string text);
+    // Whether any track has words.
+    bool hasWords() const;
     bool operator==(const SongProperties &) const = default;
 };
 

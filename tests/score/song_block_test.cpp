@@ -114,7 +114,8 @@ SongProperties everyProperty() {
     p.pickupTicks = 48;
     p.beat = BeatNote::Eighth;
     p.partNames = {"笛子", "", "贝斯"};
-    p.unknownLines = {"words1=祝你生日快乐", "future-thing=x\\ny"};
+    p.words = {{"祝你生日快乐", "", "Hap-py birth-day"}, {}, {"_ *"}};
+    p.unknownLines = {"chords1=G D", "future-thing=x\\ny"};
     return p;
 }
 
@@ -132,7 +133,10 @@ TEST(SongBlock, WritesOneLinePerSetPropertyAndReadsItBack) {
                      "beat=8\n"
                      "part1=笛子\n"
                      "part3=贝斯\n"
-                     "words1=祝你生日快乐\n"
+                     "words1-1=祝你生日快乐\n"
+                     "words1-3=Hap-py birth-day\n"
+                     "words3-1=_ *\n"
+                     "chords1=G D\n"
                      "future-thing=x\\ny\n");
     const SongBlock read = parseSongBlock(block);
     EXPECT_EQ(read.properties, p);
@@ -141,6 +145,8 @@ TEST(SongBlock, WritesOneLinePerSetPropertyAndReadsItBack) {
     SongProperties unnamed;
     unnamed.partNames = {"", ""};
     EXPECT_EQ(formatSongBlock(unnamed), "") << "no name is set";
+    unnamed.words = {{"", ""}};
+    EXPECT_EQ(formatSongBlock(unnamed), "") << "no verse is set";
 }
 
 // Whatever is wrong with a block, the rest of it is read and the fault is a notice.
@@ -180,6 +186,13 @@ TEST(SongBlock, DamagedFormsAreIgnoredWithANotice) {
         {"PartZero", header + "part0=x\n", {{Kind::BadLine, 2, "part0"}}, ""},
         {"PartSeventeen", header + "part17=x\n", {{Kind::BadLine, 2, "part17"}}, ""},
         {"PartLeadingZero", header + "part01=x\n", {{Kind::BadLine, 2, "part01"}}, ""},
+        {"WordsNoVerse", header + "words1=x\n", {{Kind::BadLine, 2, "words1"}}, ""},
+        {"WordsVerseFive", header + "words1-5=x\n", {{Kind::BadLine, 2, "words1-5"}}, ""},
+        {"WordsPart17", header + "words17-1=x\n", {{Kind::BadLine, 2, "words17-1"}}, ""},
+        {"WordsTwice",
+         header + "words1-1=x\nwords1-1=y\ntitle=x\n",
+         {{Kind::LaterDuplicate, 3, "words1-1"}},
+         "x"},
     };
     for (const auto &c : cases) {
         const SongBlock read = parseSongBlock(c.block);
