@@ -15,6 +15,7 @@ import argparse
 import collections
 import glob
 import os
+import re
 import subprocess
 import sys
 import tempfile
@@ -40,7 +41,16 @@ def read_score(path):
                 key = PITCHES.index(token[0]) + 12 * (ord(token[1]) - ord("a"))
                 notes.append((at, key))
             at += length
-    return sorted(notes), block.decode("utf-8").splitlines()
+    return sorted(notes), [typed(line) for line in block.decode("utf-8").splitlines()]
+
+
+def typed(line):
+    """A words line as its syllables: blanks around a held note's "_" and beside Chinese
+    characters separate nothing (the import writes words back with them)."""
+    if not line.startswith("words"):
+        return line
+    line = re.sub(r"\s*_\s*", "_", line)
+    return re.sub(r"(?<=[^\x00-\x7f])\s+|\s+(?=[^\x00-\x7f])", "", line)
 
 
 def run(command, **kwargs):

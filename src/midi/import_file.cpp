@@ -263,6 +263,9 @@ std::vector<std::string> importReportLines(const ImportReport &report) {
     if (report.keptPartNames > 0) {
         kept.push_back(count(report.keptPartNames) + "个声部名");
     }
+    if (report.keptVerses > 0) {
+        kept.push_back(count(report.keptVerses) + "段歌词");
+    }
     if (!kept.empty()) {
         std::string text = "乐曲属性取自文件：";
         for (std::size_t i = 0; i < kept.size(); ++i) {

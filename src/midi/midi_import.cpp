@@ -473,6 +473,11 @@ void noteKept(const score::SongProperties &song, ImportReport &report) {
     report.keptTime = song.time;
     report.keptPartNames = static_cast<std::size_t>(std::count_if(
         song.partNames.begin(), song.partNames.end(), [](const auto &n) { return !n.empty(); }));
+    report.keptVerses = 0;
+    for (const auto &verses : song.words) {
+        report.keptVerses += static_cast<std::size_t>(
+            std::count_if(verses.begin(), verses.end(), [](const auto &v) { return !v.empty(); }));
+    }
 }
 
 // The song's properties from the file's meta events. A track's name (other than the
@@ -513,7 +518,26 @@ void takeSongProperties(const MidiSongMeta &meta, const std::array<Line, kImport
         while (!song.partNames.empty() && song.partNames.back().empty()) {
             song.partNames.pop_back();
         }
-        // Names no score file could hold would make the imported score unsavable.
+        // A track's words go with its name, to the line its notes land on first.
+        std::vector<bool> worded(meta.trackWords.size(), false);
+        for (std::size_t i = 0; i < used; ++i) {
+            const std::size_t track =
+                lines[i].notes.empty() ? 0 : lines[i].notes.front().note->track;
+            if (track > 0 && track < meta.trackWords.size() && !worded[track] &&
+                !meta.trackWords[track].empty()) {
+                worded[track] = true;
+                for (std::size_t v = 0; v < meta.trackWords[track].size(); ++v) {
+                    song.setVerse(i, v, meta.trackWords[track][v]);
+                }
+            }
+        }
+        // Words and names no score file could hold would make the imported score unsavable.
+        if (score::formatSongBlock(song).size() > score::kMaxSongBlockBytes) {
+            for (const auto &verses : song.words) {
+                report.lyrics += verses.size();
+            }
+            song.words.clear();
+        }
         if (score::formatSongBlock(song).size() > score::kMaxSongBlockBytes) {
             song.partNames.clear();
             keptNames = song.title.empty() ? 0 : 1;

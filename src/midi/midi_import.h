@@ -75,6 +75,7 @@ struct ImportReport {
     std::optional<score::Key> keptKey = {};
     std::optional<score::SongTime> keptTime = {};
     std::size_t keptPartNames = 0;
+    std::size_t keptVerses = 0; // verses of words, over all lines
 };
 
 struct ImportResult {

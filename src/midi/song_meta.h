@@ -19,6 +19,9 @@ struct MidiSongMeta {
     // Each "MTrk" chunk's first name (empty when it has none), for the part names of the
     // lines the tracks become; for Tunelet's own export they are in properties already.
     std::vector<std::string> trackNames;
+    // Other files than MIDI: the words of each track (as trackNames), by verse, for the
+    // line its notes land on first.
+    std::vector<std::vector<std::string>> trackWords;
     std::size_t laterTimeSignatures = 0;         // changes after the first: not kept
     std::size_t laterKeySignatures = 0;          // changes after the first: not kept
     bool unsupportedTime = false;                // a first time signature no song can have (5/16)

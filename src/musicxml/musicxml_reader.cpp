@@ -17,6 +17,7 @@
 #include <zip.h>
 
 #include "musicxml/musicxml_texts.h"
+#include "score/lyrics.h"
 #include "ui/dialogs/dialog_texts.h"
 #include "ui/notation/notation_texts.h"
 
@@ -48,8 +49,18 @@ struct Instrument {
     int unpitched = -1; // the drum's key, 0..127
 };
 
+// A note's syllable in one verse, as the file gives it.
+struct Lyric {
+    QString text;        // empty: an extend alone, the syllable before held
+    bool goesOn = false; // syllabic begin or middle: a hyphen after
+    QString extend;      // "": none; "start" (or untyped), "continue", "stop"
+};
+
 struct PartInfo {
     QString id;
+    // The syllables of the part's notes that can take one (not chord notes, not the notes
+    // a tie goes on to), note by note, by verse.
+    std::vector<std::map<std::size_t, Lyric>> lyrics;
     QString name;
     std::vector<Instrument> instruments;
     bool drums = false;
@@ -77,6 +88,7 @@ struct ReadNote {
     bool tieStart = false, tieStop = false;
     QString instrument;
     std::optional<double> dynamics;
+    std::map<std::size_t, Lyric> lyrics; // by verse
 };
 
 int semitonesOf(QStringView step) {
@@ -114,6 +126,8 @@ private:
     void direction(PartState &state, std::int64_t at);
     void sound(PartState &state, std::int64_t at);
     void notations(ReadNote &read);
+    void lyric(ReadNote &read);
+    std::vector<std::string> wordsOf(const PartInfo &part);
     std::optional<std::int64_t> duration(const PartState &state);
     QString text();
     void fail(const char *pattern);
@@ -137,8 +151,9 @@ private:
     std::vector<UntypedCredit> m_untyped;
     std::optional<int> m_fifths, m_lastFifths;
     std::optional<QString> m_time, m_lastTime;
-    std::optional<QString> m_beatUnit; // the first metronome mark's note value
-    std::int64_t m_firstMeasure = -1;  // the first part's first measure, in kQuarter
+    std::optional<QString> m_beatUnit;       // the first metronome mark's note value
+    std::map<QString, std::size_t> m_verses; // a lyric's number -> the verse it is
+    std::int64_t m_firstMeasure = -1;        // the first part's first measure, in kQuarter
     bool m_partsRead = false;
 };
 
@@ -562,8 +577,7 @@ bool ScoreReader::note(std::size_t index, PartState &state, std::int64_t &positi
         } else if (name == u"notations") {
             notations(read);
         } else if (name == u"lyric") {
-            ++m_report.lyrics;
-            m_xml.skipCurrentElement();
+            lyric(read);
         } else {
             m_xml.skipCurrentElement();
         }
@@ -638,7 +652,89 @@ bool ScoreReader::note(std::size_t index, PartState &state, std::int64_t &positi
         state.openTies.erase(key);
     }
     m_notes.push_back(imported);
+    if (!read.chord) {
+        m_parts[index].lyrics.push_back(std::move(read.lyrics));
+    }
     return true;
+}
+
+// A verse's syllable on the note. Verses are numbered 1..4 (a number beyond or a name
+// takes the next verse free); more verses than a part can have are counted as dropped.
+void ScoreReader::lyric(ReadNote &read) {
+    const QString number = m_xml.attributes().value(QLatin1String("number")).toString();
+    auto verse = m_verses.find(number);
+    if (verse == m_verses.end()) {
+        bool ok = false;
+        const int given = number.toInt(&ok);
+        std::size_t free = ok && given >= 1 && std::size_t(given) <= score::kMaxVerses
+                               ? std::size_t(given - 1)
+                               : 0;
+        const auto taken = [&](std::size_t v) {
+            return std::any_of(m_verses.begin(), m_verses.end(),
+                               [&](const auto &known) { return known.second == v; });
+        };
+        while (taken(free)) {
+            ++free;
+        }
+        verse = m_verses.emplace(number, free).first;
+    }
+    Lyric lyric;
+    while (m_xml.readNextStartElement()) {
+        const auto name = m_xml.name();
+        if (name == u"text") {
+            lyric.text += (lyric.text.isEmpty() ? "" : " ") + text();
+        } else if (name == u"syllabic") {
+            const QString syllabic = text();
+            lyric.goesOn = syllabic == u"begin" || syllabic == u"middle";
+        } else if (name == u"extend") {
+            const QString type = m_xml.attributes().value(QLatin1String("type")).toString();
+            lyric.extend = type.isEmpty() ? QStringLiteral("start") : type;
+            m_xml.skipCurrentElement();
+        } else {
+            m_xml.skipCurrentElement();
+        }
+    }
+    if (verse->second >= score::kMaxVerses || (lyric.text.isEmpty() && lyric.extend.isEmpty())) {
+        ++m_report.lyrics;
+        return;
+    }
+    read.lyrics[verse->second] = lyric;
+}
+
+// The part's verses as typed words: a note without a syllable is skipped, one after an
+// extended syllable holds it (MuseScore marks only where the holding starts).
+std::vector<std::string> ScoreReader::wordsOf(const PartInfo &part) {
+    std::vector<std::string> verses;
+    for (std::size_t v = 0; v < score::kMaxVerses; ++v) {
+        std::vector<score::Syllable> syllables;
+        bool holding = false;
+        bool any = false;
+        for (const auto &note : part.lyrics) {
+            const auto found = note.find(v);
+            score::Syllable syllable;
+            if (found == note.end()) {
+                syllable.kind =
+                    holding ? score::Syllable::Kind::Extend : score::Syllable::Kind::Skip;
+            } else if (found->second.text.isEmpty()) {
+                syllable.kind = score::Syllable::Kind::Extend;
+                holding = found->second.extend != u"stop";
+            } else {
+                syllable.text = found->second.text.toStdString();
+                syllable.hyphenAfter = found->second.goesOn;
+                holding = !found->second.extend.isEmpty() && found->second.extend != u"stop";
+                any = true;
+            }
+            syllables.push_back(syllable);
+        }
+        while (!syllables.empty() && syllables.back().kind == score::Syllable::Kind::Skip) {
+            syllables.pop_back();
+        }
+        if (any) {
+            verses.resize(v + 1);
+            verses[v] = score::joinSyllables(syllables);
+        }
+    }
+    return verses;
 }
 
 // Ties and tuplets are the note's time; every other notation is a mark the script has not.
@@ -854,7 +950,9 @@ midi::NoteListing ScoreReader::listing() {
     // Part names name the lines their notes land on; a name that only repeats the
     // instrument (as Tunelet writes a part without a name) says nothing the line does not.
     result.meta.trackNames.emplace_back();
+    result.meta.trackWords.emplace_back();
     for (const PartInfo &part : m_parts) {
+        result.meta.trackWords.push_back(wordsOf(part));
         const int program =
             part.instruments.empty() ? 0 : std::max(part.instruments.front().program, 0);
         const QString instrument =

@@ -131,8 +131,11 @@ TEST(MusicXmlReader, WhatIsLeftOutIsCounted) {
               "<tied type=\"start\"/></notations>"),
          &midi::ImportReport::markings,
          {"1fd/"}},
-        {"lyric",
-         note("C", 4, 2, "", "<lyric><text>la</text></lyric>"),
+        {"a fifth verse",
+         note("C", 4, 2, "",
+              "<lyric number=\"1\"><text>a</text></lyric><lyric number=\"2\"><text>b</text>"
+              "</lyric><lyric number=\"3\"><text>c</text></lyric><lyric number=\"4\"><text>d"
+              "</text></lyric><lyric number=\"5\"><text>e</text></lyric>"),
          &midi::ImportReport::lyrics,
          {"1fd/"}},
         {"key change",
@@ -198,6 +201,43 @@ TEST(MusicXmlReader, TheSongComesFromItsHeaderAndFirstMeasure) {
                              : "tunelet-song 1\n" + c.block + "part1=P\n")
             << c.name;
         EXPECT_EQ(result.report.timeIncrement, c.increment) << c.name;
+    }
+}
+
+// Words: syllables by verse number, a hyphen inside a word, an extend holding the syllable
+// over the notes after it (with a type, or untyped until the next syllable, as MuseScore
+// writes it), notes without a syllable skipped.
+TEST(MusicXmlReader, LyricsBecomeTheLinesWords) {
+    const auto sung = [](const char *text, const char *syllabic = "single", const char *extend = "",
+                         const char *number = "1") {
+        return note("C", 4, 1, "",
+                    std::string("<lyric number=\"") + number + "\"><syllabic>" + syllabic +
+                        "</syllabic><text>" + text + "</text>" + extend + "</lyric>");
+    };
+    const struct {
+        const char *name;
+        std::string measures;
+        std::vector<std::string> verses;
+    } cases[] = {
+        {"one syllable a note", sung("一") + sung("闪"), {"一闪"}},
+        {"a word over two notes",
+         sung("Twin", "begin") + sung("kle", "end") + sung("star"),
+         {"Twin-kle star"}},
+        {"untyped extend holds until the next syllable",
+         sung("星", "single", "<extend/>") + note("C", 4, 1) + sung("星"),
+         {"星 _ 星"}},
+        {"extend stopped, then a note without a syllable",
+         sung("a", "single", "<extend type=\"start\"/>") +
+             note("C", 4, 1, "", "<lyric number=\"1\"><extend type=\"stop\"/></lyric>") +
+             note("C", 4, 1) + sung("b"),
+         {"a _ * b"}},
+        {"second verse", sung("a") + sung("b", "single", "", "2"), {"a", "* b"}},
+    };
+    for (const auto &c : cases) {
+        const midi::ImportResult result = import(score(c.measures));
+        ASSERT_TRUE(result.ok()) << c.name << ": " << result.damage;
+        ASSERT_EQ(result.properties.words.size(), 1u) << c.name;
+        EXPECT_EQ(result.properties.words[0], c.verses) << c.name;
     }
 }
 

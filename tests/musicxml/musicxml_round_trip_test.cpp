@@ -13,6 +13,7 @@
 #include "musicxml/musicxml_reader.h"
 #include "musicxml/musicxml_writer.h"
 #include "notation/timed_events.h"
+#include "score/lyrics.h"
 #include "score/script_file.h"
 #include "score/song_block.h"
 #include "ui/dialogs/dialog_texts.h"
@@ -66,6 +67,9 @@ Song randomSong(unsigned seed) {
         p.pickupTicks = int(random() % 4) * 24 % score::barTicks(p);
         p.partNames.assign(song.lines.size(), {});
         p.partNames[0] = "声部";
+        // Words of every kind: characters, hyphened words, melismas, skipped notes.
+        p.setVerse(0, 0, "一闪一闪 亮_晶_晶 *满天");
+        p.setVerse(song.lines.size() - 1, seed % 4, "Twin-kle twin-kle * lit_tle star");
     }
     return song;
 }
@@ -104,7 +108,35 @@ score::SongProperties asWritten(score::SongProperties song, const Lines &lines) 
     while (!song.partNames.empty() && song.partNames.back().empty()) {
         song.partNames.pop_back();
     }
+    song.words.clear(); // compared as sung: placedWords()
     return song;
+}
+
+// The words as sung: each verse's syllables on each line's notes ("" for none, "_" held,
+// "-" after a syllable whose word goes on). Words beyond a line's notes are not sung, so
+// a file does not keep them.
+std::vector<std::string> placedWords(const score::SongProperties &song, const Lines &lines) {
+    std::vector<std::string> placed;
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+        std::size_t notes = 0;
+        for (const notation::TimedEvent &event : notation::readTrack(lines[k]).events) {
+            notes += event.degree != 0;
+        }
+        for (std::size_t v = 0; v < score::kMaxVerses; ++v) {
+            std::string sung;
+            const std::vector<score::NoteSyllable> onNotes =
+                score::placeSyllables(score::splitSyllables(song.verse(k, v)), notes).notes;
+            for (std::size_t n = 0; n < onNotes.size(); ++n) {
+                // A hyphen after the last note leads to no syllable sung.
+                const bool hyphen = onNotes[n].hyphenAfter && n + 1 < onNotes.size();
+                sung += (onNotes[n].extends ? "_" : onNotes[n].text) + (hyphen ? "-" : "") + "|";
+            }
+            if (sung.find_first_not_of('|') != std::string::npos) {
+                placed.push_back(std::to_string(k) + "." + std::to_string(v) + ": " + sung);
+            }
+        }
+    }
+    return placed;
 }
 
 midi::ImportResult roundTrip(const Song &song, int division) {
@@ -143,8 +175,12 @@ TEST(MusicXmlRoundTrip, EveryNoteAndPropertyComesBack) {
             const midi::ImportResult imported = roundTrip(song, division);
             ASSERT_TRUE(imported.ok()) << imported.damage;
             EXPECT_EQ(imported.report.timeIncrement, division);
-            EXPECT_EQ(score::formatSongBlock(imported.properties),
+            score::SongProperties withoutWords = imported.properties;
+            withoutWords.words.clear();
+            EXPECT_EQ(score::formatSongBlock(withoutWords),
                       score::formatSongBlock(asWritten(song.properties, song.lines)));
+            EXPECT_EQ(placedWords(imported.properties, imported.lines),
+                      placedWords(song.properties, song.lines));
             EXPECT_EQ(notesOf(imported.lines), notesOf(song.lines));
         }
     }
