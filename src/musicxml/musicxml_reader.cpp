@@ -154,7 +154,6 @@ private:
     std::optional<QString> m_beatUnit;       // the first metronome mark's note value
     std::map<QString, std::size_t> m_verses; // a lyric's number -> the verse it is
     std::int64_t m_firstMeasure = -1;        // the first part's first measure, in kQuarter
-    bool m_partsRead = false;
 };
 
 QString ScoreReader::text() {
