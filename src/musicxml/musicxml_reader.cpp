@@ -754,9 +754,12 @@ void ScoreReader::notations(ReadNote &) {
 
 void ScoreReader::direction(PartState &state, std::int64_t at) {
     std::optional<double> metronome; // quarter notes a minute, when the mark says
+    bool marked = false;             // a dynamics mark...
+    bool sounded = false;            // ...whose loudness <sound> says
     while (m_xml.readNextStartElement()) {
         const auto name = m_xml.name();
         if (name == u"sound") {
+            sounded = sounded || m_xml.attributes().hasAttribute(QLatin1String("dynamics"));
             sound(state, at);
         } else if (name == u"direction-type") {
             while (m_xml.readNextStartElement()) {
@@ -790,6 +793,7 @@ void ScoreReader::direction(PartState &state, std::int64_t at) {
                 } else {
                     // Dynamics say their value in <sound>; words, wedges, pedals and the
                     // like are marks.
+                    marked = marked || kind == u"dynamics";
                     m_report.markings += kind != u"dynamics";
                     m_xml.skipCurrentElement();
                 }
@@ -798,6 +802,8 @@ void ScoreReader::direction(PartState &state, std::int64_t at) {
             m_xml.skipCurrentElement();
         }
     }
+    // A dynamics mark without its loudness changes nothing the script can play.
+    m_report.markings += marked && !sounded;
     if (metronome && std::none_of(m_tempos.begin(), m_tempos.end(),
                                   [&](const auto &tempo) { return tempo.first == at; })) {
         m_tempos.emplace_back(at, *metronome);
