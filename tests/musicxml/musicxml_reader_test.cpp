@@ -300,5 +300,33 @@ TEST(MusicXmlReader, ArchivesAndRefusals) {
     }
 }
 
+// Open knows a score by its contents: XML whose root is a score (after a declaration, a
+// byte order mark, comments), or a ZIP archive with META-INF/container.xml.
+TEST(MusicXmlReader, ScoresAreKnownByTheirContents) {
+    const test::TempDir folder;
+    const std::string zipped = (folder.path() / "z").string();
+    const struct {
+        const char *name;
+        std::string bytes;
+        bool score;
+    } cases[] = {
+        {"partwise", score(note("C", 4, 8)), true},
+        {"after a byte order mark and a comment",
+         "\xEF\xBB\xBF<?xml version=\"1.0\"?>\n<!-- x -->\n<score-partwise/>", true},
+        {"timewise, refused when imported", "<score-timewise/>", true},
+        {"mxl", zipOf({{"META-INF/container.xml", "<container/>"}}, zipped), true},
+        {"other XML", "<html/>", false},
+        {"other ZIP", zipOf({{"a.txt", "a"}}, zipped), false},
+        {"a script", "1fd/\r\n", false},
+        {"empty", "", false},
+    };
+    for (const auto &c : cases) {
+        const std::string path = (folder.path() / "file").string();
+        std::ofstream(path, std::ios::binary) << c.bytes;
+        EXPECT_EQ(isMusicXmlFile(path), c.score) << c.name;
+    }
+    EXPECT_FALSE(isMusicXmlFile(folder.path().string())) << "a folder";
+}
+
 } // namespace
 } // namespace tunelet::musicxml
