@@ -75,6 +75,8 @@ bool ScoreReader::score() {
             identification();
         } else if (name == u"credit") {
             credit();
+        } else if (name == u"defaults") {
+            defaults();
         } else if (name == u"part-list") {
             partList();
         } else if (name == u"part") {
@@ -86,6 +88,23 @@ bool ScoreReader::score() {
         }
     }
     return true;
+}
+
+// The page's height, which says where the top of the page is for the credits.
+void ScoreReader::defaults() {
+    while (m_xml.readNextStartElement()) {
+        if (m_xml.name() == u"page-layout") {
+            while (m_xml.readNextStartElement()) {
+                if (m_xml.name() == u"page-height") {
+                    m_pageHeight = text().toDouble();
+                } else {
+                    m_xml.skipCurrentElement();
+                }
+            }
+        } else {
+            m_xml.skipCurrentElement();
+        }
+    }
 }
 
 void ScoreReader::work() {
@@ -127,6 +146,9 @@ void ScoreReader::credit() {
                 const QXmlStreamAttributes attributes = m_xml.attributes();
                 untyped.justify = attributes.value(QLatin1String("justify")).toString();
                 untyped.size = attributes.value(QLatin1String("font-size")).toDouble();
+                bool placed = false;
+                untyped.y = attributes.value(QLatin1String("default-y")).toDouble(&placed);
+                untyped.y = placed ? untyped.y : -1;
             }
             words += text();
         } else {
@@ -145,13 +167,19 @@ void ScoreReader::credit() {
 }
 
 // Untyped credits as a page lays them out: the largest centred text the title, the next
-// centred one the subtitle, the composer on the right, the lyricist on the left.
+// centred one the subtitle, the composer on the right, the lyricist on the left, all in
+// the upper half of the page.
 void ScoreReader::placeUntypedCredits() {
     std::stable_sort(
         m_untyped.begin(), m_untyped.end(),
         [](const UntypedCredit &a, const UntypedCredit &b) { return a.size > b.size; });
     const QString title = !m_workTitle.isEmpty() ? m_workTitle : m_movementTitle;
     for (const UntypedCredit &credit : m_untyped) {
+        // What stands in the lower half of the page (a copyright, a footer) names no one.
+        if (credit.y >= 0 && m_pageHeight > 0 && credit.y < m_pageHeight / 2) {
+            ++m_report.markings;
+            continue;
+        }
         const char *type = credit.justify == u"right"  ? "composer"
                            : credit.justify == u"left" ? "lyricist"
                            : m_credits.contains(QStringLiteral("title")) || !title.isEmpty()

@@ -107,6 +107,7 @@ private:
     void work();
     void identification();
     void credit();
+    void defaults();
     void placeUntypedCredits();
     void partList();
     void scorePart();
@@ -144,7 +145,9 @@ private:
         QString words;
         QString justify;
         double size = 0;
+        double y = -1; // from the page's bottom; -1: not said
     };
+    double m_pageHeight = 0; // 0: not said
     std::vector<UntypedCredit> m_untyped;
     std::optional<int> m_fifths, m_lastFifths;
     std::optional<QString> m_time, m_lastTime;

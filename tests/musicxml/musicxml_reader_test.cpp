@@ -172,6 +172,14 @@ TEST(MusicXmlReader, TheSongComesFromItsHeaderAndFirstMeasure) {
         {"nothing said", "", "", note("C", 4, 8), "", 48},
         {"titles and credits", credits, "", note("C", 4, 8),
          "title=茉莉花\nsubtitle=第一段\ncomposer=江苏民歌\nlyricist=佚名\n", 48},
+        {"untyped credits by their place on the page",
+         "<defaults><page-layout><page-height>1000</page-height></page-layout></defaults>"
+         "<credit><credit-words default-y=\"50\" justify=\"center\" font-size=\"30\">© x"
+         "</credit-words></credit><credit><credit-words default-y=\"900\" justify=\"center\" "
+         "font-size=\"14\">副</credit-words></credit><credit><credit-words default-y=\"950\" "
+         "justify=\"center\" font-size=\"22\">歌</credit-words></credit><credit>"
+         "<credit-words default-y=\"880\" justify=\"right\">曲者</credit-words></credit>",
+         "", note("C", 4, 8), "title=歌\nsubtitle=副\ncomposer=曲者\n", 48},
         {"credit title alone",
          "<credit><credit-type>title</credit-type><credit-words>歌</credit-words></credit>", "",
          note("C", 4, 8), "title=歌\n", 48},
