@@ -12,6 +12,8 @@ packages=(
   cmake g++ ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libfluidsynth-dev libfontconfig-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  # compressed MusicXML (.mxl) files are ZIP archives
+  libzip-dev
   # tests: the notation PDF read back; the MIDI file's lyrics read back by another reader
   poppler-utils python3-mido
   # run: windowing plugins, General MIDI sounds, Chinese glyphs, Qt's own texts in Chinese

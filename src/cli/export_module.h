@@ -42,6 +42,12 @@ enum TuneletExportStatus {
 typedef int (*TuneletExportFunction)(const TuneletExportRequest *request, char *message,
                                      size_t messageSize);
 
+// --import of a file that needs a module (MusicXML: Qt's XML reader): reads inputPath and
+// writes the script file outputPath. OK: message holds the import's report; FAILED: why
+// (outputPath as it was). Lines end in '\n', cut to messageSize as above.
+typedef int (*TuneletImportFunction)(int abi, const char *inputPath, const char *outputPath,
+                                     char *message, size_t messageSize);
+
 #ifdef __cplusplus
 }
 #endif

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <new>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -118,29 +119,35 @@ std::string damage(const SmfInfo &info) {
 
 } // namespace
 
-bool isMidiFile(const std::string &path) {
+std::string fileHead(const std::string &path, std::size_t size) {
     const ReadOnlyFile file(path);
     std::string head;
-    return file.regularSize() >= 0 && file.read(head, kHeadBytes) == 0 &&
-           hasSmfHeader(unwrapRiffMidi(head));
+    if (file.regularSize() < 0 || file.read(head, size) != 0) {
+        return {};
+    }
+    return head;
 }
 
-ImportResult importMidiFile(const std::string &path) {
-    ImportResult result;
+bool isMidiFile(const std::string &path) {
+    return hasSmfHeader(unwrapRiffMidi(fileHead(path, kHeadBytes)));
+}
+
+std::optional<std::string> readImportFile(const std::string &path, std::int64_t limit,
+                                          ImportResult &result) {
     const ReadOnlyFile file(path);
     const std::int64_t size = file.regularSize();
     if (file.fd() < 0) {
         result.failure = ImportFailure::ReadError;
         result.systemError = errno;
-        return result;
+        return std::nullopt;
     }
     if (size < 0) {
         result.failure = ImportFailure::NotAFile;
-        return result;
+        return std::nullopt;
     }
-    if (size > kMaxMidiFileBytes) {
+    if (size > limit) {
         result.failure = ImportFailure::TooLarge;
-        return result;
+        return std::nullopt;
     }
     std::string bytes;
     try {
@@ -149,19 +156,33 @@ ImportResult importMidiFile(const std::string &path) {
         result.systemError = file.read(bytes, expected);
         if (result.systemError == 0 && bytes.size() == expected) {
             std::string more;
-            result.systemError =
-                file.read(more, static_cast<std::size_t>(kMaxMidiFileBytes) + 1 - expected);
+            result.systemError = file.read(more, static_cast<std::size_t>(limit) + 1 - expected);
             bytes += more;
         }
         if (result.systemError != 0) {
             result.failure = ImportFailure::ReadError;
-            return result;
+            return std::nullopt;
         }
-        if (bytes.size() > static_cast<std::size_t>(kMaxMidiFileBytes)) {
+        if (bytes.size() > static_cast<std::size_t>(limit)) {
             result.failure = ImportFailure::TooLarge;
-            return result;
+            return std::nullopt;
         }
-        return importMidi(bytes);
+    } catch (const std::bad_alloc &) {
+        result.failure = ImportFailure::ReadError;
+        result.systemError = ENOMEM;
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+ImportResult importMidiFile(const std::string &path) {
+    ImportResult result;
+    const std::optional<std::string> bytes = readImportFile(path, kMaxMidiFileBytes, result);
+    if (!bytes) {
+        return result;
+    }
+    try {
+        return importMidi(*bytes);
     } catch (const std::bad_alloc &) {
         result.failure = ImportFailure::ReadError;
         result.systemError = ENOMEM;
@@ -178,7 +199,13 @@ std::string importFailureText(const ImportResult &result, const std::string &pat
         return "文件" + file + damage(result.file) + "，无法导入";
     case ImportFailure::TooLong:
         return "文件" + file + "的乐曲太长（超过约48小时），无法导入为乐谱";
+    case ImportFailure::NotMusicXml:
+        return "文件" + file + result.damage + "，无法导入";
     case ImportFailure::TooLarge:
+        if (result.format == ImportFormat::MusicXml) {
+            return "文件" + file + "大于" + count(std::size_t(kMaxMusicXmlFileBytes >> 20)) +
+                   " MB，不是本程序能导入的MusicXML文件";
+        }
         return "文件" + file + "大于" + count(std::size_t(kMaxMidiFileBytes >> 20)) +
                " MB，不是本程序能导入的MIDI文件";
     case ImportFailure::NotAFile:
@@ -222,11 +249,22 @@ std::vector<std::string> importReportLines(const ImportReport &report) {
     if (report.keptTime) {
         kept.push_back("拍号" + report.keptTime->text());
     }
+    if (report.keptPickup) {
+        kept.push_back("弱起小节");
+    }
+    const std::pair<bool, const char *> credits[] = {{report.keptSubtitle, "副标题"},
+                                                     {report.keptComposer, "曲作者"},
+                                                     {report.keptLyricist, "词作者"}};
+    for (const auto &[keptOne, name] : credits) {
+        if (keptOne) {
+            kept.push_back(name);
+        }
+    }
     if (report.keptPartNames > 0) {
         kept.push_back(count(report.keptPartNames) + "个声部名");
     }
-    if (report.keptWords > 0) {
-        kept.push_back(count(report.keptWords) + "个声部的歌词");
+    if (report.keptVerses > 0) {
+        kept.push_back(count(report.keptVerses) + "段歌词");
     }
     if (!kept.empty()) {
         std::string text = "乐曲属性取自文件：";
@@ -265,11 +303,20 @@ std::vector<std::string> importReportLines(const ImportReport &report) {
         {report.zeroTempos, "个速度为0的速度事件没有意义，已忽略"},
         {report.droppedEvents, "个控制器、弯音、触后或系统专用事件被丢弃"},
         {report.unplacedSyllables, "个歌词音节没有落在任何音符上，已丢弃"},
+        {report.droppedSyllables, "个歌词音节因超出4段或歌词过长而丢弃"},
         {report.markers, "个标记被丢弃"},
         {report.keySignatures, "个后来的调号变化未保留（乐谱全曲用开头的调号）"},
         {report.timeSignatures, "个后来的拍号变化未保留（乐谱全曲用开头的拍号）"},
         {report.texts, "个文字事件（音轨名、乐器名、版权、说明）被丢弃"},
         {report.otherMeta, "个其他元事件（音序器数据等）被丢弃"},
+        {report.extraParts, "个声部超出16个音轨：其音符放在空闲的音轨上"},
+        {report.roundedNotes, "个音符的时值或位置（如三连音）没有对应的符号，已取最接近的"},
+        {report.graceNotes, "个装饰音被丢弃"},
+        {report.cueNotes, "个提示音符（小音符，不演奏）被丢弃"},
+        {report.unknownDrums, "个打击乐音符没有对应的MIDI键，被丢弃"},
+        {report.outOfRange, "个音符超出MIDI键0至127的范围，被丢弃"},
+        {report.repeats, "个反复记号或房子没有展开，乐谱按写出的顺序演奏一遍"},
+        {report.markings, "个记号（演奏法、连线、文字、踏板等）被丢弃"},
     };
     for (const auto &[n, text] : changes) {
         if (n > 0) {

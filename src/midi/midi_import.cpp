@@ -36,15 +36,7 @@ public:
     void event(const SmfEvent &event) override { tracks.back().events.push_back(event); }
 };
 
-struct Note {
-    std::int64_t on = 0;
-    std::int64_t off = -1; // -1 until its release is found
-    int source = 0;        // 16 x port + channel
-    int key = 0;
-    int velocity = 0;
-    int program = -1; // the channel's program when the note was struck; -1: none set
-    std::size_t track = 0;
-};
+using Note = ImportNote;
 
 bool isDrum(int source) {
     return source % 16 == kPercussionLine;
@@ -449,19 +441,26 @@ private:
 };
 
 // One line's tokens: rests up to each note, the note's program where the line's changes,
-// and its volume where it differs from the one in force.
-std::string writeLine(const Line &line, int &velocity, ImportReport &report) {
+// and its volume where it differs from the one in force; with `leading`, the first note's
+// program and volume stand at the line's start, before the rest up to it.
+std::string writeLine(const Line &line, int &velocity, ImportReport &report, bool leading) {
     std::string text;
     std::int64_t time = 0;
     int program = -1; // none written: the synthesiser's first program, 0
     for (const PlacedNote &placed : line.notes) {
-        detail::appendRest(text, placed.on - time);
         const int wanted = placed.note->program;
-        if (wanted >= 0 ? wanted != program : program > 0) {
-            program = std::max(wanted, 0);
-            text += composeProgram(program);
+        const auto marks = [&] {
+            if (wanted >= 0 ? wanted != program : program > 0) {
+                program = std::max(wanted, 0);
+                text += composeProgram(program);
+            }
+            detail::appendVelocity(text, placed.note->velocity, velocity);
+        };
+        if (leading && text.empty()) {
+            marks();
         }
-        detail::appendVelocity(text, placed.note->velocity, velocity);
+        detail::appendRest(text, placed.on - time);
+        marks();
         if (detail::appendNote(text, placed.note->key, placed.off - placed.on) > 1) {
             ++report.splitNotes;
         }
@@ -476,6 +475,28 @@ void noteKept(const score::SongProperties &song, ImportReport &report) {
     report.keptTime = song.time;
     report.keptPartNames = static_cast<std::size_t>(std::count_if(
         song.partNames.begin(), song.partNames.end(), [](const auto &n) { return !n.empty(); }));
+    report.keptVerses = 0;
+    for (const auto &verses : song.words) {
+        report.keptVerses += static_cast<std::size_t>(
+            std::count_if(verses.begin(), verses.end(), [](const auto &v) { return !v.empty(); }));
+    }
+}
+
+// Words no score file could hold would make the imported score unsavable: they are
+// dropped whole, and their syllables counted.
+void dropWordsTooLargeToKeep(score::SongProperties &song, ImportReport &report) {
+    if (score::formatSongBlock(song).size() <= score::kMaxSongBlockBytes) {
+        return;
+    }
+    for (const auto &verses : song.words) {
+        for (const std::string &verse : verses) {
+            for (const score::Syllable &s : score::splitSyllables(verse)) {
+                report.droppedSyllables += s.kind == score::Syllable::Kind::Text ? 1 : 0;
+            }
+        }
+    }
+    song.words.clear();
+    report.keptVerses = 0;
 }
 
 // The song's properties from the file's meta events. A track's name (other than the
@@ -516,7 +537,21 @@ void takeSongProperties(const MidiSongMeta &meta, const std::array<Line, kImport
         while (!song.partNames.empty() && song.partNames.back().empty()) {
             song.partNames.pop_back();
         }
-        // Names no score file could hold would make the imported score unsavable.
+        // A track's words go with its name, to the line its notes land on first.
+        std::vector<bool> worded(meta.trackWords.size(), false);
+        for (std::size_t i = 0; i < used; ++i) {
+            const std::size_t track =
+                lines[i].notes.empty() ? 0 : lines[i].notes.front().note->track;
+            if (track > 0 && track < meta.trackWords.size() && !worded[track] &&
+                !meta.trackWords[track].empty()) {
+                worded[track] = true;
+                for (std::size_t v = 0; v < meta.trackWords[track].size(); ++v) {
+                    song.setVerse(i, v, meta.trackWords[track][v]);
+                }
+            }
+        }
+        // Names no score file could hold would make the imported score unsavable too.
+        dropWordsTooLargeToKeep(song, report);
         if (score::formatSongBlock(song).size() > score::kMaxSongBlockBytes) {
             song.partNames.clear();
             keptNames = song.title.empty() ? 0 : 1;
@@ -543,25 +578,14 @@ void takeWords(const std::vector<ImportedTrack> &tracks, const std::vector<std::
     for (std::size_t i = 0; i < imported.words.size(); ++i) {
         if (!imported.words[i].empty()) {
             song.setVerse(i, 0, imported.words[i]);
-            ++report.keptWords;
+            ++report.keptVerses;
         }
     }
     if (song.title.empty() && !imported.title.empty()) {
         song.title = imported.title;
         report.keptTitle = true;
     }
-    // Words no score file could hold would make the imported score unsavable.
-    if (score::formatSongBlock(song).size() > score::kMaxSongBlockBytes) {
-        for (const auto &verses : song.words) {
-            for (const std::string &verse : verses) {
-                for (const score::Syllable &s : score::splitSyllables(verse)) {
-                    report.unplacedSyllables += s.kind == score::Syllable::Kind::Text ? 1 : 0;
-                }
-            }
-        }
-        song.words.clear();
-        report.keptWords = 0;
-    }
+    dropWordsTooLargeToKeep(song, report);
 }
 
 } // namespace
@@ -614,6 +638,19 @@ ImportResult importMidi(std::string_view bytes) {
     gatherer.gather(collector.tracks);
     std::vector<Note> &notes = gatherer.notes;
     endUnendedNotes(notes, info.lengthTicks, report);
+    NoteListing listing{std::move(notes), std::move(gatherer.tempos), scale.numerator,
+                        scale.denominator, meta};
+    listing.wordTracks = &collector.tracks;
+    ImportResult imported = importNoteListing(listing, report);
+    imported.file = result.file;
+    return imported;
+}
+
+ImportResult importNoteListing(const NoteListing &listing, const ImportReport &counted) {
+    ImportResult result;
+    ImportReport &report = result.report;
+    report = counted;
+    const std::vector<Note> &notes = listing.notes;
     report.noNotes = notes.empty();
     if (report.smpte) {
         report.timeIncrement = static_cast<std::uint16_t>(kScriptBeat);
@@ -622,8 +659,9 @@ ImportResult importMidi(std::string_view bytes) {
         for (const Note &note : notes) {
             end = std::max(end, note.off);
         }
-        takeTempo(gatherer.tempos, notes.empty() ? 0 : notes.front().on, end, report);
+        takeTempo(listing.tempos, notes.empty() ? 0 : notes.front().on, end, report);
     }
+    const TimeScale scale{listing.scriptTicks, listing.fileTicks};
     LineLayout layout(scale, report);
     if (!layout.place(notes)) {
         result.failure = ImportFailure::TooLong;
@@ -635,10 +673,11 @@ ImportResult importMidi(std::string_view bytes) {
     }
     int velocity = kStartVelocity;
     for (std::size_t i = 0; i < used; ++i) {
-        result.lines.push_back(writeLine(layout.lines[i], velocity, report));
+        result.lines.push_back(
+            writeLine(layout.lines[i], velocity, report, listing.marksAtLineStart));
     }
-    takeSongProperties(meta, layout.lines, used, result);
-    if (!meta.fromTunelet) {
+    takeSongProperties(listing.meta, layout.lines, used, result);
+    if (listing.wordTracks != nullptr && !listing.meta.fromTunelet) {
         std::vector<std::vector<std::size_t>> lineTracks(used);
         for (std::size_t i = 0; i < used; ++i) {
             for (const PlacedNote &placed : layout.lines[i].notes) {
@@ -648,7 +687,7 @@ ImportResult importMidi(std::string_view bytes) {
             lineTracks[i].erase(std::unique(lineTracks[i].begin(), lineTracks[i].end()),
                                 lineTracks[i].end());
         }
-        takeWords(collector.tracks, result.lines, lineTracks, scale, result);
+        takeWords(*listing.wordTracks, result.lines, lineTracks, scale, result);
     }
     return result;
 }

@@ -20,6 +20,9 @@ struct MidiSongMeta {
     // lines the tracks become; for Tunelet's own export they are in properties already.
     // Another file's names are read as UTF-8, or as GB18030 when one of them is not UTF-8.
     std::vector<std::string> trackNames;
+    // Other files than MIDI: the words of each track (as trackNames), by verse, for the
+    // line its notes land on first.
+    std::vector<std::vector<std::string>> trackWords;
     std::size_t laterTimeSignatures = 0;         // changes after the first: not kept
     std::size_t laterKeySignatures = 0;          // changes after the first: not kept
     bool unsupportedTime = false;                // a first time signature no song can have (5/16)

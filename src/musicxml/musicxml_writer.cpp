@@ -15,6 +15,7 @@
 #include "musicxml/staff_pitch.h"
 #include "notation/timed_events.h"
 #include "score/atomic_file.h"
+#include "score/lyrics.h"
 #include "ui/dialogs/dialog_texts.h"
 #include "ui/notation/notation_texts.h"
 
@@ -69,6 +70,7 @@ struct Sounding {
     int key = -1;
     int program = -1; // the instrument in force, -1 before any
     int volume = 80;
+    int note = -1; // which of the part's notes (from 0): its syllables; -1 for a rest
 };
 
 struct Part {
@@ -78,6 +80,8 @@ struct Part {
     int program = 0;
     std::vector<Sounding> events;
     std::set<int> drums; // the drum part's keys
+    // Each verse's syllables, one per note of the part (none for a verse without words).
+    std::vector<std::vector<score::NoteSyllable>> verses;
     // Semitones the notes are written above their sound: 12 for a part that reaches below
     // C0, the lowest octave a staff pitch has (the part then says so in <transpose>).
     int written = 0;
@@ -160,6 +164,8 @@ private:
     void writeMarks(const Part &part, const Sounding &event, const Sounding *before);
     void writeNote(const Part &part, const Sounding &event, int start, int end, bool wholeBar);
     void writePitch(const Part &part, int key);
+    void placeWords(Part &part) const;
+    void writeLyrics(const Part &part, const Sounding &event);
 
     QXmlStreamWriter &m_xml;
     const SongInfo &m_song;
@@ -189,7 +195,7 @@ std::vector<Part> ScoreWriter::readParts(const std::vector<std::string> &lines) 
         part.id = QStringLiteral("P%1").arg(k + 1);
         part.program = std::clamp(track.firstProgram, 0, kMaxDataByte);
         for (const notation::TimedEvent &timed : track.events) {
-            Sounding event{timed.onset, timed.length, -1, timed.program, timed.volume};
+            Sounding event{timed.onset, timed.length, -1, timed.program, timed.volume, -1};
             if (timed.degree != 0) {
                 event.key = 12 * (timed.octave + kMiddleKey / 12) +
                             kNaturals[static_cast<std::size_t>(timed.degree - 1)] +
@@ -202,6 +208,7 @@ std::vector<Part> ScoreWriter::readParts(const std::vector<std::string> &lines) 
             }
             part.events.push_back(event);
         }
+        placeWords(part);
         if (k < m_song.partNames.size() && !m_song.partNames[k].isEmpty()) {
             part.name = m_song.partNames[k];
         } else {
@@ -560,8 +567,71 @@ void ScoreWriter::writeNote(const Part &part, const Sounding &event, int start, 
             }
             m_xml.writeEndElement();
         }
+        if (!tiedFrom) {
+            writeLyrics(part, event);
+        }
         m_xml.writeEndElement(); // note
         at += ticks;
+    }
+}
+
+// The part's words given to its notes, verse by verse, as the 简谱 places them.
+void ScoreWriter::placeWords(Part &part) const {
+    int notes = 0;
+    for (Sounding &event : part.events) {
+        event.note = event.key >= 0 ? notes++ : -1;
+    }
+    if (part.track >= m_song.words.size()) {
+        return;
+    }
+    const std::vector<std::string> &verses = m_song.words[part.track];
+    for (std::size_t v = 0; v < verses.size() && v < score::kMaxVerses; ++v) {
+        part.verses.push_back(
+            verses[v].empty()
+                ? std::vector<score::NoteSyllable>{}
+                : score::placeSyllables(score::splitSyllables(verses[v]), std::size_t(notes))
+                      .notes);
+    }
+}
+
+// A note's syllable in each verse: its text with its place in the word (<syllabic>) and
+// an <extend> where the next note holds it; a held note carries the extend on.
+void ScoreWriter::writeLyrics(const Part &part, const Sounding &event) {
+    if (event.note < 0) {
+        return;
+    }
+    const auto n = static_cast<std::size_t>(event.note);
+    for (std::size_t v = 0; v < part.verses.size(); ++v) {
+        const std::vector<score::NoteSyllable> &verse = part.verses[v];
+        if (n >= verse.size() || (verse[n].text.empty() && !verse[n].extends)) {
+            continue;
+        }
+        const bool held = n + 1 < verse.size() && verse[n + 1].extends;
+        m_xml.writeStartElement(QStringLiteral("lyric"));
+        m_xml.writeAttribute(QStringLiteral("number"), QString::number(v + 1));
+        if (verse[n].extends) {
+            m_xml.writeEmptyElement(QStringLiteral("extend"));
+            m_xml.writeAttribute(QStringLiteral("type"),
+                                 held ? QStringLiteral("continue") : QStringLiteral("stop"));
+        } else {
+            // The word goes on from the syllable before when that one had a hyphen after.
+            std::size_t before = n;
+            while (before > 0 && verse[before - 1].text.empty()) {
+                --before;
+            }
+            const bool fromBefore = before > 0 && verse[before - 1].hyphenAfter;
+            const bool goesOn = verse[n].hyphenAfter;
+            m_xml.writeTextElement(
+                QStringLiteral("syllabic"),
+                fromBefore ? (goesOn ? QStringLiteral("middle") : QStringLiteral("end"))
+                           : (goesOn ? QStringLiteral("begin") : QStringLiteral("single")));
+            m_xml.writeTextElement(QStringLiteral("text"), QString::fromStdString(verse[n].text));
+            if (held) {
+                m_xml.writeEmptyElement(QStringLiteral("extend"));
+                m_xml.writeAttribute(QStringLiteral("type"), QStringLiteral("start"));
+            }
+        }
+        m_xml.writeEndElement();
     }
 }
 
@@ -605,6 +675,7 @@ SongInfo songInfoOf(const score::SongProperties &properties, const QString &fall
     for (const std::string &name : properties.partNames) {
         song.partNames.push_back(text(name));
     }
+    song.words = properties.words;
     return song;
 }
 

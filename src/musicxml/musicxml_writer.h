@@ -24,6 +24,8 @@ struct SongInfo {
     QString composer;
     QString lyricist;
     std::vector<QString> partNames; // by track; a missing or empty one: the instrument's
+    // The words by track, then by verse, as typed (score/lyrics.h); an empty verse: none.
+    std::vector<std::vector<std::string>> words;
 };
 
 // The song's properties as the staff needs them; `fallbackTitle` (the file's name, as the

@@ -272,7 +272,22 @@ TEST_F(TuneletExport, ImportWritesTheScriptAndReportsOnStderr) {
     song.title = "歌";
     song.key = tunelet::score::Key{7};
     write("song.MID", tunelet::midi::compileScore({"1fd/0d/"}, {}, song).bytes);
+    write("a.musicxml", "<?xml version=\"1.0\"?>\n<score-partwise><part-list><score-part id=\"P1\">"
+                        "<part-name>x</part-name></score-part></part-list><part id=\"P1\"><measure>"
+                        "<attributes><divisions>1</divisions></attributes><note><pitch><step>C"
+                        "</step><octave>4</octave></pitch><duration>4</duration></note></measure>"
+                        "</part></score-partwise>\n");
+    write("cut.xml", "<?xml version=\"1.0\"?>\n<score-partwise><part-list>");
+    write("page.xml", "<html><body/></html>");
     const std::vector<std::tuple<std::string, int, std::string, std::string>> cases = {
+        {"a.musicxml d.TNL", 0, std::string("1fa/\r\n") + '\0' + "tunelet-song 1\npart1=x\n",
+         "时间增量设为48\n乐曲属性取自文件：1个声部名\n没有丢弃或改动任何音符\n"},
+        {"cut.xml old.TNL", 1, "2fd/\r\n",
+         "文件“cut.xml”不是完好的XML文件（第2行第28列：Premature end of document.），无法导入\n"},
+        {"page.xml old.TNL", 1, "2fd/\r\n",
+         "文件“page.xml”不是MusicXML乐谱（开头不是<score-partwise>），无法导入\n"},
+        {"a.musicxml a.musicxml", 1, "",
+         "输出文件“a.musicxml”就是MusicXML文件“a.musicxml”，导入会覆盖它\n"},
         {"a.MID b.TNL", 0, "1fd/\r\n",
          "这是Tunelet导出的MIDI文件，已逐个还原为原来的符号（导出时断奏）\n时间增量设为48\n"
          "没有丢弃或改动任何音符\n"},

@@ -241,7 +241,7 @@ void wordsComeBack(const Lines &lines, const score::SongProperties &song) {
             score::placeSyllables(score::splitSyllables(song.verse(k, 0)), notes).notes)
             << other.properties.verse(k, 0);
     }
-    EXPECT_EQ(other.report.keptWords, parts);
+    EXPECT_EQ(other.report.keptVerses, parts);
 }
 
 // A song with words comes back with them: from its block token for token, and, where the

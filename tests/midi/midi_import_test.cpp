@@ -552,6 +552,7 @@ TEST(ImportReportText, EveryChangeIsOneLine) {
                               .patterns = 3,
                               .droppedEvents = 6,
                               .unplacedSyllables = 12,
+                              .droppedSyllables = 18,
                               .markers = 13,
                               .keySignatures = 14,
                               .timeSignatures = 15,
@@ -562,11 +563,11 @@ TEST(ImportReportText, EveryChangeIsOneLine) {
                               .keptKey = score::Key{7},
                               .keptTime = score::SongTime{3, 4},
                               .keptPartNames = 2,
-                              .keptWords = 1};
+                              .keptVerses = 1};
     EXPECT_EQ(importReportLines(report),
               (Lines{"这是格式2的文件：3个独立的乐段被叠在一起，从头同时演奏",
                      "时间增量设为42",
-                     "乐曲属性取自文件：标题、调号1=G、拍号3/4、2个声部名、1个声部的歌词",
+                     "乐曲属性取自文件：标题、调号1=G、拍号3/4、2个声部名、1段歌词",
                      "乐曲的速度是每分钟104拍，时间增量42按每分钟105拍演奏（快1%）",
                      "2个音符因其余15个音轨都在发声（第10音轨只奏鼓）而丢弃",
                      "7个鼓音与更要紧的鼓音同时敲击而丢弃（第10音轨一次只奏一个鼓音：依次保留大鼓"
@@ -581,6 +582,7 @@ TEST(ImportReportText, EveryChangeIsOneLine) {
                      "11个速度为0的速度事件没有意义，已忽略",
                      "6个控制器、弯音、触后或系统专用事件被丢弃",
                      "12个歌词音节没有落在任何音符上，已丢弃",
+                     "18个歌词音节因超出4段或歌词过长而丢弃",
                      "13个标记被丢弃",
                      "14个后来的调号变化未保留（乐谱全曲用开头的调号）",
                      "15个后来的拍号变化未保留（乐谱全曲用开头的拍号）",

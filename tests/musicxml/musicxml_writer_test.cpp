@@ -367,6 +367,19 @@ TEST(MusicXmlWriter, CreditsNameTheSong) {
     EXPECT_TRUE(values(writeMusicXml({"1fd/"}, 48, {}), "credit/credit-type").isEmpty());
 }
 
+// Words: a <lyric> per verse on a note's first piece, with its place in the word and an
+// extend where the next notes hold it; rests and skipped notes take none.
+TEST(MusicXmlWriter, WordsAreLyricsByVerse) {
+    SongInfo song;
+    song.words = {{"Twin-kle _ *", "一"}};
+    const QByteArray xml = writeMusicXml({"1fd/0d/1fa/1fd/1fd/"}, 48, song);
+    const QString lyric = "part/measure/note/lyric";
+    EXPECT_EQ(values(xml, lyric + "@number"), QStringList({"1", "2", "1", "1"}));
+    EXPECT_EQ(values(xml, lyric + "/syllabic"), QStringList({"begin", "single", "end"}));
+    EXPECT_EQ(values(xml, lyric + "/text"), QStringList({"Twin", "一", "kle"}));
+    EXPECT_EQ(values(xml, lyric + "/extend@type"), QStringList({"start", "stop"}));
+}
+
 TEST(MusicXmlWriter, FileIsReplacedOnlyWhenWritten) {
     tunelet::test::TempDir dir;
     const std::string path = dir.file("song.musicxml");

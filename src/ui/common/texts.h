@@ -40,6 +40,8 @@ inline const QString kOutOfMemoryCommand = QStringLiteral("内存不足，操作
 inline const QString kAskImportMidi = QStringLiteral("这是MIDI文件，要导入为乐谱吗？");
 // Above the import's report, one line per change, as the core words them.
 inline const QString kImported = QStringLiteral("MIDI文件已导入为新乐谱（尚未保存）：");
+inline const QString kAskImportMusicXml = QStringLiteral("这是MusicXML文件，要导入为乐谱吗？");
+inline const QString kImportedMusicXml = QStringLiteral("MusicXML文件已导入为新乐谱（尚未保存）：");
 
 // The line editor's capacity (LineEditor::kCapacity characters).
 inline const QString kTrackTooLong = QStringLiteral(

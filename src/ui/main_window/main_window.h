@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "export/token_composer.h"
+#include "midi/midi_import.h"
 #include "playback/sequencer.h"
 #include "score/score_document.h"
 #include "ui/common/input_state.h"
@@ -210,7 +211,7 @@ private:
     void loadScore(const QString &path);
     // A chosen file: a script is loaded, a MIDI file offered for import.
     void openChosenFile(const QString &path);
-    void importMidiFile(const QString &path);
+    void importFile(const QString &path, midi::ImportResult result);
     bool saveScore();
     void saveScoreAs();
     bool askToSaveChanges();

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "midi/midi_import.h"
+#include "musicxml/musicxml_reader.h"
 #include "ui/common/application.h"
 #include "ui/common/file_names.h"
 #include "ui/common/line_editor.h"
@@ -58,20 +59,25 @@ void MainWindow::openScoreFile(const QString &path) {
     runGuarded([&] { openChosenFile(full); });
 }
 
-// A MIDI file read as a script would be one track reading "MThd": it is recognised by
-// its header instead, and No opens nothing.
+// A MIDI or MusicXML file read as a script would be lines of its bytes ("MThd", "<?xml"):
+// each is recognised by its contents instead, and No opens nothing.
 void MainWindow::openChosenFile(const QString &path) {
-    if (!midi::isMidiFile(nativeName(path))) {
+    if (midi::isMidiFile(nativeName(path))) {
+        if (m_prompt->askYesNo(texts::kAskImportMidi)) {
+            importFile(path, midi::importMidiFile(nativeName(path)));
+        }
+    } else if (musicxml::isMusicXmlFile(nativeName(path))) {
+        if (m_prompt->askYesNo(texts::kAskImportMusicXml)) {
+            importFile(path, musicxml::importMusicXmlFile(nativeName(path)));
+        }
+    } else {
         loadScore(path);
-    } else if (m_prompt->askYesNo(texts::kAskImportMidi)) {
-        importMidiFile(path);
     }
 }
 
 // The import is a new score without a file name, so Save asks for one; the report says
 // what the note script could not keep. A file that cannot be imported changes nothing.
-void MainWindow::importMidiFile(const QString &path) {
-    midi::ImportResult result = midi::importMidiFile(nativeName(path));
+void MainWindow::importFile(const QString &path, midi::ImportResult result) {
     if (!result.ok()) {
         m_prompt->notice(
             QString::fromStdString(midi::importFailureText(result, path.toStdString())));
@@ -86,7 +92,8 @@ void MainWindow::importMidiFile(const QString &path) {
     if (result.report.staccato) {
         dz->setChecked(*result.report.staccato); // so the export writes the same file again
     }
-    QString report = texts::kImported;
+    QString report =
+        result.format == midi::ImportFormat::MusicXml ? texts::kImportedMusicXml : texts::kImported;
     for (const std::string &line : midi::importReportLines(result.report)) {
         report += QLatin1Char('\n') + QString::fromStdString(line);
     }

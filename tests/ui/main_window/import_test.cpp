@@ -107,6 +107,34 @@ TEST_F(ImportTest, NoOrADamagedFileLeavesTheScore) {
     }
 }
 
+// A MusicXML file is known by its contents, whatever its name, and asked for as MIDI is; No
+// opens nothing, Yes imports it with the report's own heading.
+TEST_F(ImportTest, MusicXmlIsAskedForAndImported) {
+    QFile xml(path("song.txt"));
+    ASSERT_TRUE(xml.open(QIODevice::WriteOnly));
+    xml.write("<?xml version=\"1.0\"?>\n<!-- a song -->\n<score-partwise><part-list><score-part "
+              "id=\"P1\"><part-name>x</part-name></score-part></part-list><part id=\"P1\">"
+              "<measure><attributes><divisions>2</divisions></attributes><note><pitch><step>E"
+              "</step><octave>4</octave></pitch><duration>8</duration></note></measure></part>"
+              "</score-partwise>");
+    xml.close();
+    const QString script = openScript({"1fd/"});
+    const std::vector<std::pair<Answer, Lines>> cases = {{Answer::No, {"1fd/"}},
+                                                         {Answer::Yes, {"3fa/"}}};
+    for (const auto &[answer, expected] : cases) {
+        prompt->shown.clear();
+        prompt->files = {path("song.txt")};
+        prompt->answers = {answer};
+        trigger("O1");
+        EXPECT_EQ(prompt->shown.at(1), (Shown{"question", "这是MusicXML文件，要导入为乐谱吗？"}));
+        EXPECT_EQ(lines(), expected);
+    }
+    EXPECT_EQ(prompt->shown.back(),
+              (Shown{"notice", "MusicXML文件已导入为新乐谱（尚未保存）：\n时间增量设为48\n"
+                               "乐曲属性取自文件：1个声部名\n没有丢弃或改动任何音符"}));
+    EXPECT_EQ(window->document().fileName(), "");
+}
+
 // The real boxes: the question, answered Yes, then the report with only OK.
 TEST_F(ImportTest, RealQuestionAndReport) {
     MainWindow real(std::make_unique<MessageBoxPrompt>("tunelet"),
