@@ -26,7 +26,6 @@ std::string baseNameOf(const std::string &path) {
 // ".tnl", eight hex digits naming the target, then four random letters: short, so it fits
 // where the target's own name just fits, and tied to the target, so its leftovers are
 // found again.
-constexpr std::size_t kPrefixLength = 12;
 constexpr std::size_t kNameLength = 16;
 
 std::string namePrefix(const std::string &target) {
