@@ -7,7 +7,6 @@
 #include <new>
 #include <stdexcept>
 
-#include "midi/midi_text.h"
 #include "score/atomic_file.h"
 #include "score/lyrics.h"
 #include "score/song_block.h"
@@ -61,7 +60,7 @@ std::vector<std::string> lyricTexts(std::string_view line, const std::string &wo
     texts.reserve(notes);
     for (const score::NoteSyllable &note : placed.notes) {
         std::string text = note.text;
-        if (!text.empty() && !note.hyphenAfter && !endsWide(text)) {
+        if (!text.empty() && !note.hyphenAfter && !score::endsWide(text)) {
             text += ' ';
         }
         texts.push_back(std::move(text));

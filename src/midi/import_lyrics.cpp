@@ -154,7 +154,7 @@ std::string wordsOf(const std::vector<const Sung *> &onNote, const LineNotes &no
         if (sung == nullptr) {
             continue;
         }
-        if (before != nullptr && !endsWide(before->text) && !startsWide(sung->text)) {
+        if (before != nullptr && !score::endsWide(before->text) && !score::startsWide(sung->text)) {
             last->hyphenAfter = before->hyphen || (spaced.at(before->track) && !before->endsWord &&
                                                    !sung->startsWord);
         }

@@ -13,27 +13,6 @@ namespace {
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD"; // U+FFFD
 
-bool isWide(char32_t c) {
-    return (c >= 0x2E80 && c <= 0x9FFF) || (c >= 0xAC00 && c <= 0xD7AF) ||
-           (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) ||
-           (c >= 0xFF00 && c <= 0xFFEF) || (c >= 0x20000 && c <= 0x3FFFF);
-}
-
-// The code point of well-formed UTF-8 starting at `at`, or 0.
-char32_t codePointAt(std::string_view text, std::size_t at) {
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-    const unsigned lead = byte(at);
-    const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-    if (length == 1 || at + length > text.size()) {
-        return lead < 0x80 ? lead : 0;
-    }
-    char32_t value = lead & (0x7Fu >> length);
-    for (std::size_t k = 1; k < length; ++k) {
-        value = (value << 6) | (byte(at + k) & 0x3Fu);
-    }
-    return value;
-}
-
 // Closes the conversion descriptor whatever way the decoding ends.
 class Converter {
 public:
@@ -92,18 +71,6 @@ std::string decodeMidiText(std::string_view text, MidiTextEncoding encoding) {
         text.remove_suffix(1);
     }
     return encoding == MidiTextEncoding::Utf8 ? std::string(text) : decodeGb18030(text);
-}
-
-bool startsWide(std::string_view text) {
-    return !text.empty() && isWide(codePointAt(text, 0));
-}
-
-bool endsWide(std::string_view text) {
-    std::size_t at = text.size();
-    while (at > 0 && (static_cast<unsigned char>(text[at - 1]) & 0xC0) == 0x80) {
-        --at;
-    }
-    return at > 0 && isWide(codePointAt(text, at - 1));
 }
 
 } // namespace tunelet::midi

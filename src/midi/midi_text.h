@@ -20,9 +20,4 @@ MidiTextEncoding encodingOf(const std::vector<std::string_view> &texts);
 // becomes U+FFFD. Trailing NUL bytes, which some programs pad texts with, are dropped.
 std::string decodeMidiText(std::string_view text, MidiTextEncoding encoding);
 
-// Whether the first or last code point of UTF-8 text belongs to a script written without
-// spaces between words: Chinese characters, kana, hangul and their wide punctuation.
-bool startsWide(std::string_view text);
-bool endsWide(std::string_view text);
-
 } // namespace tunelet::midi

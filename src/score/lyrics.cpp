@@ -261,16 +261,24 @@ std::string typedSyllable(std::string_view text) {
     return out;
 }
 
-bool endsWithCharacter(std::string_view typed) {
-    std::size_t at = typed.size();
-    while (at > 0 && (static_cast<unsigned char>(typed[at - 1]) & 0xC0) == 0x80) {
-        --at;
-    }
-    return at > 0 && isSyllableCharacter(nextCodePoint(typed, at - 1).value);
+// The first and the last code point of text; an invalid one (above U+10FFFF) when empty.
+char32_t firstCodePoint(std::string_view text) {
+    return text.empty() ? 0x110000u : nextCodePoint(text, 0).value;
 }
 
-bool startsWithCharacter(std::string_view typed) {
-    return !typed.empty() && isSyllableCharacter(nextCodePoint(typed, 0).value);
+char32_t lastCodePoint(std::string_view text) {
+    std::size_t at = text.size();
+    while (at > 0 && (static_cast<unsigned char>(text[at - 1]) & 0xC0) == 0x80) {
+        --at;
+    }
+    return at == 0 ? 0x110000u : nextCodePoint(text, at - 1).value;
+}
+
+// Scripts written without spaces between words, their punctuation and wide forms included.
+bool isWide(char32_t c) {
+    return (c >= 0x2E80 && c <= 0x9FFF) || (c >= 0xAC00 && c <= 0xD7AF) ||
+           (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) ||
+           (c >= 0xFF00 && c <= 0xFFEF) || (c >= 0x20000 && c <= 0x3FFFF);
 }
 
 } // namespace
@@ -292,13 +300,22 @@ std::string joinSyllables(const std::vector<Syllable> &syllables) {
         // Characters follow each other as typed; anything else is set apart.
         if (hyphen) {
             out.push_back('-');
-        } else if (!out.empty() && !(endsWithCharacter(out) && startsWithCharacter(typed))) {
+        } else if (!out.empty() && !(isSyllableCharacter(lastCodePoint(out)) &&
+                                     isSyllableCharacter(firstCodePoint(typed)))) {
             out.push_back(' ');
         }
         out += typed;
         hyphen = syllable.kind == Syllable::Kind::Text && syllable.hyphenAfter;
     }
     return out;
+}
+
+bool startsWide(std::string_view text) {
+    return isWide(firstCodePoint(text));
+}
+
+bool endsWide(std::string_view text) {
+    return isWide(lastCodePoint(text));
 }
 
 PlacedSyllables placeSyllables(const std::vector<Syllable> &syllables, std::size_t noteCount) {

@@ -46,6 +46,12 @@ std::vector<Syllable> splitSyllables(std::string_view words);
 // where that is possible (一闪一闪, Twin-kle). Used for words read from a file.
 std::string joinSyllables(const std::vector<Syllable> &syllables);
 
+// Whether the first or last character of UTF-8 text belongs to a script written without
+// spaces between words: Chinese characters, kana, hangul and their wide punctuation.
+// Lyric events of a MIDI file set such syllables side by side, other words apart.
+bool startsWide(std::string_view text);
+bool endsWide(std::string_view text);
+
 // What one note of the part shows.
 struct NoteSyllable {
     std::string text;         // the syllable starting on this note; empty for none
