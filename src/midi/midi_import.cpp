@@ -6,15 +6,13 @@
 
 #include <algorithm>
 #include <array>
-#include <functional>
 #include <map>
 #include <queue>
 
 #include "export/token_composer.h"
-#include "midi/import_lyrics.h"
+#include "midi/import_song.h"
 #include "midi/import_tokens.h"
 #include "midi/song_meta.h"
-#include "score/lyrics.h"
 
 namespace tunelet::midi {
 
@@ -469,125 +467,6 @@ std::string writeLine(const Line &line, int &velocity, ImportReport &report, boo
     return text;
 }
 
-void noteKept(const score::SongProperties &song, ImportReport &report) {
-    report.keptTitle = !song.title.empty();
-    report.keptKey = song.key;
-    report.keptTime = song.time;
-    report.keptPartNames = static_cast<std::size_t>(std::count_if(
-        song.partNames.begin(), song.partNames.end(), [](const auto &n) { return !n.empty(); }));
-    report.keptVerses = 0;
-    for (const auto &verses : song.words) {
-        report.keptVerses += static_cast<std::size_t>(
-            std::count_if(verses.begin(), verses.end(), [](const auto &v) { return !v.empty(); }));
-    }
-}
-
-// Words no score file could hold would make the imported score unsavable: they are
-// dropped whole, and their syllables counted.
-void dropWordsTooLargeToKeep(score::SongProperties &song, ImportReport &report) {
-    if (score::formatSongBlock(song).size() <= score::kMaxSongBlockBytes) {
-        return;
-    }
-    for (const auto &verses : song.words) {
-        for (const std::string &verse : verses) {
-            for (const score::Syllable &s : score::splitSyllables(verse)) {
-                report.droppedSyllables += s.kind == score::Syllable::Kind::Text ? 1 : 0;
-            }
-        }
-    }
-    song.words.clear();
-    report.keptVerses = 0;
-}
-
-// The song's properties from the file's meta events. A track's name (other than the
-// first's, which names the sequence) names the lines its notes land on first; the names
-// and signatures kept are no longer counted as dropped.
-void takeSongProperties(const MidiSongMeta &meta, const std::array<Line, kImportLines> &lines,
-                        std::size_t used, ImportResult &result) {
-    ImportReport &report = result.report;
-    score::SongProperties &song = result.properties;
-    song = meta.properties;
-    result.songNotices = meta.notices;
-    report.keySignatures = meta.laterKeySignatures;
-    report.timeSignatures = meta.laterTimeSignatures;
-    report.unsupportedTime = meta.unsupportedTime;
-    std::size_t keptNames = 0;
-    if (meta.fromTunelet) {
-        // Tunelet's own names and song block, read back (the notes otherwise).
-        for (const std::string &name : meta.trackNames) {
-            keptNames += name.empty() ? 0 : 1;
-        }
-        report.otherMeta -= std::min<std::size_t>(report.otherMeta, 1);
-    } else {
-        keptNames += song.title.empty() ? 0 : 1;
-        std::vector<bool> named(meta.trackNames.size(), false);
-        song.partNames.assign(used, {});
-        for (std::size_t i = 0; i < used; ++i) {
-            if (lines[i].notes.empty()) {
-                continue;
-            }
-            const std::size_t track = lines[i].notes.front().note->track;
-            if (track > 0 && track < meta.trackNames.size() && !meta.trackNames[track].empty() &&
-                score::isUtf8(meta.trackNames[track])) {
-                song.partNames[i] = meta.trackNames[track];
-                keptNames += named[track] ? 0 : 1;
-                named[track] = true;
-            }
-        }
-        while (!song.partNames.empty() && song.partNames.back().empty()) {
-            song.partNames.pop_back();
-        }
-        // A track's words go with its name, to the line its notes land on first.
-        std::vector<bool> worded(meta.trackWords.size(), false);
-        for (std::size_t i = 0; i < used; ++i) {
-            const std::size_t track =
-                lines[i].notes.empty() ? 0 : lines[i].notes.front().note->track;
-            if (track > 0 && track < meta.trackWords.size() && !worded[track] &&
-                !meta.trackWords[track].empty()) {
-                worded[track] = true;
-                for (std::size_t v = 0; v < meta.trackWords[track].size(); ++v) {
-                    song.setVerse(i, v, meta.trackWords[track][v]);
-                }
-            }
-        }
-        // Names no score file could hold would make the imported score unsavable too.
-        dropWordsTooLargeToKeep(song, report);
-        if (score::formatSongBlock(song).size() > score::kMaxSongBlockBytes) {
-            song.partNames.clear();
-            keptNames = song.title.empty() ? 0 : 1;
-        }
-        if (score::formatSongBlock(song).size() > score::kMaxSongBlockBytes) {
-            song.title.clear();
-            keptNames = 0;
-        }
-    }
-    report.texts -= std::min(report.texts, keptNames);
-    noteKept(song, report);
-}
-
-// The words of another program's file: its lyric or karaoke events given to the lines'
-// notes. Texts read as karaoke words are no longer counted as dropped.
-void takeWords(const std::vector<ImportedTrack> &tracks, const std::vector<std::string> &lines,
-               const std::vector<std::vector<std::size_t>> &lineTracks,
-               const std::function<std::int64_t(std::int64_t)> &toScript, ImportResult &result) {
-    const detail::ImportedWords imported = detail::importWords(tracks, lines, lineTracks, toScript);
-    ImportReport &report = result.report;
-    score::SongProperties &song = result.properties;
-    report.unplacedSyllables = imported.unplaced;
-    report.texts -= std::min(report.texts, imported.karaokeTexts);
-    for (std::size_t i = 0; i < imported.words.size(); ++i) {
-        if (!imported.words[i].empty()) {
-            song.setVerse(i, 0, imported.words[i]);
-            ++report.keptVerses;
-        }
-    }
-    if (song.title.empty() && !imported.title.empty()) {
-        song.title = imported.title;
-        report.keptTitle = true;
-    }
-    dropWordsTooLargeToKeep(song, report);
-}
-
 } // namespace
 
 ImportResult importMidi(std::string_view bytes) {
@@ -608,7 +487,7 @@ ImportResult importMidi(std::string_view bytes) {
         result.lines = std::move(*own);
         result.properties = meta.properties;
         result.songNotices = meta.notices;
-        noteKept(result.properties, report);
+        detail::noteKept(result.properties, report);
         if (!meta.fromTunelet) {
             // Line k is channel k, and its times are the file's.
             std::vector<std::vector<std::size_t>> lineTracks(result.lines.size());
@@ -621,7 +500,7 @@ ImportResult importMidi(std::string_view bytes) {
                     }
                 }
             }
-            takeWords(
+            detail::takeWords(
                 collector.tracks, result.lines, lineTracks, [](std::int64_t tick) { return tick; },
                 result);
         }
@@ -676,7 +555,13 @@ ImportResult importNoteListing(const NoteListing &listing, const ImportReport &c
         result.lines.push_back(
             writeLine(layout.lines[i], velocity, report, listing.marksAtLineStart));
     }
-    takeSongProperties(listing.meta, layout.lines, used, result);
+    std::vector<std::optional<std::size_t>> firstTracks(used);
+    for (std::size_t i = 0; i < used; ++i) {
+        if (!layout.lines[i].notes.empty()) {
+            firstTracks[i] = layout.lines[i].notes.front().note->track;
+        }
+    }
+    detail::takeSongProperties(listing.meta, firstTracks, result);
     if (listing.wordTracks != nullptr && !listing.meta.fromTunelet) {
         std::vector<std::vector<std::size_t>> lineTracks(used);
         for (std::size_t i = 0; i < used; ++i) {
@@ -687,7 +572,7 @@ ImportResult importNoteListing(const NoteListing &listing, const ImportReport &c
             lineTracks[i].erase(std::unique(lineTracks[i].begin(), lineTracks[i].end()),
                                 lineTracks[i].end());
         }
-        takeWords(*listing.wordTracks, result.lines, lineTracks, scale, result);
+        detail::takeWords(*listing.wordTracks, result.lines, lineTracks, scale, result);
     }
     return result;
 }
