@@ -12,6 +12,7 @@
 
 #include "export/score_to_midi.h"
 #include "musicxml/percussion_kit.h"
+#include "musicxml/score_writer.h"
 #include "musicxml/staff_pitch.h"
 #include "notation/timed_events.h"
 #include "score/atomic_file.h"
@@ -23,9 +24,12 @@ namespace tunelet::musicxml {
 
 namespace {
 
+using detail::kDrumTrack;
+using detail::NoteValue;
+using detail::Part;
+using detail::Sounding;
 using notation::kTicksPerBeat; // a script beat
 
-constexpr std::size_t kDrumTrack = 9; // line 10 plays on MIDI channel 10, the drums
 constexpr int kMaxDataByte = 127;
 constexpr int kMiddleKey = 60;       // C4, octave letter f of the script
 constexpr int kBassClefBelow = 57;   // a part whose notes lie lower on average reads in F clef
@@ -35,11 +39,6 @@ constexpr int kSmallestTicks = 6;    // the shortest note the script writes (a 3
 // The note values a length is written with, longest first, in script ticks when a script
 // beat is a quarter note: every multiple of the shortest is a sum of them, so a length no
 // single value shows becomes tied notes.
-struct NoteValue {
-    int ticks;
-    const char *type;
-    int dots;
-};
 constexpr std::array<NoteValue, 14> kNoteValues = {{{384, "breve", 0},
                                                     {288, "whole", 1},
                                                     {192, "whole", 0},
@@ -62,30 +61,6 @@ struct DynamicsMark {
 };
 constexpr std::array<DynamicsMark, 6> kDynamicsMarks = {
     {{42, "pp"}, {58, "p"}, {74, "mp"}, {90, "mf"}, {106, "f"}, {kMaxDataByte + 1, "ff"}}};
-
-// One note or rest of a part; key -1 is a rest.
-struct Sounding {
-    int onset = 0;
-    int length = 0;
-    int key = -1;
-    int program = -1; // the instrument in force, -1 before any
-    int volume = 80;
-    int note = -1; // which of the part's notes (from 0): its syllables; -1 for a rest
-};
-
-struct Part {
-    std::size_t track = 0;
-    QString id;   // "P1".."P16", by track
-    QString name; // the part name, else the instrument's
-    int program = 0;
-    std::vector<Sounding> events;
-    std::set<int> drums; // the drum part's keys
-    // Each verse's syllables, one per note of the part (none for a verse without words).
-    std::vector<std::vector<score::NoteSyllable>> verses;
-    // Semitones the notes are written above their sound: 12 for a part that reaches below
-    // C0, the lowest octave a staff pitch has (the part then says so in <transpose>).
-    int written = 0;
-};
 
 // A decimal without trailing zeros: 120, 88.89.
 QString decimal(double value) {
@@ -112,11 +87,6 @@ const char *dynamicsMark(int velocity) {
     return kDynamicsMarks.back().mark;
 }
 
-QString instrumentId(const Part &part, int key) {
-    return part.track == kDrumTrack ? QStringLiteral("%1-I%2").arg(part.id).arg(key + 1)
-                                    : part.id + QStringLiteral("-I1");
-}
-
 // The bar lines: where each measure starts, then where the last one ends.
 std::vector<int> measureStarts(int songTicks, int barTicks, int pickup) {
     std::vector<int> starts{0};
@@ -129,57 +99,28 @@ std::vector<int> measureStarts(int songTicks, int barTicks, int pickup) {
     return starts;
 }
 
-class ScoreWriter {
-public:
-    ScoreWriter(QXmlStreamWriter &xml, const SongInfo &song, int division)
-        : m_xml(xml), m_song(song), m_division(division), m_keyAlters(keySignature(song.fifths)) {
-        m_beatNote = song.beatNote == 2 || song.beatNote == 8 ? song.beatNote : 4;
-        m_beats = std::clamp(song.beats, 1, 99);
-        m_unit = song.beatUnit == 2 || song.beatUnit == 8 ? song.beatUnit : 4;
-        // A whole note is as many script ticks as beatNote script beats.
-        m_barTicks = m_beats * kTicksPerBeat * m_beatNote / m_unit;
-        // A pickup shorter than a bar, in whole 32nds of the script.
-        const int pickup = song.pickupTicks / kSmallestTicks * kSmallestTicks;
-        m_pickup = pickup > 0 && pickup < m_barTicks ? pickup : 0;
-        // The note values in script ticks for this beat note; those that are no whole
-        // number of ticks are never needed.
-        for (const NoteValue &value : kNoteValues) {
-            if (value.ticks * m_beatNote % 4 == 0) {
-                m_values.push_back({value.ticks * m_beatNote / 4, value.type, value.dots});
-            }
+} // namespace
+
+namespace detail {
+
+ScoreWriter::ScoreWriter(QXmlStreamWriter &xml, const SongInfo &song, int division)
+    : m_xml(xml), m_song(song), m_division(division), m_keyAlters(keySignature(song.fifths)) {
+    m_beatNote = song.beatNote == 2 || song.beatNote == 8 ? song.beatNote : 4;
+    m_beats = std::clamp(song.beats, 1, 99);
+    m_unit = song.beatUnit == 2 || song.beatUnit == 8 ? song.beatUnit : 4;
+    // A whole note is as many script ticks as beatNote script beats.
+    m_barTicks = m_beats * kTicksPerBeat * m_beatNote / m_unit;
+    // A pickup shorter than a bar, in whole 32nds of the script.
+    const int pickup = song.pickupTicks / kSmallestTicks * kSmallestTicks;
+    m_pickup = pickup > 0 && pickup < m_barTicks ? pickup : 0;
+    // The note values in script ticks for this beat note; those that are no whole
+    // number of ticks are never needed.
+    for (const NoteValue &value : kNoteValues) {
+        if (value.ticks * m_beatNote % 4 == 0) {
+            m_values.push_back({value.ticks * m_beatNote / 4, value.type, value.dots});
         }
     }
-
-    void write(const std::vector<std::string> &lines);
-
-private:
-    std::vector<Part> readParts(const std::vector<std::string> &lines) const;
-    void writeHeader();
-    void writeCredit(const char *type, const QString &text, int x, int y, const char *justify,
-                     int size);
-    void writePartList(const std::vector<Part> &parts);
-    void writePart(const Part &part, const std::vector<int> &starts, bool first);
-    void writeAttributes(const Part &part);
-    void writeTempo();
-    void writeMarks(const Part &part, const Sounding &event, const Sounding *before);
-    void writeNote(const Part &part, const Sounding &event, int start, int end, bool wholeBar);
-    void writePitch(const Part &part, int key);
-    void placeWords(Part &part) const;
-    void writeLyrics(const Part &part, const Sounding &event);
-
-    QXmlStreamWriter &m_xml;
-    const SongInfo &m_song;
-    int m_division;
-    std::array<int, 7> m_keyAlters;
-    int m_beatNote = 4; // the note value of a script beat: 2, 4 or 8
-    int m_beats = 4;
-    int m_unit = 4;
-    int m_barTicks = 0;
-    int m_pickup = 0;
-    std::vector<NoteValue> m_values;
-    // The alteration in force in the measure, by (octave, step), where a note changed it.
-    std::map<std::pair<int, int>, int> m_measureAlters;
-};
+}
 
 std::vector<Part> ScoreWriter::readParts(const std::vector<std::string> &lines) const {
     std::vector<Part> parts;
@@ -256,106 +197,6 @@ void ScoreWriter::write(const std::vector<std::string> &lines) {
     }
     m_xml.writeEndElement();
     m_xml.writeEndDocument();
-}
-
-// The page the credits are placed on: A4 in tenths of a staff space of 7 mm / 40.
-constexpr int kPageWidth = 1200;
-constexpr int kPageHeight = 1697;
-constexpr int kPageMargin = 85;
-
-void ScoreWriter::writeHeader() {
-    if (!m_song.title.isEmpty()) {
-        m_xml.writeStartElement(QStringLiteral("work"));
-        m_xml.writeTextElement(QStringLiteral("work-title"), m_song.title);
-        m_xml.writeEndElement();
-    }
-    m_xml.writeStartElement(QStringLiteral("identification"));
-    const std::pair<const char *, const QString *> creators[] = {{"composer", &m_song.composer},
-                                                                 {"lyricist", &m_song.lyricist}};
-    for (const auto &[type, name] : creators) {
-        if (!name->isEmpty()) {
-            m_xml.writeStartElement(QStringLiteral("creator"));
-            m_xml.writeAttribute(QStringLiteral("type"), QLatin1String(type));
-            m_xml.writeCharacters(*name);
-            m_xml.writeEndElement();
-        }
-    }
-    m_xml.writeStartElement(QStringLiteral("encoding"));
-    m_xml.writeTextElement(QStringLiteral("software"), QStringLiteral("Tunelet"));
-    m_xml.writeEndElement();
-    m_xml.writeEndElement(); // identification
-
-    m_xml.writeStartElement(QStringLiteral("defaults"));
-    m_xml.writeStartElement(QStringLiteral("scaling"));
-    m_xml.writeTextElement(QStringLiteral("millimeters"), QStringLiteral("7"));
-    m_xml.writeTextElement(QStringLiteral("tenths"), QStringLiteral("40"));
-    m_xml.writeEndElement();
-    m_xml.writeStartElement(QStringLiteral("page-layout"));
-    m_xml.writeTextElement(QStringLiteral("page-height"), QString::number(kPageHeight));
-    m_xml.writeTextElement(QStringLiteral("page-width"), QString::number(kPageWidth));
-    m_xml.writeEndElement();
-    m_xml.writeEndElement(); // defaults
-
-    const int top = kPageHeight - kPageMargin;
-    writeCredit("title", m_song.title, kPageWidth / 2, top, "center", 22);
-    writeCredit("subtitle", m_song.subtitle, kPageWidth / 2, top - 70, "center", 14);
-    writeCredit("composer", m_song.composer, kPageWidth - kPageMargin, top - 130, "right", 12);
-    writeCredit("lyricist", m_song.lyricist, kPageMargin, top - 130, "left", 12);
-}
-
-void ScoreWriter::writeCredit(const char *type, const QString &text, int x, int y,
-                              const char *justify, int size) {
-    if (text.isEmpty()) {
-        return;
-    }
-    m_xml.writeStartElement(QStringLiteral("credit"));
-    m_xml.writeAttribute(QStringLiteral("page"), QStringLiteral("1"));
-    m_xml.writeTextElement(QStringLiteral("credit-type"), QLatin1String(type));
-    m_xml.writeStartElement(QStringLiteral("credit-words"));
-    m_xml.writeAttribute(QStringLiteral("default-x"), QString::number(x));
-    m_xml.writeAttribute(QStringLiteral("default-y"), QString::number(y));
-    m_xml.writeAttribute(QStringLiteral("font-size"), QString::number(size));
-    m_xml.writeAttribute(QStringLiteral("justify"), QLatin1String(justify));
-    m_xml.writeAttribute(QStringLiteral("valign"), QStringLiteral("top"));
-    m_xml.writeCharacters(text);
-    m_xml.writeEndElement();
-    m_xml.writeEndElement();
-}
-
-void ScoreWriter::writePartList(const std::vector<Part> &parts) {
-    m_xml.writeStartElement(QStringLiteral("part-list"));
-    for (const Part &part : parts) {
-        const bool drums = part.track == kDrumTrack;
-        m_xml.writeStartElement(QStringLiteral("score-part"));
-        m_xml.writeAttribute(QStringLiteral("id"), part.id);
-        m_xml.writeTextElement(QStringLiteral("part-name"), part.name);
-        // The drum part has one instrument per drum it plays, the others one.
-        std::vector<int> keys(part.drums.begin(), part.drums.end());
-        if (!drums || keys.empty()) {
-            keys = {-1};
-        }
-        for (const int key : keys) {
-            m_xml.writeStartElement(QStringLiteral("score-instrument"));
-            m_xml.writeAttribute(QStringLiteral("id"), instrumentId(part, key));
-            m_xml.writeTextElement(QStringLiteral("instrument-name"),
-                                   drums && key >= 0 ? drumName(key) : part.name);
-            m_xml.writeEndElement();
-        }
-        for (const int key : keys) {
-            m_xml.writeStartElement(QStringLiteral("midi-instrument"));
-            m_xml.writeAttribute(QStringLiteral("id"), instrumentId(part, key));
-            m_xml.writeTextElement(QStringLiteral("midi-channel"), QString::number(part.track + 1));
-            // MusicXML counts programs and keys from 1.
-            m_xml.writeTextElement(QStringLiteral("midi-program"),
-                                   QString::number(part.program + 1));
-            if (drums && key >= 0) {
-                m_xml.writeTextElement(QStringLiteral("midi-unpitched"), QString::number(key + 1));
-            }
-            m_xml.writeEndElement();
-        }
-        m_xml.writeEndElement(); // score-part
-    }
-    m_xml.writeEndElement();
 }
 
 void ScoreWriter::writePart(const Part &part, const std::vector<int> &starts, bool first) {
@@ -575,66 +416,6 @@ void ScoreWriter::writeNote(const Part &part, const Sounding &event, int start, 
     }
 }
 
-// The part's words given to its notes, verse by verse, as the 简谱 places them.
-void ScoreWriter::placeWords(Part &part) const {
-    int notes = 0;
-    for (Sounding &event : part.events) {
-        event.note = event.key >= 0 ? notes++ : -1;
-    }
-    if (part.track >= m_song.words.size()) {
-        return;
-    }
-    const std::vector<std::string> &verses = m_song.words[part.track];
-    for (std::size_t v = 0; v < verses.size() && v < score::kMaxVerses; ++v) {
-        part.verses.push_back(
-            verses[v].empty()
-                ? std::vector<score::NoteSyllable>{}
-                : score::placeSyllables(score::splitSyllables(verses[v]), std::size_t(notes))
-                      .notes);
-    }
-}
-
-// A note's syllable in each verse: its text with its place in the word (<syllabic>) and
-// an <extend> where the next note holds it; a held note carries the extend on.
-void ScoreWriter::writeLyrics(const Part &part, const Sounding &event) {
-    if (event.note < 0) {
-        return;
-    }
-    const auto n = static_cast<std::size_t>(event.note);
-    for (std::size_t v = 0; v < part.verses.size(); ++v) {
-        const std::vector<score::NoteSyllable> &verse = part.verses[v];
-        if (n >= verse.size() || (verse[n].text.empty() && !verse[n].extends)) {
-            continue;
-        }
-        const bool held = n + 1 < verse.size() && verse[n + 1].extends;
-        m_xml.writeStartElement(QStringLiteral("lyric"));
-        m_xml.writeAttribute(QStringLiteral("number"), QString::number(v + 1));
-        if (verse[n].extends) {
-            m_xml.writeEmptyElement(QStringLiteral("extend"));
-            m_xml.writeAttribute(QStringLiteral("type"),
-                                 held ? QStringLiteral("continue") : QStringLiteral("stop"));
-        } else {
-            // The word goes on from the syllable before when that one had a hyphen after.
-            std::size_t before = n;
-            while (before > 0 && verse[before - 1].text.empty()) {
-                --before;
-            }
-            const bool fromBefore = before > 0 && verse[before - 1].hyphenAfter;
-            const bool goesOn = verse[n].hyphenAfter;
-            m_xml.writeTextElement(
-                QStringLiteral("syllabic"),
-                fromBefore ? (goesOn ? QStringLiteral("middle") : QStringLiteral("end"))
-                           : (goesOn ? QStringLiteral("begin") : QStringLiteral("single")));
-            m_xml.writeTextElement(QStringLiteral("text"), QString::fromStdString(verse[n].text));
-            if (held) {
-                m_xml.writeEmptyElement(QStringLiteral("extend"));
-                m_xml.writeAttribute(QStringLiteral("type"), QStringLiteral("start"));
-            }
-        }
-        m_xml.writeEndElement();
-    }
-}
-
 void ScoreWriter::writePitch(const Part &part, int key) {
     if (part.track == kDrumTrack) {
         StaffPitch shown = spellPitch(key, SongInfo{});
@@ -657,7 +438,7 @@ void ScoreWriter::writePitch(const Part &part, int key) {
     m_xml.writeEndElement();
 }
 
-} // namespace
+} // namespace detail
 
 SongInfo songInfoOf(const score::SongProperties &properties, const QString &fallbackTitle) {
     const auto text = [](const std::string &utf8) { return QString::fromStdString(utf8); };
@@ -687,7 +468,7 @@ QByteArray writeMusicXml(const std::vector<std::string> &lines, int division,
     QXmlStreamWriter xml(&buffer);
     xml.setAutoFormatting(true);
     xml.setAutoFormattingIndent(2);
-    ScoreWriter(xml, song, division).write(lines);
+    detail::ScoreWriter(xml, song, division).write(lines);
     return bytes;
 }
 
